@@ -8,7 +8,9 @@ namespace corvane {
 
 namespace {
 
-long double AbsLd(int64_t a) { return std::fabs(static_cast<long double>(a)); }
+long double AbsLd(int64_t a) {
+    return std::fabs(static_cast<long double>(a));
+}
 
 }  // namespace
 
@@ -119,7 +121,9 @@ int64_t PlainNeg(int64_t a) {
     return -a;
 }
 
-int64_t PlainAbs(int64_t a) { return a < 0 ? PlainNeg(a) : a; }
+int64_t PlainAbs(int64_t a) {
+    return a < 0 ? PlainNeg(a) : a;
+}
 
 int32_t ToInt32(int64_t v) {
     if (v < INT32_MIN || v > INT32_MAX) throw OverflowError("conversion to 32 bits");

@@ -17,7 +17,9 @@ inline thread_local std::string TroubleCode;
 // Sets the trouble flag with its code.
 void RaiseTrouble(const char* code);
 // Clears the flag (the code is kept, as a record of the last failure).
-inline void ClearTrouble() { ArithTrouble = false; }
+inline void ClearTrouble() {
+    ArithTrouble = false;
+}
 
 // a + b. Sums beyond e^41 (about 6.4e17) are refused with trouble "t" although they would fit in
 // 64 bits; the result is then meaningless.

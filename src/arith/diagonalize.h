@@ -22,9 +22,9 @@ struct DiagonalizeResult {
     std::array<IntVector, kMatrixDim + 1> CokernelGenerators{};  // column i of P⁻¹, i <= rows
     std::array<int64_t, kMatrixDim + 1> CokernelOrders{};        // |d_i|, i <= rows
     std::array<int64_t, kMatrixDim + 1> InvariantFactors{};      // normalised diagonal
-    int32_t GeneratorCount = 0;  // InvariantFactors among the first cols that differ from 1
-    IntVector SolutionVector;    // solve mode
-    bool SolutionExists = false; // solve mode
+    int32_t GeneratorCount = 0;   // InvariantFactors among the first cols that differ from 1
+    IntVector SolutionVector;     // solve mode
+    bool SolutionExists = false;  // solve mode
 };
 
 struct DiagonalizeMode {

@@ -10,20 +10,22 @@ namespace corvane {
 
 // Base of every hard failure a calculation can meet.
 class CalculationError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // A plain 64-bit (or 32-bit) operation left the range of its type.
 class OverflowError : public CalculationError {
-public:
-    explicit OverflowError(const std::string& where) : CalculationError("integer overflow in " + where) {}
+  public:
+    explicit OverflowError(const std::string& where)
+        : CalculationError("integer overflow in " + where) {}
 };
 
 // An index outside the bounds of a fixed-size table.
 class RangeError : public CalculationError {
-public:
-    explicit RangeError(const std::string& where) : CalculationError("range check error in " + where) {}
+  public:
+    explicit RangeError(const std::string& where)
+        : CalculationError("range check error in " + where) {}
 };
 
 }  // namespace corvane

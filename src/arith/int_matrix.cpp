@@ -14,9 +14,13 @@ void CheckSize(int n, const char* where) {
 
 }  // namespace
 
-IntMatrix ZeroMatrix() { return IntMatrix{}; }
+IntMatrix ZeroMatrix() {
+    return IntMatrix{};
+}
 
-IntVector ZeroVector() { return IntVector{}; }
+IntVector ZeroVector() {
+    return IntVector{};
+}
 
 IntMatrix IdentityMatrix(int n) {
     CheckSize(n, "IdentityMatrix");
@@ -60,7 +64,9 @@ IntMatrix Transpose(const IntMatrix& m, int n) {
     return r;
 }
 
-IntVector MatVec(const IntMatrix& m, const IntVector& v, int n) { return MatVecRect(m, v, n, n); }
+IntVector MatVec(const IntMatrix& m, const IntVector& v, int n) {
+    return MatVecRect(m, v, n, n);
+}
 
 IntVector MatVecRect(const IntMatrix& m, const IntVector& v, int rows, int cols) {
     CheckSize(rows, "MatVecRect");
@@ -98,12 +104,14 @@ void ScaleColumn(IntMatrix& m, int i, int64_t c, int rows) {
 
 void AddRowMultiple(IntMatrix& m, int target, int source, int64_t c, int cols) {
     CheckSize(cols, "AddRowMultiple");
-    for (int k = 1; k <= cols; ++k) m(target, k) = CheckedAdd(CheckedMul(c, m(source, k)), m(target, k));
+    for (int k = 1; k <= cols; ++k)
+        m(target, k) = CheckedAdd(CheckedMul(c, m(source, k)), m(target, k));
 }
 
 void AddColumnMultiple(IntMatrix& m, int target, int source, int64_t c, int rows) {
     CheckSize(rows, "AddColumnMultiple");
-    for (int k = 1; k <= rows; ++k) m(k, target) = CheckedAdd(CheckedMul(c, m(k, source)), m(k, target));
+    for (int k = 1; k <= rows; ++k)
+        m(k, target) = CheckedAdd(CheckedMul(c, m(k, source)), m(k, target));
 }
 
 }  // namespace inplace

@@ -13,12 +13,12 @@ namespace corvane {
 inline constexpr int kMatrixDim = 70;
 
 class IntVector {
-public:
+  public:
     int64_t& operator()(int i) { return v_[Index(i)]; }
     int64_t operator()(int i) const { return v_[Index(i)]; }
     bool operator==(const IntVector&) const = default;
 
-private:
+  private:
     static int Index(int i) {
         if (i < 1 || i > kMatrixDim) throw RangeError("IntVector index");
         return i - 1;
@@ -27,12 +27,12 @@ private:
 };
 
 class IntMatrix {
-public:
+  public:
     int64_t& operator()(int i, int j) { return m_[Index(i, j)]; }
     int64_t operator()(int i, int j) const { return m_[Index(i, j)]; }
     bool operator==(const IntMatrix&) const = default;
 
-private:
+  private:
     static int Index(int i, int j) {
         if (i < 1 || i > kMatrixDim || j < 1 || j > kMatrixDim) throw RangeError("IntMatrix index");
         return (i - 1) * kMatrixDim + (j - 1);

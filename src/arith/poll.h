@@ -7,7 +7,7 @@
 namespace corvane {
 
 class Poller {
-public:
+  public:
     virtual ~Poller() = default;
     // Lets the front end act; may block while the run is paused.
     virtual void CheckPause() = 0;
@@ -21,13 +21,13 @@ inline void CheckPause() {
 
 // Installs a poller for the lifetime of the scope and restores the previous one.
 class ScopedPoller {
-public:
+  public:
     explicit ScopedPoller(Poller* poller) : previous_(ActivePoller) { ActivePoller = poller; }
     ~ScopedPoller() { ActivePoller = previous_; }
     ScopedPoller(const ScopedPoller&) = delete;
     ScopedPoller& operator=(const ScopedPoller&) = delete;
 
-private:
+  private:
     Poller* previous_;
 };
 
