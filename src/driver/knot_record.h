@@ -1,0 +1,93 @@
+// One knot of a run: its name and Seifert matrix as read, its result slots and its bounds.
+// The limits of a run live here too; the reader and the run loop enforce them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "arith/int_matrix.h"
+
+namespace corvane {
+
+inline constexpr int MaxKnots = 30000;
+inline constexpr int MaxSeifertDim = 70;
+inline constexpr int MaxWorkingDim = 10;
+inline constexpr int ResultSlots = 20;
+
+static_assert(MaxSeifertDim == kMatrixDim, "a Seifert matrix as read must fit an IntMatrix");
+
+// A square integer matrix V of size n, 0 <= n <= MaxSeifertDim, indexed from 1. Only the n × n
+// entries are stored (32-bit, as read); every entry outside that block reads as zero.
+class SeifertMatrix {
+  public:
+    SeifertMatrix() = default;
+    // The zero n × n matrix. Throws RangeError unless 0 <= n <= MaxSeifertDim.
+    explicit SeifertMatrix(int n);
+
+    int Size() const { return n_; }
+    // V(i, j) for 1 <= i, j <= MaxSeifertDim (zero outside the n × n block); RangeError otherwise.
+    int32_t operator()(int i, int j) const;
+    // V(i, j) := value for 1 <= i, j <= n; RangeError otherwise.
+    void Set(int i, int j, int32_t value);
+
+    bool operator==(const SeifertMatrix&) const = default;
+
+  private:
+    int n_ = 0;
+    std::vector<int32_t> entries_;
+};
+
+// The working form of V: its entries sign-extended into a zero IntMatrix, same size.
+IntMatrix WorkingForm(const SeifertMatrix& v);
+
+// The ResultSlots tagged result strings of one knot, indexed 1..ResultSlots.
+class ResultSlotArray {
+  public:
+    // Slot i, 1 <= i <= ResultSlots; RangeError otherwise.
+    std::string& operator()(int i) { return slots_[Index(i)]; }
+    const std::string& operator()(int i) const { return slots_[Index(i)]; }
+
+    auto begin() { return slots_.begin(); }
+    auto end() { return slots_.end(); }
+    auto begin() const { return slots_.begin(); }
+    auto end() const { return slots_.end(); }
+
+    bool operator==(const ResultSlotArray&) const = default;
+
+  private:
+    static int Index(int i);
+    std::array<std::string, ResultSlots> slots_{};
+};
+
+struct KnotRecord {
+    std::string name;
+    int32_t size = 0;  // n, equal to seifert.Size() once the knot is read
+    SeifertMatrix seifert;
+    std::string inputLine;
+    bool takenOver = false;
+    std::string storedLine;
+    ResultSlotArray textFields;
+    ResultSlotArray texFields;
+    int32_t lowerBound = 0;
+    int32_t upperBound = 0;  // -1 = no upper bound known
+    std::string detectedBy;
+    std::string detectionCodes;
+    int32_t nakanishiLower = 0;
+    int32_t nakanishiUpper = 0;  // -1 = no upper bound known
+    int32_t signature = 0;
+    int32_t determinant = 0;
+    long double mahlerMeasure = 0.0L;
+    std::string coversTried;
+    std::string generatorText;
+    std::string blanchfieldText;
+};
+
+// Gives the knot the result-slot layout of a run start: text slots 1..10 hold the tags
+// al, dt, l2, ma, si, lt, nk, ge, bl, rm padded with blanks to their column widths
+// 55, 9, 14, 14, 10, 12, 27, 35, 35, 35; LaTeX slots 1..9 the same, LaTeX slot 10 empty;
+// slots 11..20 of both tables empty, for the tags met later in the run.
+void ApplyInitialResultLayout(KnotRecord& knot);
+
+}  // namespace corvane

@@ -1,0 +1,39 @@
+// The options of one run, taken from the front end when the run starts and constant during it.
+// The efforts, value counts, computeMu, checkU3 and computeAll steer the calculation; the other
+// booleans only choose which columns the results writers print.
+#pragma once
+
+#include <cstdint>
+
+namespace corvane {
+
+struct RunSettings {
+    int32_t ltValueCount = 16;         // roots of unity for the Levine-Tristram signatures
+    int32_t mahlerValueCount = 16384;  // sample points for the Mahler measure
+    int32_t nakanishiEffort = 1;       // 0..3: low, medium, large, very large
+    int32_t unknottingEffort = 0;      // 0..3, the same scale
+    bool algebraicUnknotting = true;
+    bool alexander = true;
+    bool mahler = false;
+    bool signature = true;
+    bool determinant = false;
+    bool h1l2 = false;
+    bool blanchfield = false;
+    bool generator = false;
+    bool levineTristram = false;
+    bool presentationMatrix = false;
+    bool nakanishi = true;
+    bool computeMu = false;
+    bool checkU3 = false;
+    bool computeAll = false;
+};
+
+// Number of Levine-Tristram values for the choice item 0..3: 16, 128, 1024, 8096. The last
+// choice is offered as "8192 values" but the calculation uses 8096. RangeError for other items.
+int32_t LevineTristramValueCount(int item);
+
+// Number of Mahler measure sample points for the choice item 0..2: 128, 16384, 2097152.
+// RangeError for other items.
+int32_t MahlerValueCount(int item);
+
+}  // namespace corvane
