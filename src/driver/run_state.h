@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "arith/int_matrix.h"
+#include "arith/polynomial.h"
 #include "arith/random.h"
 #include "driver/knot_record.h"
 #include "driver/run_settings.h"
@@ -54,6 +55,8 @@ struct RunState {
     int32_t CurrentKnot = 0;  // 0 before the first knot of a run
     IntMatrix WorkingMatrix;  // the current knot's minimal S-equivalent matrix
     int32_t WorkingSize = 0;  // 0: Alexander polynomial 1; -1: too large to compute on
+    RatPoly AlexanderPoly;         // the current knot's Alexander polynomial
+    LaurentPoly AlexanderLaurent;  // the same, shifted to be symmetric
 
     // Read by the front end's thread while the calculation sets it.
     std::atomic<bool> Running = false;
