@@ -46,7 +46,7 @@ TEST(CliMinimalMatrices, PrintsEveryKnotWithItsMinimalMatrix) {
                                 "unknot\t[[0, 0], [1, 0]]\n"
                                 "\n"
                                 "after_blank\t[[1]]\n");
-    const CommandResult r = RunCli(list.string());
+    const CommandResult r = RunCli("--minimal-matrices " + list.string());
     EXPECT_EQ(r.exitCode, 0) << r.output;
     EXPECT_EQ(r.output,
               "3_1\t[[-1,0],[-1,-1]]\n"
@@ -58,7 +58,7 @@ TEST(CliMinimalMatrices, PrintsEveryKnotWithItsMinimalMatrix) {
 
 TEST(CliMinimalMatrices, ReadingErrorKeepsEarlierKnotsAndNamesTheLine) {
     const auto list = WriteList("corvane_cli_bad.txt", "3_1\t[[-1,0],[-1,-1]]\nbad\t[[1,2],[3,4x]]\n4_1\t[[1,0],[-1,-1]]\n");
-    const CommandResult r = RunCli(list.string());
+    const CommandResult r = RunCli("--minimal-matrices " + list.string());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.output.find("3_1\t[[-1,0],[-1,-1]]\n"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("line 2"), std::string::npos) << r.output;
@@ -66,7 +66,7 @@ TEST(CliMinimalMatrices, ReadingErrorKeepsEarlierKnotsAndNamesTheLine) {
 }
 
 TEST(CliMinimalMatrices, MissingFileAndUsageErrors) {
-    const CommandResult missing = RunCli("/nonexistent/corvane/list.txt");
+    const CommandResult missing = RunCli("--minimal-matrices /nonexistent/corvane/list.txt");
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.output.find("cannot open"), std::string::npos);
     EXPECT_EQ(RunCli("").exitCode, 2);

@@ -1,0 +1,38 @@
+// The command line as a run host: status lines on stderr, a progress line on a terminal, and
+// Ctrl-C as Stop.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "driver/run_host.h"
+
+namespace corvane {
+
+class CliHost : public RunHost {
+public:
+    // quiet: no status lines and no progress line; progress: a terminal shows the progress line.
+    CliHost(bool quiet, bool progress);
+
+    void DrawText(int x, int y, std::string_view text, StatusKind kind) override;
+    void KnotStarted(int index, int count, std::string_view name) override;
+
+    // Erases the progress line before the final report.
+    void EndProgress();
+
+private:
+    void PrintLine(std::string_view text);
+    void DrawProgress();
+
+    const bool quiet_;
+    const bool progress_;
+    const std::chrono::steady_clock::time_point start_;
+    int index_ = 0;
+    int count_ = 0;
+    std::string name_;
+    std::string activity_;
+    bool progressShown_ = false;
+};
+
+}  // namespace corvane

@@ -1,0 +1,21 @@
+// The invariant sequence of one knot: every invariant and bound in a fixed order, each step
+// reading the bounds that the earlier ones left.
+#pragma once
+
+#include <cstdint>
+
+#include "driver/run_context.h"
+
+namespace corvane {
+
+// Computes the invariants of the current knot, whose working matrix has size 1..10, records
+// them in its record and shows them as status lines. False when the Alexander polynomial could
+// not be computed (its error field is recorded and nothing else happens), true otherwise.
+// Overflow and range errors propagate to the run loop, which records them for this knot.
+bool ComputeKnotInvariants(RunContext& ctx);
+
+// The obstruction to unknotting number 2 from the signature and the determinant: |s| = 4,
+// |d| a perfect square, and no number 4k + 3 divides |d|.
+bool StoimenowObstruction(int32_t signature, int32_t determinant);
+
+}  // namespace corvane

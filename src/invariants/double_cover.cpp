@@ -1,0 +1,56 @@
+#include "invariants/double_cover.h"
+
+#include <string>
+
+#include "arith/checked.h"
+#include "arith/diagonalize.h"
+#include "output/text_forms.h"
+
+namespace corvane {
+
+namespace {
+
+// A number behind its two-letter code: a blank before a non-negative value, so signs line up.
+std::string SignedField(std::string_view code, int64_t value) {
+    return std::string(code) + (value < 0 ? "" : " ") + std::to_string(value);
+}
+
+}  // namespace
+
+void DeterminantAndDoubleCover(RunContext& ctx) {
+    RunState& state = ctx.state;
+    KnotRecord& knot = CurrentRecord(state);
+    const int m = state.WorkingSize;
+    ctx.currentStep = "calculation of determinant";
+
+    ClearTrouble();
+    const IntMatrix symmetrised = MatAdd(state.WorkingMatrix, Transpose(state.WorkingMatrix, m), m);
+    const DiagonalizeResult diag = Diagonalize(symmetrised, m, m);
+    if (ArithTrouble) {
+        knot.determinant = 0;
+        SetResultField(state, "erError in calculation of determinant", "erError");
+        ctx.display.ResultLine("Error in calculation of determinant");
+        return;
+    }
+    knot.determinant = ToInt32(diag.value);
+
+    const std::string dt = SignedField("dt", knot.determinant);
+    SetResultField(state, dt, dt);
+    const std::string group = GroupToText(diag.InvariantFactors, m);
+    SetResultField(state, "l2" + group, "l2" + GroupToLatex(diag.InvariantFactors, m));
+
+    if (knot.lowerBound < diag.GeneratorCount) {
+        knot.lowerBound = diag.GeneratorCount;
+        knot.detectedBy = "Wendt";
+        knot.detectionCodes = "w,";
+    }
+    if (diag.GeneratorCount > 1) {
+        knot.nakanishiLower = diag.GeneratorCount;
+        state.NakanishiSource = "H_1(L_2)";
+        state.NakanishiSourceTex = "H_1(L_2)";
+    }
+    ctx.display.ResultLine("Determinant = " + std::to_string(PlainAbs(diag.value)));
+    ctx.display.ResultLine("H_1(2-fold branched cover) = " + group);
+}
+
+}  // namespace corvane

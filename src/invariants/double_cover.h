@@ -1,0 +1,16 @@
+// The determinant of the knot and the homology of its 2-fold branched cover L_2, both read off
+// the presentation matrix V + Vᵀ of H_1(L_2).
+#pragma once
+
+#include "driver/run_context.h"
+
+namespace corvane {
+
+// For the current knot with working matrix V (size m >= 1): determinant := det(V + Vᵀ) with its
+// sign, the fields "dt" and "l2" (H_1(L_2) as its invariant factors), the Wendt bound (H_1(L_2)
+// needs GeneratorCount generators, and each crossing change alters the number of generators by
+// at most one) and the Nakanishi bound from H_1(L_2), with their status lines.
+// A determinant outside 32 bits throws OverflowError; arithmetic trouble records an error field.
+void DeterminantAndDoubleCover(RunContext& ctx);
+
+}  // namespace corvane

@@ -1,0 +1,252 @@
+// The run loop: which knots are written as rows and which as knot-list lines, when the files are
+// rewritten, and how Stop and Pause take effect.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/run_calculation.h"
+#include "output/text_results.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Records what the run draws and lets a test act at knot starts and polling points.
+class RecordingHost : public RunHost {
+public:
+    void DrawText(int x, int y, std::string_view text, StatusKind kind) override {
+        if (kind != StatusKind::Blank) drawn.push_back({x, y, std::string(text)});
+    }
+    void ProcessEvents() override {
+        ++polls;
+        if (onPoll) onPoll();
+    }
+    void KnotStarted(int index, int, std::string_view) override {
+        if (onKnotStart) onKnotStart(index);
+    }
+    bool Drew(int x, int y, const std::string& text) const {
+        for (const auto& d : drawn)
+            if (d.x == x && d.y == y && d.text == text) return true;
+        return false;
+    }
+
+    struct Drawn {
+        int x, y;
+        std::string text;
+    };
+    std::vector<Drawn> drawn;
+    int polls = 0;
+    std::function<void()> onPoll;
+    std::function<void(int)> onKnotStart;
+};
+
+fs::path TempDir() {
+    const fs::path dir = fs::temp_directory_path() / "corvane_run_test";
+    fs::create_directories(dir);
+    return dir;
+}
+
+// Ten trefoils and figure-eight knots, alternately.
+fs::path WriteTenKnots(const std::string& name) {
+    const fs::path path = TempDir() / name;
+    std::ofstream out(path, std::ios::binary);
+    for (int i = 1; i <= 10; ++i)
+        out << "k" << i << (i % 2 ? "\t[[-1,0],[-1,-1]]\n" : "\t[[1,0],[-1,-1]]\n");
+    return path;
+}
+
+std::vector<std::string> KnotLines(const fs::path& results) {
+    std::ifstream in(results, std::ios::binary);
+    std::vector<std::string> lines;
+    std::string line;
+    bool table = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (table) lines.push_back(line);
+        if (line.rfind("Name      |", 0) == 0) table = true;
+    }
+    return lines;
+}
+
+bool IsRow(const std::string& line) { return line.size() > 10 && line.substr(10, 1) == "|"; }
+
+TEST(RunCalculation, FinishedRunWritesEveryKnotAsARow) {
+    const fs::path list = WriteTenKnots("finished.txt");
+    RunState state;
+    RecordingHost host;
+    const RunOutcome outcome = RunCalculation(state, host, list);
+    EXPECT_EQ(outcome.end, RunEnd::Done);
+    EXPECT_TRUE(host.Drew(350, 200, "Done!"));
+    const auto lines = KnotLines(ResultsFilePath(list));
+    ASSERT_EQ(lines.size(), 10u);
+    for (const auto& line : lines) EXPECT_TRUE(IsRow(line)) << line;
+    EXPECT_FALSE(state.Running);
+}
+
+TEST(RunCalculation, FilesAreRewrittenAfterEvenKnotsAndAtTheEnd) {
+    const fs::path path = TempDir() / "five.txt";
+    std::ofstream(path, std::ios::binary) << "a\t[[-1,0],[-1,-1]]\nb\t[[-1,0],[-1,-1]]\n"
+                                             "c\t[[-1,0],[-1,-1]]\nd\t[[-1,0],[-1,-1]]\n"
+                                             "e\t[[-1,0],[-1,-1]]\n";
+    RunState state;
+    RecordingHost host;
+    std::vector<int> rowsSeenAtKnotStart;
+    host.onKnotStart = [&](int) {
+        int rows = 0;
+        for (const auto& line : KnotLines(ResultsFilePath(path))) rows += IsRow(line);
+        rowsSeenAtKnotStart.push_back(rows);
+    };
+    fs::remove(ResultsFilePath(path));
+    const RunOutcome outcome = RunCalculation(state, host, path);
+    EXPECT_EQ(outcome.resultsWrites, 3);  // after knots 2 and 4, and at the end
+    EXPECT_EQ(rowsSeenAtKnotStart, (std::vector<int>{0, 0, 2, 2, 4}));
+}
+
+TEST(RunCalculation, StopDuringKnotSevenKeepsSixRowsAndTheRestAsKnotLines) {
+    const fs::path list = WriteTenKnots("stopped.txt");
+    RunState state;
+    RecordingHost host;
+    host.onKnotStart = [&](int index) {
+        if (index == 7) state.StopRequested = true;
+    };
+    const RunOutcome outcome = RunCalculation(state, host, list);
+    EXPECT_EQ(outcome.end, RunEnd::Stopped);
+    EXPECT_TRUE(host.Drew(350, 200, "Stopped calculation."));
+    const auto lines = KnotLines(ResultsFilePath(list));
+    ASSERT_EQ(lines.size(), 10u);
+    for (int i = 0; i < 6; ++i) EXPECT_TRUE(IsRow(lines[i])) << lines[i];
+    EXPECT_EQ(lines[6], "k7         [[-1,0],[-1,-1]]");
+    EXPECT_EQ(lines[9], "k10        [[1,0],[-1,-1]]");
+}
+
+TEST(RunCalculation, StopBetweenKnotsIsNotLost) {
+    const fs::path list = WriteTenKnots("stop_between.txt");
+    RunState state;
+    RecordingHost host;
+    int knotsStarted = 0;
+    host.onKnotStart = [&](int) { ++knotsStarted; };
+    // Stop arrives at the first polling point of the run, before any knot has begun.
+    host.onPoll = [&] { state.StopRequested = true; };
+    const RunOutcome outcome = RunCalculation(state, host, list);
+    EXPECT_EQ(outcome.end, RunEnd::Stopped);
+    EXPECT_EQ(knotsStarted, 0);
+    for (const auto& line : KnotLines(ResultsFilePath(list))) EXPECT_FALSE(IsRow(line)) << line;
+}
+
+TEST(RunCalculation, PauseWritesTheFileAndWaitsUntilPausedAgain) {
+    const fs::path list = WriteTenKnots("paused.txt");
+    fs::remove(ResultsFilePath(list));
+    RunState state;
+    RecordingHost host;
+    int pausedPolls = 0;
+    bool fileWhilePaused = false;
+    host.onKnotStart = [&](int index) {
+        if (index == 3) state.PauseRequested = true;
+    };
+    host.onPoll = [&] {
+        if (!state.PauseRequested) return;
+        fileWhilePaused = fs::exists(ResultsFilePath(list));
+        if (++pausedPolls == 5) state.PauseRequested = false;  // Pause pressed again
+    };
+    const RunOutcome outcome = RunCalculation(state, host, list);
+    EXPECT_EQ(outcome.end, RunEnd::Done);
+    EXPECT_TRUE(fileWhilePaused);
+    EXPECT_GE(pausedPolls, 5);
+    EXPECT_TRUE(host.Drew(350, 200, "Calculation paused."));
+}
+
+TEST(RunCalculation, UnopenableInputIsReportedAndWritesNothing) {
+    RunState state;
+    RecordingHost host;
+    const fs::path missing = TempDir() / "no_such_list.txt";
+    const RunOutcome outcome = RunCalculation(state, host, missing);
+    EXPECT_EQ(outcome.end, RunEnd::CannotOpen);
+    EXPECT_FALSE(fs::exists(ResultsFilePath(missing)));
+    ASSERT_FALSE(host.drawn.empty());
+    EXPECT_EQ(host.drawn.back().text.rfind("Error! cannot open ", 0), 0u);
+}
+
+TEST(RunCalculation, ReadingErrorBeforeAnyKnotEndsWithTheMessage) {
+    const fs::path path = TempDir() / "too_large.txt";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "big\t[";
+        for (int i = 0; i < 71; ++i) out << (i ? ",[" : "[") << "1]";
+        out << "]\n";
+    }
+    RunState state;
+    RecordingHost host;
+    const RunOutcome outcome = RunCalculation(state, host, path);
+    EXPECT_EQ(outcome.end, RunEnd::InputError);
+    EXPECT_TRUE(host.Drew(7, 7, "Error! Seifert matrices are too large, the maximal allowed size is 70."));
+    std::ifstream in(ResultsFilePath(path), std::ios::binary);
+    std::stringstream contents;
+    contents << in.rdbuf();
+    EXPECT_EQ(contents.str(), "Error!\r\nSeifert matrices are too large, the maximal allowed size is 70.\r\n");
+}
+
+TEST(RunCalculation, ReadingErrorAfterSomeKnotsIsReportedAtTheEnd) {
+    const fs::path path = TempDir() / "cut_short.txt";
+    std::ofstream(path, std::ios::binary) << "a\t[[-1,0],[-1,-1]]\nb\t[[1,x]]\nc\t[[1,0],[-1,-1]]\n";
+    RunState state;
+    RecordingHost host;
+    const RunOutcome outcome = RunCalculation(state, host, path);
+    EXPECT_EQ(outcome.end, RunEnd::ReadingStopped);
+    EXPECT_EQ(outcome.errorLine, 2);
+    EXPECT_TRUE(host.Drew(350, 200, "Done!"));
+    const auto lines = KnotLines(ResultsFilePath(path));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(IsRow(lines[0]));
+}
+
+TEST(RunCalculation, TrivialTooLargeAndUnreducibleKnots) {
+    const fs::path path = TempDir() / "special.txt";
+    std::ofstream out(path, std::ios::binary);
+    out << "unknot\t[[0,0],[1,0]]\n";
+    // A 12 × 12 matrix with determinant 1 and V - Vᵀ unimodular: the sum of six trefoils.
+    out << "big\t[";
+    for (int i = 0; i < 12; ++i) {
+        out << (i ? ",[" : "[");
+        for (int j = 0; j < 12; ++j) {
+            int v = 0;
+            if (i == j) v = -1;
+            if (i % 2 == 1 && j == i - 1) v = -1;
+            out << (j ? "," : "") << v;
+        }
+        out << "]";
+    }
+    out << "]\n";
+    out.close();
+    RunState state;
+    RecordingHost host;
+    RunCalculation(state, host, path);
+    const KnotRecord& unknot = state.Knots(1);
+    EXPECT_EQ(unknot.textFields(1).substr(0, 3), "al1");
+    EXPECT_EQ(unknot.textFields(2).substr(0, 4), "dt 1");
+    EXPECT_EQ(unknot.textFields(3).substr(0, 3), "l20");
+    EXPECT_EQ(unknot.textFields(4).substr(0, 4), "ma 0");
+    EXPECT_EQ(unknot.textFields(5).substr(0, 4), "si 0");
+    EXPECT_EQ(unknot.textFields(7).substr(0, 3), "nk0");
+    EXPECT_EQ(unknot.lowerBound, 0);
+    EXPECT_EQ(unknot.upperBound, 0);
+    EXPECT_EQ(unknot.nakanishiUpper, 0);
+    EXPECT_TRUE(host.Drew(7, 200, "Alexander polynomial = 1"));
+    EXPECT_TRUE(host.Drew(200, 23, "Determinant = 1"));
+    EXPECT_TRUE(host.Drew(200, 55, "Signature = 0"));
+
+    const KnotRecord& big = state.Knots(2);
+    EXPECT_EQ(big.textFields(11), "cdSeifert matrix too large");
+    EXPECT_EQ(big.texFields(10), "erError");
+    EXPECT_EQ(big.lowerBound, 0);
+    EXPECT_EQ(big.upperBound, 0);
+    EXPECT_EQ(big.nakanishiLower, 0);
+}
+
+}  // namespace
+}  // namespace corvane
