@@ -26,17 +26,19 @@ void AppendLine(std::string& out, std::string_view line) {
 // overflows.
 std::string BoundRange(int64_t lower, int steps) {
     std::string text = std::to_string(lower);
-    for (int k = 1; k <= steps; ++k) text += "," + std::to_string(lower + k);
+    for (int k = 1; k <= steps; ++k) {
+        text += ',';
+        text += std::to_string(lower + k);
+    }
     return text;
 }
 
 std::string BoundCases(int32_t lowerBound, int32_t upperBound) {
     const int64_t lower = lowerBound;
     const int64_t upper = upperBound;
-    if (upper == lower) return "  " + std::to_string(lower);
-    if (upper == -1) return "> " + std::to_string(lower - 1);
     const int64_t spread = upper - lower;
-    if (spread >= 1 && spread <= 3) return "  " + BoundRange(lower, static_cast<int>(spread));
+    if (upper == -1 && lower != -1) return std::string("> ").append(std::to_string(lower - 1));
+    if (spread >= 0 && spread <= 3) return std::string("  ").append(BoundRange(lower, static_cast<int>(spread)));
     return {};
 }
 
