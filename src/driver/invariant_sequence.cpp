@@ -1,0 +1,71 @@
+#include "driver/invariant_sequence.h"
+
+#include <cmath>
+#include <string>
+
+#include "arith/checked.h"
+#include "invariants/double_cover.h"
+#include "output/text_forms.h"
+
+namespace corvane {
+
+namespace {
+
+
+// Step 14: the Stoimenow test raises a lower bound of 2 to 3.
+void StoimenowStep(RunContext& ctx) {
+    KnotRecord& knot = CurrentRecord(ctx.state);
+    if (!StoimenowObstruction(knot.signature, knot.determinant)) return;
+    if (knot.lowerBound == 3) AddDetectionCode(ctx.state, "St,");
+    if (knot.lowerBound == 2) {
+        knot.lowerBound = 3;
+        knot.detectedBy = "Stoimenow test";
+        knot.detectionCodes = "St,";
+    }
+}
+
+// Step 17: the minimal matrix, marked as S-equivalent when it is smaller than the one read.
+void MatrixStep(RunContext& ctx) {
+    RunState& state = ctx.state;
+    const KnotRecord& knot = CurrentRecord(state);
+    const std::string matrix = MatrixToText(state.WorkingMatrix, state.WorkingSize);
+    if (knot.size > state.WorkingSize) {
+        SetResultField(state, "seS-equivalent to " + matrix, "");
+    } else {
+        SetResultField(state, "se" + matrix, "");
+    }
+}
+
+}  // namespace
+
+bool StoimenowObstruction(int32_t signature, int32_t determinant) {
+    if (signature != 4 && signature != -4) return false;
+    const int64_t d = std::llabs(static_cast<int64_t>(determinant));
+    const int64_t root = std::llround(std::sqrt(static_cast<long double>(d)));
+    if (root * root != d) return false;
+    for (int64_t k = 0; k <= d / 4; ++k) {
+        if (d % (4 * k + 3) == 0) return false;
+    }
+    return true;
+}
+
+bool ComputeKnotInvariants(RunContext& ctx) {
+    CurrentRecord(ctx.state).lowerBound = 1;
+    // Step 4: the Mahler measure of the Alexander polynomial joins here.
+    DeterminantAndDoubleCover(ctx);
+    // Step 8: mu(K), with "Compute mu(K)", joins here.
+    // Step 9: the Lickorish test joins here.
+    // Steps 10 and 11: the Nakanishi search, the Alexander module over F_p and the cyclic
+    // covers join here; step 12 records the Nakanishi index.
+    // Step 13: the search for one unknotting move joins here.
+    ctx.currentStep = "Stoimenow test";
+    StoimenowStep(ctx);
+    // Step 15: the linking pairing test for u_a = 2 joins here.
+    // Step 16: the search for two unknotting moves joins here.
+    ctx.currentStep = "minimal Seifert matrix";
+    MatrixStep(ctx);
+    ctx.currentStep.clear();
+    return true;
+}
+
+}  // namespace corvane
