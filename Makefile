@@ -29,6 +29,8 @@ build: deps
 
 run: build
 	./$(BUILD)/bin/corvane-cli examples/knots.txt
+	@echo; echo "The table of examples/knots_output.txt (the last column is each knot's minimal Seifert matrix):"
+	@sed -n '/^Name      |/,$$p' examples/knots_output.txt | tr -d '\r'
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
