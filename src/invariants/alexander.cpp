@@ -1,0 +1,49 @@
+#include "invariants/alexander.h"
+
+#include "arith/checked.h"
+#include "driver/run_state.h"
+
+namespace corvane {
+
+PolyMatrix AlexanderMatrix(const IntMatrix& v, int n) {
+    if (n < 0 || n > kPolyMatrixDim) throw RangeError("AlexanderMatrix size");
+    PolyMatrix a;
+    for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= n; ++j) {
+            RatPoly& entry = a(i, j);
+            entry.c(1) = RatFromInt(v(i, j));
+            entry.c(0) = RatFromInt(PlainNeg(v(j, i)));
+            entry.degree = PolyDegree(entry);
+        }
+    }
+    return a;
+}
+
+AlexanderResult AlexanderPolynomial(const IntMatrix& v, int n, bool report, RunState* state) {
+    if (n < 0) throw RangeError("AlexanderPolynomial size");
+    AlexanderResult result;
+    if (n > kAlexanderMaxSize) {
+        result.MatrixTooLarge = true;
+        return result;
+    }
+    const PolyMatrix a = AlexanderMatrix(v, n);
+    for (int32_t block = kAlexanderFirstBlock;; ++block) {
+        ClearTrouble();
+        result.DetBlockSize = block;
+        const PolyDeterminantResult det = PolyDeterminant(a, n, true, block);
+        if (det.written) result.out = det.out;
+        if (!ArithTrouble) return result;
+        // A larger block leaves fewer positions to the elimination, whose coefficient growth is
+        // what usually fails; a block beyond n changes nothing.
+        if (block + 1 > kAlexanderLastBlock || block + 1 > n) break;
+    }
+    if (report) {
+        result.out = PolyZero();
+        if (state != nullptr) {
+            SetResultField(*state, "erError in calculation of Alexander polynomial", "erError");
+        }
+    }
+    return result;
+}
+
+}  // namespace corvane
