@@ -14,9 +14,11 @@ std::string Trimmed(std::string_view text) {
 }
 
 std::string Clock(std::chrono::steady_clock::duration d) {
-    const long total = static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(d).count());
+    const long total =
+        static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(d).count());
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+    std::snprintf(buffer, sizeof buffer, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60,
+                  total % 60);
     return buffer;
 }
 
@@ -70,7 +72,8 @@ void CliHost::DrawProgress() {
     const auto elapsed = std::chrono::steady_clock::now() - start_;
     std::string line = "knot " + std::to_string(index_) + " of " + std::to_string(count_) + "  " +
                        name_ + "  elapsed " + Clock(elapsed);
-    if (index_ > 1) line += "  about " + Clock(elapsed / (index_ - 1) * (count_ - index_ + 1)) + " to go";
+    if (index_ > 1)
+        line += "  about " + Clock(elapsed / (index_ - 1) * (count_ - index_ + 1)) + " to go";
     if (!activity_.empty()) line += "  " + activity_;
     if (line.size() > 150) line.resize(150);
     std::fprintf(stderr, "\r\033[K%s", line.c_str());

@@ -11,7 +11,7 @@
 namespace corvane {
 
 class CliHost : public RunHost {
-public:
+  public:
     // quiet: no status lines and no progress line; progress: a terminal shows the progress line.
     CliHost(bool quiet, bool progress);
 
@@ -21,7 +21,7 @@ public:
     // Erases the progress line before the final report.
     void EndProgress();
 
-private:
+  private:
     void PrintLine(std::string_view text);
     void DrawProgress();
 

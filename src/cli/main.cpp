@@ -89,13 +89,19 @@ int Choice(const std::string& value, const std::string& option,
 
 void SetColumns(RunSettings& s, const std::string& list) {
     s.alexander = s.h1l2 = s.determinant = s.generator = s.nakanishi = s.blanchfield = false;
-    s.algebraicUnknotting = s.mahler = s.signature = s.levineTristram = s.presentationMatrix = false;
+    s.algebraicUnknotting = s.mahler = s.signature = s.levineTristram = s.presentationMatrix =
+        false;
     const std::map<std::string, bool RunSettings::*> kColumns{
-        {"alexander", &RunSettings::alexander},       {"h1l2", &RunSettings::h1l2},
-        {"determinant", &RunSettings::determinant},   {"generator", &RunSettings::generator},
-        {"nakanishi", &RunSettings::nakanishi},       {"blanchfield", &RunSettings::blanchfield},
-        {"unknotting", &RunSettings::algebraicUnknotting}, {"mahler", &RunSettings::mahler},
-        {"signature", &RunSettings::signature},       {"lt", &RunSettings::levineTristram},
+        {"alexander", &RunSettings::alexander},
+        {"h1l2", &RunSettings::h1l2},
+        {"determinant", &RunSettings::determinant},
+        {"generator", &RunSettings::generator},
+        {"nakanishi", &RunSettings::nakanishi},
+        {"blanchfield", &RunSettings::blanchfield},
+        {"unknotting", &RunSettings::algebraicUnknotting},
+        {"mahler", &RunSettings::mahler},
+        {"signature", &RunSettings::signature},
+        {"lt", &RunSettings::levineTristram},
         {"presentation", &RunSettings::presentationMatrix}};
     std::stringstream items(list);
     std::string item;
@@ -131,8 +137,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
         } else if (name == "--columns") {
             SetColumns(o.settings, needValue());
         } else if (arg == "--all-columns") {
-            SetColumns(o.settings, "alexander,h1l2,determinant,generator,nakanishi,blanchfield,"
-                                   "unknotting,mahler,signature,lt,presentation");
+            SetColumns(o.settings,
+                       "alexander,h1l2,determinant,generator,nakanishi,blanchfield,"
+                       "unknotting,mahler,signature,lt,presentation");
         } else if (arg == "--compute-all") {
             o.settings.computeAll = true;
         } else if (arg == "--mu") {
@@ -172,9 +179,11 @@ int PrintMinimalMatrices(const std::string& knotList) {
     for (const corvane::KnotRecord& knot : state.Knots) {
         std::string text;
         try {
-            const auto reduced = corvane::MinimalSEquivalent(corvane::WorkingForm(knot.seifert), knot.size);
-            text = corvane::ArithTrouble ? "Error in S-equivalence reduction"
-                                         : corvane::MatrixToText(reduced.matrix, reduced.ReducedSize);
+            const auto reduced =
+                corvane::MinimalSEquivalent(corvane::WorkingForm(knot.seifert), knot.size);
+            text = corvane::ArithTrouble
+                       ? "Error in S-equivalence reduction"
+                       : corvane::MatrixToText(reduced.matrix, reduced.ReducedSize);
         } catch (const corvane::CalculationError& error) {
             text = std::string("Error in S-equivalence reduction: ") + error.what();
         }
@@ -190,9 +199,12 @@ int PrintMinimalMatrices(const std::string& knotList) {
 
 int ExitStatus(const corvane::RunOutcome& outcome) {
     switch (outcome.end) {
-        case corvane::RunEnd::Stopped: return 130;
-        case corvane::RunEnd::Done: return outcome.writeFailure.empty() ? 0 : 1;
-        default: return 1;
+        case corvane::RunEnd::Stopped:
+            return 130;
+        case corvane::RunEnd::Done:
+            return outcome.writeFailure.empty() ? 0 : 1;
+        default:
+            return 1;
     }
 }
 
@@ -210,11 +222,12 @@ int Run(const Options& options) {
     host.EndProgress();
 
     if (outcome.end == corvane::RunEnd::ReadingStopped) {
-        std::cerr << "Error! reading stopped at line " << outcome.errorLine << ": " << outcome.message
-                  << "\n";
+        std::cerr << "Error! reading stopped at line " << outcome.errorLine << ": "
+                  << outcome.message << "\n";
     }
     if (!outcome.writeFailure.empty()) std::cerr << "Error! " << outcome.writeFailure << "\n";
-    if (outcome.end != corvane::RunEnd::CannotOpen && outcome.end != corvane::RunEnd::AlreadyRunning)
+    if (outcome.end != corvane::RunEnd::CannotOpen &&
+        outcome.end != corvane::RunEnd::AlreadyRunning)
         std::cout << "Results: " << corvane::ResultsFilePath(options.knotList).string() << "\n";
     return ExitStatus(outcome);
 }

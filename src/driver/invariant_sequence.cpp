@@ -4,13 +4,56 @@
 #include <string>
 
 #include "arith/checked.h"
+#include "invariants/alexander.h"
 #include "invariants/double_cover.h"
+#include "invariants/signature.h"
 #include "output/text_forms.h"
 
 namespace corvane {
 
 namespace {
 
+// Steps 1-3: the Alexander polynomial, its normalised and symmetric forms, its fields.
+bool AlexanderStep(RunContext& ctx) {
+    RunState& state = ctx.state;
+    KnotRecord& knot = CurrentRecord(state);
+    ctx.currentStep = "calculation of Alexander polynomial";
+    const RatPoly p = AlexanderPolynomial(state.WorkingMatrix, state.WorkingSize, true, &state).out;
+    ClearTrouble();
+    if (p.degree < 0) return false;
+
+    knot.lowerBound = 1;
+    if (knot.nakanishiLower < 1) knot.nakanishiLower = 1;
+    state.AlexanderPoly = PolyNormSigns(p);
+    state.AlexanderLaurent = LaurentFromPoly(state.AlexanderPoly, -state.AlexanderPoly.degree / 2);
+
+    const std::string text = PolyToText(p);
+    SetResultField(state, "al" + text, "al" + SymmetricPolyToLatex(p));
+    ctx.display.Draw(7, 200, "Alexander polynomial = " + text, StatusKind::Result);
+    return true;
+}
+
+// Step 6: the signature of V + Vᵀ and the bound |s|/2.
+void SignatureStep(RunContext& ctx) {
+    RunState& state = ctx.state;
+    KnotRecord& knot = CurrentRecord(state);
+    ctx.currentStep = "calculation of signature";
+    HermitianMatrix workspace;
+    const SignatureSummary result = HermitianSignatureInPlace(
+        state.WorkingMatrix, state.WorkingSize, ComplexFromReal(-1.0L), workspace);
+    // V + Vᵀ of a knot is non-singular; a numerically singular or inaccurate elimination gives no
+    // signature at all rather than a wrong one.
+    if (result.SignatureInaccurate || result.numericallySingular) {
+        SetResultField(state, "erError in calculation of signature", "erError");
+        ctx.display.ResultLine("Error in calculation of signature");
+        return;
+    }
+    knot.signature = result.signature;
+    const std::string field = SignedField("si", knot.signature);
+    SetResultField(state, field, field);
+    ctx.display.ResultLine("Signature = " + std::to_string(knot.signature));
+    RaiseLowerBound(state, std::abs(knot.signature) / 2, "signature", "s,");
+}
 
 // Step 14: the Stoimenow test raises a lower bound of 2 to 3.
 void StoimenowStep(RunContext& ctx) {
@@ -50,9 +93,12 @@ bool StoimenowObstruction(int32_t signature, int32_t determinant) {
 }
 
 bool ComputeKnotInvariants(RunContext& ctx) {
-    CurrentRecord(ctx.state).lowerBound = 1;
+    if (!AlexanderStep(ctx)) return false;
     // Step 4: the Mahler measure of the Alexander polynomial joins here.
     DeterminantAndDoubleCover(ctx);
+    SignatureStep(ctx);
+    ctx.currentStep = "calculation of Levine-Tristram signatures";
+    LevineTristram(ctx.state, ctx.state.WorkingMatrix, ctx.state.WorkingSize);
     // Step 8: mu(K), with "Compute mu(K)", joins here.
     // Step 9: the Lickorish test joins here.
     // Steps 10 and 11: the Nakanishi search, the Alexander module over F_p and the cyclic

@@ -14,10 +14,14 @@ char SpinMark(int64_t counter) {
     static constexpr std::string_view kBar = "/-\\|";
     static constexpr std::string_view kStars = "O*x+";
     switch ((counter / 100) % 4) {
-        case 0: return kBrackets[counter % 12];
-        case 1: return kBar[counter % 4];
-        case 2: return kStars[counter % 4];
-        default: return '>';
+        case 0:
+            return kBrackets[counter % 12];
+        case 1:
+            return kBar[counter % 4];
+        case 2:
+            return kStars[counter % 4];
+        default:
+            return '>';
     }
 }
 

@@ -12,7 +12,7 @@
 namespace corvane {
 
 class ProgressDisplay {
-public:
+  public:
     explicit ProgressDisplay(RunHost& host) : host_(host) {}
 
     // Run start: BlankLine is rebuilt (1500 blanks) and the animation starts again.
@@ -33,7 +33,9 @@ public:
     void ResultLine(std::string_view text);
 
     // Draws text at (x, y).
-    void Draw(int x, int y, std::string_view text, StatusKind kind) { host_.DrawText(x, y, text, kind); }
+    void Draw(int x, int y, std::string_view text, StatusKind kind) {
+        host_.DrawText(x, y, text, kind);
+    }
 
     const std::string& BlankLine() const { return blankLine_; }
 
@@ -41,7 +43,7 @@ public:
     std::string StatusText;
     int64_t SpinCounter = 0;
 
-private:
+  private:
     RunHost& host_;
     std::string blankLine_ = std::string(1500, ' ');
 };

@@ -21,13 +21,13 @@ constexpr std::string_view kErrorTex = "erError";
 
 // Clears Running however the run ends.
 class RunningFlag {
-public:
+  public:
     explicit RunningFlag(RunState& state) : state_(state) {}
     ~RunningFlag() { state_.Running = false; }
     RunningFlag(const RunningFlag&) = delete;
     RunningFlag& operator=(const RunningFlag&) = delete;
 
-private:
+  private:
     RunState& state_;
 };
 
@@ -85,7 +85,8 @@ bool ComputeGuarded(RunContext& ctx) {
     try {
         return ComputeKnotInvariants(ctx);
     } catch (const CalculationError& error) {
-        const std::string step = ctx.currentStep.empty() ? std::string(error.what()) : ctx.currentStep;
+        const std::string step =
+            ctx.currentStep.empty() ? std::string(error.what()) : ctx.currentStep;
         SetResultField(ctx.state, "erError in " + step, kErrorTex);
         ctx.display.ResultLine("Error in " + step + ": " + error.what());
         return true;
@@ -95,7 +96,8 @@ bool ComputeGuarded(RunContext& ctx) {
 // The milliseconds part of the time of day.
 int MillisecondsOfDay() {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count() % 1000);
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count() %
+                            1000);
 }
 
 // After a knot the files are rewritten for every even knot, and after any knot whose elapsed
@@ -123,10 +125,10 @@ RunOutcome FinishRun(RunContext& ctx, int readingErrorLine, const std::string& r
         ctx.display.Draw(350, 200, "Done!", StatusKind::Final);
         if (readingErrorLine > 0) {
             outcome = RunOutcome{RunEnd::ReadingStopped, readingError, readingErrorLine, {}};
-            ctx.display.Draw(7, 216,
-                             "Reading stopped at line " + std::to_string(readingErrorLine) + ": " +
-                                 readingError,
-                             StatusKind::Final);
+            ctx.display.Draw(
+                7, 216,
+                "Reading stopped at line " + std::to_string(readingErrorLine) + ": " + readingError,
+                StatusKind::Final);
         }
     }
     ctx.WriteResultsFiles();
@@ -225,7 +227,8 @@ RunOutcome RunCalculation(RunState& state, RunHost& host, const std::filesystem:
 
         ctx.CheckPause();
         if (state.StopRequested) return Stop(ctx);
-        if (WriteScheduled(state.CurrentKnot, Clock::now() - state.KnotStartTime)) ctx.WriteResultsFiles();
+        if (WriteScheduled(state.CurrentKnot, Clock::now() - state.KnotStartTime))
+            ctx.WriteResultsFiles();
     }
     state.CurrentKnot = state.KnotCount();
     return FinishRun(ctx, readingErrorLine, readingError);

@@ -15,7 +15,7 @@
 namespace corvane {
 
 class RunContext : public Poller {
-public:
+  public:
     RunContext(RunState& state, RunHost& host, std::filesystem::path inputFile)
         : state(state), host(host), display(host), inputFile(std::move(inputFile)) {}
 
@@ -41,7 +41,7 @@ public:
     // How often the results files were written in this run.
     int resultsWrites = 0;
 
-private:
+  private:
     std::string writeFailure_;
 };
 

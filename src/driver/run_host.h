@@ -19,7 +19,7 @@ enum class StatusKind {
 };
 
 class RunHost {
-public:
+  public:
     virtual ~RunHost() = default;
 
     // Draws text with its left end at pixel (x, y) of the 553 × 233 status image; the image keeps

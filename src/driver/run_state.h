@@ -52,9 +52,9 @@ struct RunState {
     int KnotCount() const { return Knots.Count(); }
 
     RunSettings Settings;
-    int32_t CurrentKnot = 0;  // 0 before the first knot of a run
-    IntMatrix WorkingMatrix;  // the current knot's minimal S-equivalent matrix
-    int32_t WorkingSize = 0;  // 0: Alexander polynomial 1; -1: too large to compute on
+    int32_t CurrentKnot = 0;       // 0 before the first knot of a run
+    IntMatrix WorkingMatrix;       // the current knot's minimal S-equivalent matrix
+    int32_t WorkingSize = 0;       // 0: Alexander polynomial 1; -1: too large to compute on
     RatPoly AlexanderPoly;         // the current knot's Alexander polynomial
     LaurentPoly AlexanderLaurent;  // the same, shifted to be symmetric
 

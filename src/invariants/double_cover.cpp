@@ -8,15 +8,6 @@
 
 namespace corvane {
 
-namespace {
-
-// A number behind its two-letter code: a blank before a non-negative value, so signs line up.
-std::string SignedField(std::string_view code, int64_t value) {
-    return std::string(code) + (value < 0 ? "" : " ") + std::to_string(value);
-}
-
-}  // namespace
-
 void DeterminantAndDoubleCover(RunContext& ctx) {
     RunState& state = ctx.state;
     KnotRecord& knot = CurrentRecord(state);

@@ -127,4 +127,11 @@ std::string PolyVectorText(const PolyVector& v, int64_t n) {
     return out + ")";
 }
 
+std::string SignedField(std::string_view code, int64_t value) {
+    std::string field(code);
+    if (value >= 0) field += ' ';
+    field += std::to_string(value);
+    return field;
+}
+
 }  // namespace corvane

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "arith/int_matrix.h"
 #include "arith/polynomial.h"
@@ -38,5 +39,9 @@ std::string LaurentText(const LaurentPoly& L);
 
 // "(" + PolyToText(v(1)) + "," + ... + PolyToText(v(n)) + ")"; "()" for n = 0.
 std::string PolyVectorText(const PolyVector& v, int64_t n);
+
+// A number behind its two-letter field code, with a blank before a non-negative value so that
+// the signs of a column line up: SignedField("dt", 3) is "dt 3", SignedField("si", -2) "si-2".
+std::string SignedField(std::string_view code, int64_t value);
 
 }  // namespace corvane

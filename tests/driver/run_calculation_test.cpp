@@ -1,5 +1,7 @@
 // The run loop: which knots are written as rows and which as knot-list lines, when the files are
 // rewritten, and how Stop and Pause take effect.
+#include "driver/run_calculation.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_calculation.h"
 #include "output/text_results.h"
 
 namespace corvane {
@@ -19,7 +20,7 @@ namespace fs = std::filesystem;
 
 // Records what the run draws and lets a test act at knot starts and polling points.
 class RecordingHost : public RunHost {
-public:
+  public:
     void DrawText(int x, int y, std::string_view text, StatusKind kind) override {
         if (kind != StatusKind::Blank) drawn.push_back({x, y, std::string(text)});
     }
@@ -74,7 +75,9 @@ std::vector<std::string> KnotLines(const fs::path& results) {
     return lines;
 }
 
-bool IsRow(const std::string& line) { return line.size() > 10 && line.substr(10, 1) == "|"; }
+bool IsRow(const std::string& line) {
+    return line.size() > 10 && line.substr(10, 1) == "|";
+}
 
 TEST(RunCalculation, FinishedRunWritesEveryKnotAsARow) {
     const fs::path list = WriteTenKnots("finished.txt");
@@ -184,16 +187,19 @@ TEST(RunCalculation, ReadingErrorBeforeAnyKnotEndsWithTheMessage) {
     RecordingHost host;
     const RunOutcome outcome = RunCalculation(state, host, path);
     EXPECT_EQ(outcome.end, RunEnd::InputError);
-    EXPECT_TRUE(host.Drew(7, 7, "Error! Seifert matrices are too large, the maximal allowed size is 70."));
+    EXPECT_TRUE(
+        host.Drew(7, 7, "Error! Seifert matrices are too large, the maximal allowed size is 70."));
     std::ifstream in(ResultsFilePath(path), std::ios::binary);
     std::stringstream contents;
     contents << in.rdbuf();
-    EXPECT_EQ(contents.str(), "Error!\r\nSeifert matrices are too large, the maximal allowed size is 70.\r\n");
+    EXPECT_EQ(contents.str(),
+              "Error!\r\nSeifert matrices are too large, the maximal allowed size is 70.\r\n");
 }
 
 TEST(RunCalculation, ReadingErrorAfterSomeKnotsIsReportedAtTheEnd) {
     const fs::path path = TempDir() / "cut_short.txt";
-    std::ofstream(path, std::ios::binary) << "a\t[[-1,0],[-1,-1]]\nb\t[[1,x]]\nc\t[[1,0],[-1,-1]]\n";
+    std::ofstream(path, std::ios::binary)
+        << "a\t[[-1,0],[-1,-1]]\nb\t[[1,x]]\nc\t[[1,0],[-1,-1]]\n";
     RunState state;
     RecordingHost host;
     const RunOutcome outcome = RunCalculation(state, host, path);

@@ -1,12 +1,12 @@
 // Whole runs of corvane-cli on small knot lists.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
@@ -22,7 +22,8 @@ CommandResult RunCli(const std::string& arguments) {
     if (pipe == nullptr) return result;
     std::array<char, 4096> buffer{};
     size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), n);
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        result.output.append(buffer.data(), n);
     const int status = pclose(pipe);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
@@ -37,15 +38,16 @@ std::filesystem::path WriteList(const std::string& name, const std::string& cont
 TEST(CliMinimalMatrices, PrintsEveryKnotWithItsMinimalMatrix) {
     // 5_2 as a closed braid has a 4 × 4 matrix that reduces to a 2 × 2 one; the help text's
     // three knots are minimal already.
-    const auto list = WriteList("corvane_cli_minimal.txt",
-                                "% three knots of the help text and one that reduces\n"
-                                "3_1\t[[ -1, 0], [ -1, -1]]\r\n"
-                                "4_1\t[[ 1, 0], [ -1, -1]]\n"
-                                "5_1\t[[ -1, -1, 0, -1], [ 0, -1, 0, 0], [ -1, -1, -1, -1], [ 0, -1, 0, -1]]\n"
-                                "5_2\t[[1, -1, 0, 0], [0, 1, -1, 0], [0, 0, 0, 1], [0, 0, 0, 1]]\n"
-                                "unknot\t[[0, 0], [1, 0]]\n"
-                                "\n"
-                                "after_blank\t[[1]]\n");
+    const auto list =
+        WriteList("corvane_cli_minimal.txt",
+                  "% three knots of the help text and one that reduces\n"
+                  "3_1\t[[ -1, 0], [ -1, -1]]\r\n"
+                  "4_1\t[[ 1, 0], [ -1, -1]]\n"
+                  "5_1\t[[ -1, -1, 0, -1], [ 0, -1, 0, 0], [ -1, -1, -1, -1], [ 0, -1, 0, -1]]\n"
+                  "5_2\t[[1, -1, 0, 0], [0, 1, -1, 0], [0, 0, 0, 1], [0, 0, 0, 1]]\n"
+                  "unknot\t[[0, 0], [1, 0]]\n"
+                  "\n"
+                  "after_blank\t[[1]]\n");
     const CommandResult r = RunCli("--minimal-matrices " + list.string());
     EXPECT_EQ(r.exitCode, 0) << r.output;
     EXPECT_EQ(r.output,
@@ -57,7 +59,9 @@ TEST(CliMinimalMatrices, PrintsEveryKnotWithItsMinimalMatrix) {
 }
 
 TEST(CliMinimalMatrices, ReadingErrorKeepsEarlierKnotsAndNamesTheLine) {
-    const auto list = WriteList("corvane_cli_bad.txt", "3_1\t[[-1,0],[-1,-1]]\nbad\t[[1,2],[3,4x]]\n4_1\t[[1,0],[-1,-1]]\n");
+    const auto list =
+        WriteList("corvane_cli_bad.txt",
+                  "3_1\t[[-1,0],[-1,-1]]\nbad\t[[1,2],[3,4x]]\n4_1\t[[1,0],[-1,-1]]\n");
     const CommandResult r = RunCli("--minimal-matrices " + list.string());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.output.find("3_1\t[[-1,0],[-1,-1]]\n"), std::string::npos) << r.output;
