@@ -239,9 +239,10 @@ void ForEachPrimeDivisor(int64_t e, Visit visit) {
     if (e > 1) visit(e);
 }
 
-// Moves the p-primary part of each diagonal entry, from the last position backwards, to the
-// first earlier entry that is prime to p. Products and the multiset of prime powers are kept.
-void NormaliseInvariantFactors(const IntMatrix& d, int cols, DiagonalizeResult& out) {
+}  // namespace
+
+void NormaliseInvariantFactors(DiagonalizeResult& out, int cols) {
+    const IntMatrix& d = out.DiagResult;
     std::array<int64_t, kMatrixDim + 1> e{};
     for (int i = 1; i <= kMatrixDim; ++i) e[i] = PlainAbs(d(i, i));
     for (int s = cols; s >= 1; --s) {
@@ -262,8 +263,6 @@ void NormaliseInvariantFactors(const IntMatrix& d, int cols, DiagonalizeResult& 
     for (int i = 1; i <= cols; ++i)
         if (e[i] != 1) ++out.GeneratorCount;
 }
-
-}  // namespace
 
 DiagonalizeResult Diagonalize(const IntMatrix& m, int rows, int cols, DiagonalizeMode mode) {
     DiagonalizeResult out;
@@ -296,7 +295,7 @@ DiagonalizeResult Diagonalize(const IntMatrix& m, int rows, int cols, Diagonaliz
         out.CokernelOrders[i] = PlainAbs(d(i, i));
     }
     if (mode.noTransforms || mode.rightOnly) return out;
-    NormaliseInvariantFactors(d, cols, out);
+    NormaliseInvariantFactors(out, cols);
     return out;
 }
 

@@ -46,6 +46,12 @@ struct DiagonalizeMode {
 // is then void. Every pivot step is a polling point.
 DiagonalizeResult Diagonalize(const IntMatrix& m, int rows, int cols, DiagonalizeMode mode = {});
 
+// InvariantFactors and GeneratorCount from the diagonal of DiagResult (cols columns): the
+// p-primary part of each diagonal entry moves, from the last position backwards, to the first
+// earlier entry prime to p, so products and the multiset of prime powers are kept. Full mode
+// does this itself; a caller may apply it after a determinant-only call.
+void NormaliseInvariantFactors(DiagonalizeResult& out, int cols);
+
 // adj(M) = det(M)·M⁻¹ for a square n × n matrix, as Q·diag(det/d_i)·P. A singular M gives
 // trouble "divv".
 IntMatrix IntAdjugate(const IntMatrix& m, int n);

@@ -31,8 +31,17 @@ class RunningFlag {
     RunState& state_;
 };
 
-// Bounds of a knot that is passed over: nothing is claimed beyond what the row's field says.
-void ZeroBounds(KnotRecord& knot) {
+// Bounds of a knot that is passed over (matrix too large, or its reduction failed): nothing is
+// known about it, so no bound is claimed. The trivial knot, by contrast, has both bounds 0.
+void ClearBounds(KnotRecord& knot) {
+    knot.lowerBound = 0;
+    knot.upperBound = -1;
+    knot.nakanishiLower = 0;
+    knot.nakanishiUpper = -1;
+}
+
+// The algebraic unknotting number and the Nakanishi index of a knot with Alexander polynomial 1.
+void TrivialBounds(KnotRecord& knot) {
     knot.lowerBound = 0;
     knot.upperBound = 0;
     knot.nakanishiLower = 0;
@@ -65,7 +74,7 @@ void ShowKnot(RunContext& ctx) {
 
 void SettleTrivialKnot(RunContext& ctx) {
     RunState& state = ctx.state;
-    ZeroBounds(CurrentRecord(state));
+    TrivialBounds(CurrentRecord(state));
     ctx.display.Draw(7, 200, "Alexander polynomial = 1", StatusKind::Result);
     SetResultField(state, "al1", "al1");
     SetResultField(state, "nk0", "nk0");
@@ -209,13 +218,13 @@ RunOutcome RunCalculation(RunState& state, RunHost& host, const std::filesystem:
 
         if (!reduced) {
             state.WorkingSize = -1;
-            ZeroBounds(knot);
+            ClearBounds(knot);
             SetResultField(state, "erError in S-equivalence reduction", kErrorTex);
             continue;
         }
         if (state.WorkingSize > MaxWorkingDim) {
             state.WorkingSize = -1;
-            ZeroBounds(knot);
+            ClearBounds(knot);
             SetResultField(state, "cdSeifert matrix too large", kErrorTex);
             continue;
         }

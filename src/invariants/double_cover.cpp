@@ -16,7 +16,14 @@ void DeterminantAndDoubleCover(RunContext& ctx) {
 
     ClearTrouble();
     const IntMatrix symmetrised = MatAdd(state.WorkingMatrix, Transpose(state.WorkingMatrix, m), m);
-    const DiagonalizeResult diag = Diagonalize(symmetrised, m, m);
+    DiagonalizeResult diag = Diagonalize(symmetrised, m, m);
+    if (ArithTrouble) {
+        // The transforms may outgrow the exact range while the diagonal stays small; the group
+        // needs only the diagonal.
+        ClearTrouble();
+        diag = Diagonalize(symmetrised, m, m, {.noTransforms = true});
+        if (!ArithTrouble) NormaliseInvariantFactors(diag, m);
+    }
     if (ArithTrouble) {
         knot.determinant = 0;
         SetResultField(state, "erError in calculation of determinant", "erError");

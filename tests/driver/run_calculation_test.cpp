@@ -249,9 +249,11 @@ TEST(RunCalculation, TrivialTooLargeAndUnreducibleKnots) {
     const KnotRecord& big = state.Knots(2);
     EXPECT_EQ(big.textFields(11), "cdSeifert matrix too large");
     EXPECT_EQ(big.texFields(10), "erError");
+    // Nothing is known of a knot passed over: no bound is claimed.
     EXPECT_EQ(big.lowerBound, 0);
-    EXPECT_EQ(big.upperBound, 0);
+    EXPECT_EQ(big.upperBound, -1);
     EXPECT_EQ(big.nakanishiLower, 0);
+    EXPECT_EQ(big.nakanishiUpper, -1);
 }
 
 }  // namespace
