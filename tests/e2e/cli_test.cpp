@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -75,5 +76,118 @@ TEST(CliMinimalMatrices, MissingFileAndUsageErrors) {
     EXPECT_NE(missing.output.find("cannot open"), std::string::npos);
     EXPECT_EQ(RunCli("").exitCode, 2);
 }
+
+namespace cli_runs {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+fs::path FreshDir(const std::string& name) {
+    const fs::path dir = fs::temp_directory_path() / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+TEST(CliRun, WritesResultsBesideTheListAndSaysWhere) {
+    const fs::path dir = FreshDir("corvane_cli_run");
+    std::ofstream(dir / "knots.txt", std::ios::binary) << "3_1\t[[-1,0],[-1,-1]]\n";
+    const CommandResult r = RunCli("--quiet " + (dir / "knots.txt").string());
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("Results: " + (dir / "knots_output.txt").string()), std::string::npos);
+    EXPECT_NE(ReadFile(dir / "knots_output.txt").find("3_1       |"), std::string::npos);
+}
+
+TEST(CliRun, ReadingStoppedEarlyIsReportedWithExitStatusOne) {
+    const fs::path dir = FreshDir("corvane_cli_cut");
+    std::ofstream(dir / "knots.txt", std::ios::binary)
+        << "3_1\t[[-1,0],[-1,-1]]\nbad\t[[1,0],[0,99999999999]]\n4_1\t[[1,0],[-1,-1]]\n";
+    const CommandResult r = RunCli("--quiet " + (dir / "knots.txt").string());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("reading stopped at line 2"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("Done!"), std::string::npos) << r.output;
+}
+
+TEST(CliRun, UnopenableListAndUnwritableResultsAreErrors) {
+    const fs::path dir = FreshDir("corvane_cli_unwritable");
+    const CommandResult missing = RunCli((dir / "missing.txt").string());
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.output.find("Error! cannot open"), std::string::npos) << missing.output;
+    EXPECT_FALSE(fs::exists(dir / "missing_output.txt"));
+
+    // A folder where the results file should go: every write fails and says so.
+    std::ofstream(dir / "knots.txt", std::ios::binary) << "3_1\t[[-1,0],[-1,-1]]\n";
+    fs::create_directories(dir / "knots_output.txt");
+    const CommandResult blocked = RunCli("--quiet " + (dir / "knots.txt").string());
+    EXPECT_EQ(blocked.exitCode, 1);
+    EXPECT_NE(blocked.output.find("knots_output.txt"), std::string::npos) << blocked.output;
+}
+
+TEST(CliRun, UsageErrorsHelpAndVersion) {
+    EXPECT_EQ(RunCli("--unknotting-effort=huge x.txt").exitCode, 2);
+    EXPECT_EQ(RunCli("--lt-values=8096 x.txt").exitCode, 2);
+    EXPECT_EQ(RunCli("--columns=alexander,colour x.txt").exitCode, 2);
+    EXPECT_EQ(RunCli("--frobnicate x.txt").exitCode, 2);
+    const CommandResult help = RunCli("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.output.find("--nakanishi-effort"), std::string::npos);
+    EXPECT_EQ(RunCli("--version").exitCode, 0);
+}
+
+TEST(CliRun, ColumnsChooseThePrintedFields) {
+    const fs::path dir = FreshDir("corvane_cli_columns");
+    std::ofstream(dir / "k.txt", std::ios::binary) << "3_1\t[[-1,0],[-1,-1]]\n";
+    ASSERT_EQ(RunCli("--quiet --columns=determinant,h1l2 " + (dir / "k.txt").string()).exitCode, 0);
+    const std::string results = ReadFile(dir / "k_output.txt");
+    EXPECT_NE(results.find("Name      | det(K) | H_1(L_2(K)) | Seifert matrix\r\n"),
+              std::string::npos);
+    EXPECT_NE(results.find("3_1       |  3     | Z/3         | [[-1,0],[-1,-1]]\r\n"),
+              std::string::npos);
+}
+
+TEST(CliRun, InterruptStopsTheRunAndKeepsTheFinishedKnots) {
+    const fs::path dir = FreshDir("corvane_cli_interrupt");
+    {
+        std::ofstream list(dir / "long.txt", std::ios::binary);
+        // Many ten-dimensional knots at 8096 Levine-Tristram samples each: minutes of work.
+        for (int i = 1; i <= 3000; ++i) {
+            list << "k" << i << "\t[";
+            for (int r = 0; r < 10; ++r) {
+                list << (r ? ",[" : "[");
+                for (int c = 0; c < 10; ++c)
+                    list << (c ? "," : "") << (r == c ? -1 : (r % 2 && c == r - 1 ? -1 : 0));
+                list << "]";
+            }
+            list << "]\n";
+        }
+    }
+    const std::string command = std::string(CORVANE_CLI_PATH) + " --quiet --lt-values=8192 " +
+                                (dir / "long.txt").string() +
+                                " >/dev/null 2>&1 & pid=$!; sleep 1; kill -INT $pid; wait $pid";
+    const int status = std::system(("bash -c '" + command + "'").c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+
+    const std::string results = ReadFile(dir / "long_output.txt");
+    size_t rows = 0;
+    size_t lines = 0;
+    for (size_t at = results.find("\r\nk"); at != std::string::npos;
+         at = results.find("\r\nk", at + 2)) {
+        const size_t end = results.find("\r\n", at + 2);
+        const std::string line = results.substr(at + 2, end - at - 2);
+        (line.size() > 10 && line[10] == '|' ? rows : lines) += 1;
+    }
+    EXPECT_EQ(rows + lines, 3000u);
+    EXPECT_GT(rows, 0u);
+    EXPECT_GT(lines, 0u);
+}
+
+}  // namespace cli_runs
 
 }  // namespace
