@@ -1,0 +1,52 @@
+// Whole runs over the Rolfsen table (35 knots up to eight crossings), knots per second, at the
+// default settings and at the largest value counts.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "driver/run_calculation.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class SilentHost : public corvane::RunHost {
+public:
+    void DrawText(int, int, std::string_view, corvane::StatusKind) override {}
+};
+
+fs::path RolfsenList() {
+    const fs::path dir = fs::temp_directory_path() / "corvane_bench_run";
+    fs::create_directories(dir);
+    const fs::path list = dir / "rolfsen.txt";
+    std::ifstream in(std::string(CORVANE_BENCH_DATA_DIR) + "/rolfsen-8-matrices.txt", std::ios::binary);
+    std::stringstream contents;
+    contents << in.rdbuf();
+    std::ofstream(list, std::ios::binary) << contents.str();
+    return list;
+}
+
+void RunRolfsen(benchmark::State& bench, int ltValues, int mahlerValues) {
+    const fs::path list = RolfsenList();
+    corvane::RunState state;
+    state.Settings.ltValueCount = ltValues;
+    state.Settings.mahlerValueCount = mahlerValues;
+    SilentHost host;
+    int knots = 0;
+    for (auto _ : bench) {
+        const corvane::RunOutcome outcome = corvane::RunCalculation(state, host, list);
+        benchmark::DoNotOptimize(outcome.end);
+        knots += state.KnotCount();
+    }
+    bench.SetItemsProcessed(knots);
+}
+
+void BM_RolfsenRunDefault(benchmark::State& bench) { RunRolfsen(bench, 16, 16384); }
+void BM_RolfsenRunLargestCounts(benchmark::State& bench) { RunRolfsen(bench, 8096, 2097152); }
+
+}  // namespace
+
+BENCHMARK(BM_RolfsenRunDefault)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RolfsenRunLargestCounts)->Unit(benchmark::kMillisecond);
