@@ -39,14 +39,14 @@ std::string GoldenRun(const std::string& options, const std::string& folder) {
 
 TEST(GoldenResults, DefaultColumns) {
     const std::string expected =
-        ReadFile(fs::path(CORVANE_TEST_DATA_DIR) / "golden" / "golden-default_output.txt");
+        ReadFile(fs::path(CORVANE_TEST_DATA_DIR) / "golden" / "golden-default.expected");
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(GoldenRun("", "corvane_golden_default"), expected);
 }
 
 TEST(GoldenResults, EveryColumnAndCalculationOption) {
     const std::string expected =
-        ReadFile(fs::path(CORVANE_TEST_DATA_DIR) / "golden" / "golden-all_output.txt");
+        ReadFile(fs::path(CORVANE_TEST_DATA_DIR) / "golden" / "golden-all.expected");
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(GoldenRun("--all-columns --compute-all --mu --check-u3 --lt-values=128 "
                         "--mahler-values=128",
