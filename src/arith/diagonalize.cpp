@@ -249,7 +249,7 @@ void NormaliseInvariantFactors(DiagonalizeResult& out, int cols) {
         if (e[s] < 2) continue;
         ForEachPrimeDivisor(e[s], [&](int64_t p) {
             int64_t power = 1;
-            while (e[s] % (power * p) == 0) power *= p;
+            for (int64_t rest = e[s]; rest % p == 0; rest /= p) power *= p;
             for (int j = 1; j < s; ++j) {
                 if (Gcd64(e[j], p) != 1) continue;
                 e[s] /= power;

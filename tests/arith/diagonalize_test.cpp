@@ -714,3 +714,21 @@ TEST_F(IntAdjugateTest, SingularMatrixIsADivisionTrouble) {
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// A large prime diagonal entry: its prime-power part is the entry itself, which must be found
+// without forming its square.
+TEST(DiagonalizeInvariantFactors, LargePrimeEntryMovesWithoutOverflow) {
+    DiagonalizeResult r;
+    r.DiagResult(1, 1) = 2;
+    r.DiagResult(2, 2) = 67656445037;  // prime, and its square is beyond 64 bits
+    NormaliseInvariantFactors(r, 2);
+    EXPECT_EQ(r.InvariantFactors[1], 2 * 67656445037);
+    EXPECT_EQ(r.InvariantFactors[2], 1);
+    EXPECT_EQ(r.GeneratorCount, 1);
+}
+
+}  // namespace
+}  // namespace corvane
