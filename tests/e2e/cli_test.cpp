@@ -2,33 +2,17 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "e2e/cli_support.h"
 
 namespace {
 
-struct CommandResult {
-    int exitCode = -1;
-    std::string output;  // stdout and stderr together
-};
-
-CommandResult RunCli(const std::string& arguments) {
-    const std::string command = std::string(CORVANE_CLI_PATH) + " " + arguments + " 2>&1";
-    CommandResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return result;
-    std::array<char, 4096> buffer{};
-    size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        result.output.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
+using corvane::test::CommandResult;
+using corvane::test::ReadFile;
+using corvane::test::RunCli;
 
 std::filesystem::path WriteList(const std::string& name, const std::string& contents) {
     const auto path = std::filesystem::temp_directory_path() / name;
@@ -80,13 +64,6 @@ TEST(CliMinimalMatrices, MissingFileAndUsageErrors) {
 namespace cli_runs {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream contents;
-    contents << in.rdbuf();
-    return contents.str();
-}
 
 fs::path FreshDir(const std::string& name) {
     const fs::path dir = fs::temp_directory_path() / name;

@@ -2,30 +2,17 @@
 // trivial knot, a knot whose minimal matrix is 12 × 12, a knot whose determinant leaves 32 bits,
 // the help text's three knots, a name cut at "|", and knots that reduce.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "e2e/cli_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream contents;
-    contents << in.rdbuf();
-    return contents.str();
-}
-
-int RunCli(const std::string& arguments) {
-    const std::string command =
-        std::string(CORVANE_CLI_PATH) + " " + arguments + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using corvane::test::ReadFile;
+using corvane::test::RunCli;
 
 // Runs the golden knot list with the given options in a fresh folder and returns the results.
 std::string GoldenRun(const std::string& options, const std::string& folder) {
@@ -33,7 +20,7 @@ std::string GoldenRun(const std::string& options, const std::string& folder) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     fs::copy_file(fs::path(CORVANE_TEST_DATA_DIR) / "golden" / "golden.txt", dir / "golden.txt");
-    EXPECT_EQ(RunCli(options + " " + (dir / "golden.txt").string()), 0);
+    EXPECT_EQ(RunCli(options + " " + (dir / "golden.txt").string()).exitCode, 0);
     return ReadFile(dir / "golden_output.txt");
 }
 
