@@ -1,9 +1,154 @@
 #include "input/braid_line.h"
 
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
 namespace corvane {
 
-BraidConversion BraidLineToMatrixLine(std::string_view /*line*/) {
-    return BraidConversion{false, {}, "braid words are not supported yet."};
+namespace {
+
+// A basis loop of the braid's Seifert surface: consecutive crossings a < b (0-based positions)
+// of one column. The loop runs down one band, along the disk of the lower strand, up the next
+// band and back along the disk of the upper strand.
+struct Loop {
+    std::size_t a;
+    std::size_t b;
+};
+
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+std::string Quoted(std::string_view text) {
+    constexpr std::size_t kShown = 20;
+    std::string shown;
+    for (const char c : text.substr(0, kShown)) {
+        const auto byte = static_cast<unsigned char>(c);
+        shown += (byte >= 0x20 && byte < 0x7F) ? c : '?';
+    }
+    if (text.size() > kShown) shown += "...";
+    return "\"" + shown + "\"";
+}
+
+// A letter as a signed column: a decimal integer, optional sign, not zero, within 32 bits (so
+// that its absolute value and column differences stay exact).
+bool ReadLetter(std::string_view text, int64_t& letter) {
+    const std::string_view t = TrimBlanks(text);
+    const std::string_view number = t.starts_with('+') ? t.substr(1) : t;
+    if (number.empty() || number.starts_with('+')) return false;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), letter);
+    if (error != std::errc() || end != number.data() + number.size()) return false;
+    constexpr int64_t kLimit = std::numeric_limits<int32_t>::max();
+    return letter != 0 && letter >= -kLimit && letter <= kLimit;
+}
+
+int64_t Column(int64_t letter) {
+    return letter < 0 ? -letter : letter;
+}
+
+// Pairs of consecutive crossings of one column, in increasing order of the first crossing.
+std::vector<Loop> BasisLoops(const std::vector<int64_t>& w) {
+    std::vector<Loop> loops;
+    for (std::size_t a = 0; a < w.size(); ++a) {
+        for (std::size_t b = a + 1; b < w.size(); ++b) {
+            if (Column(w[b]) != Column(w[a])) continue;
+            loops.push_back({a, b});
+            break;
+        }
+    }
+    return loops;
+}
+
+// The linking numbers of the loops with the push-offs of one another, as described in the
+// header: self-linking from the signs of the two bands, neighbours through a shared band or
+// through interleaved bands of adjacent columns.
+std::vector<std::vector<int>> SeifertEntries(const std::vector<int64_t>& w,
+                                             const std::vector<Loop>& loops) {
+    const std::size_t g = loops.size();
+    std::vector<std::vector<int>> s(g, std::vector<int>(g, 0));
+    for (std::size_t k = 0; k < g; ++k) {
+        const bool firstPositive = w[loops[k].a] > 0;
+        const bool secondPositive = w[loops[k].b] > 0;
+        if (firstPositive == secondPositive) s[k][k] = firstPositive ? -1 : 1;
+    }
+    for (std::size_t k = 0; k < g; ++k) {
+        const auto [a, b] = loops[k];
+        for (std::size_t l = k + 1; l < g; ++l) {
+            const auto [c, d] = loops[l];
+            if (b > d || b < c) continue;  // nested or disjoint
+            if (c == b) {
+                if (w[b] > 0) {
+                    s[l][k] = 1;
+                } else {
+                    s[k][l] = -1;
+                }
+                continue;
+            }
+            const int64_t step = Column(w[c]) - Column(w[a]);
+            if (step == 1) s[k][l] = 1;
+            if (step == -1) s[l][k] = -1;
+        }
+    }
+    return s;
+}
+
+std::string MatrixText(const std::vector<std::vector<int>>& s) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (i > 0) text += ',';
+        text += '[';
+        for (std::size_t j = 0; j < s[i].size(); ++j) {
+            if (j > 0) text += ',';
+            text += std::to_string(s[i][j]);
+        }
+        text += ']';
+    }
+    return text + "]";
+}
+
+BraidConversion Refused(std::string reason) {
+    return BraidConversion{false, {}, std::move(reason)};
+}
+
+}  // namespace
+
+BraidConversion BraidToMatrixText(std::string_view line) {
+    const std::size_t open = line.find('{');
+    if (open == std::string_view::npos) return Refused("no braid word (no \"{\").");
+    const std::size_t close = line.find('}', open + 1);
+    if (close == std::string_view::npos) return Refused("braid word without closing \"}\".");
+
+    std::string_view word = line.substr(open + 1, close - open - 1);
+    std::vector<int64_t> letters;
+    while (true) {
+        const std::size_t comma = word.find(',');
+        const std::string_view text = word.substr(0, comma);
+        if (static_cast<int>(letters.size()) == MaxBraidLetters) {
+            return Refused("braid word longer than " + std::to_string(MaxBraidLetters) +
+                           " letters.");
+        }
+        int64_t letter = 0;
+        if (!ReadLetter(text, letter)) {
+            return Refused("braid letter " + Quoted(text) + " is not a non-zero integer.");
+        }
+        letters.push_back(letter);
+        if (comma == std::string_view::npos) break;
+        word.remove_prefix(comma + 1);
+    }
+    const std::vector<Loop> loops = BasisLoops(letters);
+    return BraidConversion{true, MatrixText(SeifertEntries(letters, loops)), {}};
+}
+
+BraidConversion BraidLineToMatrixLine(std::string_view line) {
+    BraidConversion converted = BraidToMatrixText(line);
+    if (!converted.ok) return converted;
+    converted.matrixLine.insert(0, line.substr(0, line.find('{')));
+    return converted;
 }
 
 }  // namespace corvane

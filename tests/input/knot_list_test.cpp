@@ -290,15 +290,40 @@ TEST_F(KnotListFile, OnlySquareMatricesAreNarrowedToThirtyTwoBits) {
     EXPECT_EQ(state_.KnotCount(), 1);
 }
 
-TEST_F(KnotListFile, BraidLinesAreReportedAsNotSupported) {
-    Read("a [[1]]\n3_1         {1,1,1}\nc [[1]]\n");
+TEST_F(KnotListFile, BraidLinesAreReadAsTheirSeifertMatrices) {
+    Read("a [[1]]\n3_1         {1,1,1}\nunknot {1}\n4_1 {1,-2,1,-2} trailing text\n");
+    EXPECT_FALSE(state_.InputError);
+    ASSERT_EQ(state_.KnotCount(), 3);  // {1} has no basis loop and is passed over
+    EXPECT_EQ(state_.Knots(2).name, "3_1");
+    EXPECT_EQ(state_.Knots(2).inputLine, "3_1        [[-1,0],[1,-1]]");
+    EXPECT_EQ(state_.Knots(3).name, "4_1");
+    EXPECT_EQ(state_.Knots(3).seifert(1, 2), 1);
+    EXPECT_EQ(state_.Knots(3).seifert(2, 2), 1);
+}
+
+TEST_F(KnotListFile, BraidWordsThatCannotBeConvertedStopTheReadingAtTheirLine) {
+    Read("a [[1]]\nb {1,x,1}\nc [[1]]\n");
     EXPECT_EQ(state_.KnotCount(), 1);
-    EXPECT_EQ(TroubleCode, "Line 2: braid words are not supported yet.");
+    EXPECT_EQ(TroubleCode, "Line 2: braid letter \"x\" is not a non-zero integer.");
     ExpectErrorAtLine(2);
-    // A "{" anywhere makes a braid line, even after a matrix.
-    Read("a [[1]] {1}\n");
+
+    std::string word = "{1";
+    for (int i = 2; i <= 351; ++i) word += ",1";
+    Read("a [[1]]\nb [[1]]\nlong " + word + "}\n");
+    EXPECT_EQ(state_.KnotCount(), 2);
+    EXPECT_EQ(TroubleCode, "Line 3: braid word longer than 350 letters.");
+    ExpectErrorAtLine(3);
+
+    // 350 letters in one column give 349 loops: a matrix larger than the reader takes.
+    Read("b [[1]]\nlong " + word.substr(0, word.size() - 2) + "}\n");
+    EXPECT_EQ(state_.KnotCount(), 1);
+    EXPECT_EQ(TroubleCode, kSizeMessage);
+    ExpectErrorAtLine(2);
+
+    // A "{" anywhere makes a braid line, even after a matrix; an unclosed word is refused.
+    Read("a [[1]] {1\n");
     EXPECT_EQ(state_.KnotCount(), 0);
-    ExpectErrorAtLine(1);
+    EXPECT_EQ(TroubleCode, "Line 1: braid word without closing \"}\".");
 }
 
 TEST_F(KnotListFile, NulBytesInsideLines) {

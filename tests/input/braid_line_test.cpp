@@ -1,0 +1,195 @@
+// Braid words to Seifert matrices: the worked examples, every crossing pattern of two loops, the
+// limits, and the Rolfsen table read as braids against matrices and invariants computed
+// independently.
+#include "input/braid_line.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "arith/test_matrices.h"
+
+namespace corvane {
+namespace {
+
+using test::i128;
+
+std::string Matrix(std::string_view line) {
+    const BraidConversion converted = BraidToMatrixText(line);
+    EXPECT_TRUE(converted.ok) << line << ": " << converted.error;
+    return converted.matrixLine;
+}
+
+std::string Refusal(std::string_view line) {
+    const BraidConversion converted = BraidToMatrixText(line);
+    EXPECT_FALSE(converted.ok) << line;
+    return converted.error;
+}
+
+TEST(BraidToMatrixText, WorkedExamples) {
+    // Loops (1,2) and (2,3) share the positive crossing 2.
+    EXPECT_EQ(Matrix("3_1 {1,1,1}"), "[[-1,0],[1,-1]]");
+    // Loops (1,3) in column 1 and (2,4) in column 2 interleave; det(S + S^T) = -5.
+    EXPECT_EQ(Matrix("4_1 {1,-2,1,-2}"), "[[-1,1],[0,1]]");
+    EXPECT_EQ(Matrix("{-1,-1,-1}"), "[[1,-1],[0,1]]");
+    EXPECT_EQ(Matrix("{1}"), "[]");
+    EXPECT_EQ(Matrix("{1,2,3}"), "[]");
+}
+
+TEST(BraidToMatrixText, HowTwoLoopsMeet) {
+    // Interleaved in columns i and i+1, and in columns i and i-1.
+    EXPECT_EQ(Matrix("{1,2,1,2}"), "[[-1,1],[0,-1]]");
+    EXPECT_EQ(Matrix("{2,1,2,1}"), "[[-1,0],[-1,-1]]");
+    // Interleaved two columns apart, nested, disjoint: no linking.
+    EXPECT_EQ(Matrix("{1,3,1,3}"), "[[-1,0],[0,-1]]");
+    EXPECT_EQ(Matrix("{1,2,2,1}"), "[[-1,0],[0,-1]]");
+    EXPECT_EQ(Matrix("{1,1,2,2}"), "[[-1,0],[0,-1]]");
+    // A shared negative crossing; mixed signs give a zero diagonal entry.
+    EXPECT_EQ(Matrix("{1,-1,1}"), "[[0,-1],[0,0]]");
+    EXPECT_EQ(Matrix("{-1,1,-1}"), "[[0,0],[1,0]]");
+}
+
+TEST(BraidToMatrixText, LettersAndTheirLimits) {
+    EXPECT_EQ(Matrix("{ 1 , +1,\t1 }"), "[[-1,0],[1,-1]]");
+    EXPECT_EQ(Matrix("{2147483647,2147483647,2147483647}"), "[[-1,0],[1,-1]]");
+    EXPECT_EQ(Refusal("{2147483648}"), "braid letter \"2147483648\" is not a non-zero integer.");
+    EXPECT_EQ(Refusal("{-2147483648}"), "braid letter \"-2147483648\" is not a non-zero integer.");
+    EXPECT_EQ(Refusal("{1,0,1}"), "braid letter \"0\" is not a non-zero integer.");
+    EXPECT_EQ(Refusal("{1,,1}"), "braid letter \"\" is not a non-zero integer.");
+    EXPECT_EQ(Refusal("{}"), "braid letter \"\" is not a non-zero integer.");
+    EXPECT_EQ(Refusal("{1 1}"), "braid letter \"1 1\" is not a non-zero integer.");
+    EXPECT_EQ(Refusal("{1,1"), "braid word without closing \"}\".");
+    EXPECT_EQ(Refusal("x} {1,1"), "braid word without closing \"}\".");
+
+    std::string word;
+    for (int i = 1; i <= MaxBraidLetters; ++i) word += (i > 1 ? "," : "") + std::to_string(i);
+    EXPECT_EQ(Matrix("{" + word + "}"), "[]");
+    EXPECT_EQ(Refusal("{" + word + ",1}"), "braid word longer than 350 letters.");
+
+    // 350 letters of one column: 349 loops, each sharing a crossing with the next.
+    std::string column = "1";
+    for (int i = 2; i <= MaxBraidLetters; ++i) column += ",1";
+    const std::string text = Matrix("{" + column + "}");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '['), 1 + 349);
+    EXPECT_TRUE(text.starts_with("[[-1,0,0,"));
+    EXPECT_TRUE(text.ends_with(",0,1,-1]]"));
+}
+
+TEST(BraidLineToMatrixLine, KeepsTheTextBeforeTheWord) {
+    const BraidConversion line = BraidLineToMatrixLine("3_1         {1,1,1} rest");
+    ASSERT_TRUE(line.ok);
+    EXPECT_EQ(line.matrixLine, "3_1         [[-1,0],[1,-1]]");
+    EXPECT_FALSE(BraidLineToMatrixLine("a {1,x}").ok);
+}
+
+// Signature of a non-singular symmetric integer matrix from its eigenvalues, found by cyclic
+// Jacobi rotations in extended precision (the matrices here are small with small entries, and
+// det != 0 keeps every eigenvalue away from 0).
+int SignatureOf(const test::BigMatrix& symmetric) {
+    const std::size_t n = symmetric.size();
+    std::vector<std::vector<long double>> a(n, std::vector<long double>(n));
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < n; ++j) a[i][j] = static_cast<long double>(symmetric[i][j]);
+    for (int sweep = 0; sweep < 100; ++sweep) {
+        for (std::size_t p = 0; p < n; ++p) {
+            for (std::size_t q = p + 1; q < n; ++q) {
+                if (std::fabs(a[p][q]) < 1e-18L) continue;
+                const long double theta = (a[q][q] - a[p][p]) / (2 * a[p][q]);
+                const long double t =
+                    (theta >= 0 ? 1 : -1) / (std::fabs(theta) + std::sqrt(theta * theta + 1));
+                const long double c = 1 / std::sqrt(t * t + 1);
+                const long double s = t * c;
+                for (std::size_t k = 0; k < n; ++k) {
+                    const long double kp = a[k][p], kq = a[k][q];
+                    a[k][p] = c * kp - s * kq;
+                    a[k][q] = s * kp + c * kq;
+                }
+                for (std::size_t k = 0; k < n; ++k) {
+                    const long double pk = a[p][k], qk = a[q][k];
+                    a[p][k] = c * pk - s * qk;
+                    a[q][k] = s * pk + c * qk;
+                }
+            }
+        }
+    }
+    int signature = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        EXPECT_GT(std::fabs(a[i][i]), 1e-6L);
+        signature += a[i][i] > 0 ? 1 : -1;
+    }
+    return signature;
+}
+
+// The integer matrix of a bracket text made by BraidToMatrixText.
+test::BigMatrix FromText(const std::string& text) {
+    std::vector<std::vector<i128>> rows;
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        if (text[i] == '[') rows.emplace_back();
+        if (text[i] == '-' || std::isdigit(static_cast<unsigned char>(text[i]))) {
+            std::size_t used = 0;
+            rows.back().push_back(std::stoll(text.substr(i), &used));
+            i += used - 1;
+        }
+    }
+    return rows;
+}
+
+TEST(BraidToMatrixText, RolfsenBraidsGiveTheListedMatricesAndTheirInvariants) {
+    const std::string data = CORVANE_TEST_DATA_DIR;
+    const auto references = test::ReadKnotReferences(data + "/rolfsen-8-reference.tsv");
+    std::map<std::string, test::KnotMatrix> matrices;
+    for (test::KnotMatrix& m : test::ReadKnotMatrices(data + "/rolfsen-8-matrices.txt"))
+        matrices[m.name] = m;
+
+    std::ifstream in(data + "/rolfsen-8-braids.txt");
+    ASSERT_TRUE(in);
+    std::string line;
+    int knots = 0;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '%') continue;
+        const std::string name = line.substr(0, line.find(' '));
+        SCOPED_TRACE(name);
+        ++knots;
+        const test::BigMatrix v = FromText(Matrix(line));
+        const int n = static_cast<int>(v.size());
+        ASSERT_EQ(matrices.count(name), 1u);
+        EXPECT_EQ(v, test::ToBig(matrices[name].v, matrices[name].n, matrices[name].n));
+
+        const test::KnotReference& r = references.at(name);
+        const test::BigMatrix symmetric = test::BigCombine(v, test::BigTranspose(v), 1);
+        EXPECT_EQ(static_cast<int64_t>(test::BigDet(symmetric)), r.det);
+        EXPECT_EQ(SignatureOf(symmetric), r.signature);
+        // det(tV - V^T) = ±t^s Δ(t) with deg Δ + s <= n; a polynomial identity of degree at most
+        // n holds when it holds at n + 1 points.
+        const int spare = n + 1 - static_cast<int>(r.alexander.size());
+        ASSERT_GE(spare, 0);
+        auto scaled = [&](i128 t, int s) {
+            i128 power = 1;
+            for (int i = 0; i < s; ++i) power *= t;
+            return power * test::EvaluatePoly(r.alexander, t);
+        };
+        int shift = -1;
+        i128 sign = 1;
+        for (int s = 0; s <= spare && shift < 0; ++s) {
+            for (const i128 e : {i128(1), i128(-1)}) {
+                if (test::AlexanderAt(v, 2) == e * scaled(2, s) &&
+                    test::AlexanderAt(v, 3) == e * scaled(3, s)) {
+                    shift = s;
+                    sign = e;
+                }
+            }
+        }
+        ASSERT_GE(shift, 0) << "no t^s multiple of the reference polynomial";
+        for (i128 t = -n; t <= n; ++t) EXPECT_EQ(test::AlexanderAt(v, t), sign * scaled(t, shift));
+    }
+    EXPECT_EQ(knots, 35);
+}
+
+}  // namespace
+}  // namespace corvane
