@@ -6,8 +6,11 @@
 #include "arith/checked.h"
 #include "invariants/alexander.h"
 #include "invariants/double_cover.h"
+#include "invariants/mahler.h"
+#include "invariants/mu_invariant.h"
 #include "invariants/signature.h"
 #include "output/text_forms.h"
+#include "unknotting/lickorish.h"
 
 namespace corvane {
 
@@ -94,13 +97,19 @@ bool StoimenowObstruction(int32_t signature, int32_t determinant) {
 
 bool ComputeKnotInvariants(RunContext& ctx) {
     if (!AlexanderStep(ctx)) return false;
-    // Step 4: the Mahler measure of the Alexander polynomial joins here.
+    ctx.currentStep = "calculation of Mahler measure";
+    MahlerMeasure(ctx);
     DeterminantAndDoubleCover(ctx);
     SignatureStep(ctx);
     ctx.currentStep = "calculation of Levine-Tristram signatures";
-    LevineTristram(ctx.state, ctx.state.WorkingMatrix, ctx.state.WorkingSize);
-    // Step 8: mu(K), with "Compute mu(K)", joins here.
-    // Step 9: the Lickorish test joins here.
+    const LevineTristramResult lt =
+        LevineTristram(ctx.state, ctx.state.WorkingMatrix, ctx.state.WorkingSize);
+    if (ctx.state.Settings.computeMu) {
+        ctx.currentStep = "calculation of mu(K)";
+        MuInvariantStep(ctx, lt.ltSpread);
+    }
+    ctx.currentStep = "Lickorish test";
+    if (!LickorishTest(ctx.state)) RaiseLowerBound(ctx.state, 2, "Lickorish test", "L,");
     // Steps 10 and 11: the Nakanishi search, the Alexander module over F_p and the cyclic
     // covers join here; step 12 records the Nakanishi index.
     // Step 13: the search for one unknotting move joins here.

@@ -1,0 +1,123 @@
+#include "unknotting/lickorish.h"
+
+#include <array>
+
+#include "arith/checked.h"
+#include "arith/diagonalize.h"
+
+namespace corvane {
+namespace {
+
+// The data of the enumeration: the cyclic decomposition of coker C, adj(C) reduced modulo d, d
+// and the signature condition.
+struct PairingData {
+    int n = 0;
+    int64_t d = 0;
+    int32_t e = 0;
+    const DiagonalizeResult* diag = nullptr;
+    IntMatrix reducedAdjugate;
+};
+
+// y = Σ x_i·g_i, every entry reduced modulo d (truncating remainder) after each addition.
+void ElementOf(const PairingData& p, const std::array<int64_t, kMatrixDim + 1>& x,
+               std::array<int64_t, kMatrixDim + 1>& y) {
+    for (int j = 1; j <= p.n; ++j) y[j] = 0;
+    for (int i = 1; i <= p.n; ++i) {
+        if (x[i] == 0) continue;
+        const IntVector& g = p.diag->CokernelGenerators[i];
+        for (int j = 1; j <= p.n; ++j) y[j] = PlainAdd(y[j], PlainMul(x[i], g(j))) % p.d;
+    }
+}
+
+// a = Σ_ij y_i·((A_ij·y_j) mod d), d·λ(y, y) up to a multiple of d.
+int64_t PairingNumerator(const PairingData& p, const std::array<int64_t, kMatrixDim + 1>& y) {
+    int64_t a = 0;
+    for (int i = 1; i <= p.n; ++i) {
+        if (y[i] == 0) continue;
+        for (int j = 1; j <= p.n; ++j) {
+            const int64_t inner = PlainMul(p.reducedAdjugate(i, j), y[j]) % p.d;
+            a = PlainAdd(a, PlainMul(y[i], inner));
+        }
+    }
+    return a;
+}
+
+// λ(y, y) = ±2/d with a sign the signature allows.
+bool Qualifies(const PairingData& p, int64_t a) {
+    const bool minusTwo = PlainAdd(a, 2) % p.d == 0;
+    const bool plusTwo = PlainSub(a, 2) % p.d == 0;
+    if (minusTwo && p.e != -2 && p.e != -1 && p.e != 1) return true;
+    return plusTwo && p.e != -1 && p.e != 1 && p.e != 2;
+}
+
+// The odometer x_i in 0..o_i - 1, the last index fastest, advanced before each visit; the last
+// visit is x = (o_1, 0, …, 0), the zero element. False after that last visit.
+bool Advance(std::array<int64_t, kMatrixDim + 1>& x, const PairingData& p, bool& pastEnd) {
+    if (pastEnd) return false;
+    for (int i = p.n; i >= 1; --i) {
+        ++x[i];
+        if (x[i] < p.diag->CokernelOrders[i]) return true;
+        if (i == 1) {
+            pastEnd = true;
+            return true;
+        }
+        x[i] = 0;
+    }
+    return true;
+}
+
+// Tries every element of coker C; true at the first qualifying one.
+bool SomeElementQualifies(const PairingData& p) {
+    std::array<int64_t, kMatrixDim + 1> x{};
+    std::array<int64_t, kMatrixDim + 1> y{};
+    bool pastEnd = false;
+    while (Advance(x, p, pastEnd)) {
+        ElementOf(p, x, y);
+        if (Qualifies(p, PairingNumerator(p, y))) return true;
+    }
+    return false;
+}
+
+LickorishVerdict Verdict(const IntMatrix& v, int n, int32_t signature) {
+    ClearTrouble();
+    const IntMatrix c = MatAdd(v, Transpose(v, n), n);
+    const DiagonalizeResult diag = Diagonalize(c, n, n);
+    // A void decomposition proves nothing about the number of generators.
+    if (ArithTrouble) return LickorishVerdict::undecided;
+    if (diag.GeneratorCount > 1) return LickorishVerdict::obstructed;
+
+    PairingData p;
+    p.n = n;
+    p.d = diag.value;
+    p.e = (n / 2) % 2 == 1 ? -signature : signature;
+    p.diag = &diag;
+    const IntMatrix adjugate = IntAdjugate(c, n);
+    if (ArithTrouble || p.d == 0) return LickorishVerdict::undecided;
+    for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= n; ++j) p.reducedAdjugate(i, j) = adjugate(i, j) % p.d;
+    }
+    return SomeElementQualifies(p) ? LickorishVerdict::notObstructed : LickorishVerdict::obstructed;
+}
+
+}  // namespace
+
+LickorishVerdict LickorishVerdictOf(const IntMatrix& v, int n, int32_t signature) {
+    if (n < 1 || n > kMatrixDim) throw RangeError("LickorishTest size");
+    try {
+        return Verdict(v, n, signature);
+    } catch (const OverflowError&) {
+        return LickorishVerdict::undecided;
+    }
+}
+
+bool LickorishTest(RunState& state) {
+    const int32_t signature = CurrentRecord(state).signature;
+    const LickorishVerdict verdict =
+        LickorishVerdictOf(state.WorkingMatrix, state.WorkingSize, signature);
+    if (verdict == LickorishVerdict::undecided) {
+        SetResultField(state, "erError in verification of Lickorish test", "erError");
+    }
+    return verdict != LickorishVerdict::obstructed;
+}
+
+}  // namespace corvane
