@@ -1,0 +1,32 @@
+// The window as the calculation's front end: texts go to the status image, knot starts are
+// passed on as a signal. The calculation calls it on the worker thread; both paths reach the
+// window's thread through its event queue.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <string_view>
+
+#include "driver/run_host.h"
+#include "shell/status_image.h"
+
+namespace corvane {
+
+class WindowHost : public QObject, public RunHost {
+    Q_OBJECT
+
+  public:
+    WindowHost(StatusImage& image, QObject* parent) : QObject(parent), image_(image) {}
+
+    void DrawText(int x, int y, std::string_view text, StatusKind kind) override;
+    void KnotStarted(int index, int count, std::string_view name) override;
+
+  signals:
+    // Emitted on the worker thread; receivers on the window's thread get it queued.
+    void knotStarted(int index, int count, const QString& name);
+
+  private:
+    StatusImage& image_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,641 @@
+// The window driven through its widgets on the offscreen platform: layout and defaults, the
+// file chooser, whole runs from Start to "Done!", Stop, Pause, Quit and errors during runs, the
+// help and about windows, and the status image's drawing and erasing.
+#include "shell/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <memory>
+
+#include "arith/random.h"
+#include "shell/status_image.h"
+
+using corvane::MainWindow;
+
+namespace {
+
+constexpr int kRunTimeoutMs = 120000;
+constexpr int kLongListKnots = 400;
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Ten-dimensional knots that do not reduce; with 8096 Levine-Tristram values each takes some
+// 50 ms, so a run over the list lasts long enough to act on it through the buttons.
+QByteArray LongKnotList(int count) {
+    QByteArray list;
+    for (int i = 1; i <= count; ++i) {
+        list += "k" + QByteArray::number(i) + "\t[";
+        for (int r = 0; r < 10; ++r) {
+            list += r ? ",[" : "[";
+            for (int c = 0; c < 10; ++c) {
+                const int entry = r == c ? -1 : (r % 2 && c == r - 1 ? -1 : 0);
+                list += (c ? "," : "") + QByteArray::number(entry);
+            }
+            list += "]";
+        }
+        list += "]\n";
+    }
+    return list;
+}
+
+// The knot lines of a results file for knots named k1, k2, ...: rows of computed knots (a "|"
+// after the padded name) and knot-list lines of the others, in file order.
+struct KnotLines {
+    int rows = 0;
+    int listLines = 0;
+    bool rowsFirst = true;  // no computed row after a knot-list line
+};
+
+KnotLines CountKnotLines(const QByteArray& results) {
+    KnotLines count;
+    for (const QByteArray& line : results.split('\n')) {
+        if (!line.startsWith('k')) continue;
+        const bool row = line.size() > 10 && line[10] == '|';
+        if (row && count.listLines > 0) count.rowsFirst = false;
+        (row ? count.rows : count.listLines) += 1;
+    }
+    return count;
+}
+
+// A double click as the mouse makes it: the views act on a double click only on the item that
+// the preceding press chose.
+void DoubleClick(QAbstractItemView* view, const QModelIndex& index) {
+    const QPoint at = view->visualRect(index).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+
+    void windowHasItsCaptionSizeAndControls();
+    void listsAndBoxesStartWithTheirDefaults();
+    void lateltChoiceGivesEightThousandNinetySixValues();
+    void fileChooserYieldsFolderAndBareName();
+    void startRunsTheListToDone();
+    void startRightAfterARunStartsNothing();
+    void stopMidRunKeepsFinishedRowsAndTheRestAsListLines();
+    void pauseWritesResultsAndWaitsForPauseAgain();
+    void quitDuringARunStopsWritesAndCloses();
+    void quitWhilePausedCloses();
+    void unreadableListReturnsToIdleWithTheMessage();
+    void readingErrorReturnsToIdleWithTheMessage();
+    void helpOpensWithoutBlockingAndClosingItResetsTheLists();
+    void aboutOpensWithoutBlockingAndClosingItResetsTheLists();
+    void helpWindowTextAndBraidExample();
+    void pagedHelpShowsOnePageAtATime();
+    void spareWindowExistsAndStaysHidden();
+    void randomizeAdvancesTheGeneratorByAtMostNineHundredNinetyNineDraws();
+
+  private:
+    template <typename T>
+    T* Find(const char* name) const {
+        T* widget = window_->findChild<T*>(QString::fromLatin1(name));
+        if (widget == nullptr) qWarning("no widget %s", name);
+        return widget;
+    }
+    void Click(const char* button) const {
+        QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton);
+    }
+    bool StatusShows(const QString& text) const {
+        return window_->Status().VisibleTexts().contains(text);
+    }
+    QString CopyToTemp(const QString& source, const QString& name) const;
+    QString WriteLongList() const;
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<MainWindow> window_;
+    int lastKnotStarted_ = 0;
+};
+
+void MainWindowTest::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    window_ = std::make_unique<MainWindow>();
+    lastKnotStarted_ = 0;
+    connect(window_.get(), &MainWindow::knotStarted, this,
+            [this](int index) { lastKnotStarted_ = index; });
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+}
+
+void MainWindowTest::cleanup() {
+    window_.reset();
+    dir_.reset();
+}
+
+QString MainWindowTest::CopyToTemp(const QString& source, const QString& name) const {
+    const QString target = dir_->filePath(name);
+    if (!QFile::copy(source, target)) qWarning("cannot copy %s", qPrintable(source));
+    return target;
+}
+
+QString MainWindowTest::WriteLongList() const {
+    const QString path = dir_->filePath(QStringLiteral("long.txt"));
+    if (!WriteAll(path, LongKnotList(kLongListKnots))) qWarning("cannot write the long list");
+    return path;
+}
+
+void MainWindowTest::windowHasItsCaptionSizeAndControls() {
+    QCOMPARE(window_->objectName(), QStringLiteral("Form1"));
+    QCOMPARE(window_->windowTitle(), QStringLiteral("Corvane"));
+    QCOMPARE(window_->size(), QSize(1072, 770));
+
+    struct Expected {
+        const char* name;
+        QRect geometry;
+        const char* caption;
+    };
+    const Expected buttons[] = {
+        {"Button1", QRect(448, 32, 89, 65), "Start calculation"},
+        {"randombutton", QRect(448, 120, 89, 25), "Randomize"},
+        {"pausebutton", QRect(448, 168, 89, 25), "Pause calculation"},
+        {"Button2", QRect(448, 216, 89, 25), "Skip calculation"},
+        {"help_isotopy", QRect(448, 264, 89, 49), "Help"},
+        {"about", QRect(448, 336, 89, 33), "About"},
+        {"ButtonEnde", QRect(448, 392, 89, 73), "Quit"},
+    };
+    for (const Expected& e : buttons) {
+        const QPushButton* button = Find<QPushButton>(e.name);
+        QVERIFY2(button != nullptr, e.name);
+        QCOMPARE(button->geometry(), e.geometry);
+        QCOMPARE(button->text(), QString::fromUtf8(e.caption));
+    }
+    const Expected groups[] = {
+        {"GroupBox1", QRect(16, 24, 409, 705), "Choose a file"},
+        {"GroupBox3", QRect(552, 264, 473, 201), "Output file contains the following information:"},
+    };
+    for (const Expected& e : groups) {
+        const QGroupBox* group = Find<QGroupBox>(e.name);
+        QVERIFY2(group != nullptr, e.name);
+        QCOMPARE(group->geometry(), e.geometry);
+        QCOMPARE(group->title(), QString::fromUtf8(e.caption));
+    }
+    QCOMPARE(Find<QGroupBox>("GroupBox2")->geometry(), QRect(552, 24, 473, 217));
+
+    // The file chooser's controls lie in GroupBox1, at positions within it.
+    const Expected chooser[] = {
+        {"DriveComboBox1", QRect(32, 48, 185, 19), ""},
+        {"DirectoryListBox1", QRect(32, 88, 185, 561), ""},
+        {"FileListBox1", QRect(240, 48, 161, 561), ""},
+        {"FilterComboBox1", QRect(240, 632, 161, 21), ""},
+        {"Edit1", QRect(16, 656, 369, 21), ""},
+    };
+    for (const Expected& e : chooser) {
+        const QWidget* widget = Find<QWidget>(e.name);
+        QVERIFY2(widget != nullptr, e.name);
+        QCOMPARE(widget->parentWidget(), Find<QWidget>("GroupBox1"));
+        QCOMPARE(widget->geometry(), e.geometry);
+    }
+    QVERIFY(Find<QTreeView>("DirectoryListBox1") != nullptr);
+    QVERIFY(Find<QListView>("FileListBox1") != nullptr);
+    QVERIFY(Find<QLineEdit>("Edit1")->isReadOnly());
+    QVERIFY(Find<QLineEdit>("Edit1")->text().isEmpty());
+
+    const QWidget* panel = Find<QWidget>("Panel1");
+    QCOMPARE(panel->geometry(), QRect(448, 488, 577, 249));
+    const QLabel* image = Find<QLabel>("image2");
+    QCOMPARE(image->parentWidget(), panel);
+    QCOMPARE(image->geometry(), QRect(8, 8, 553, 233));
+    QCOMPARE(window_->Status().Picture().size(), QSize(553, 233));
+}
+
+void MainWindowTest::listsAndBoxesStartWithTheirDefaults() {
+    struct Expected {
+        const char* name;
+        QStringList items;
+        int current;
+    };
+    const QStringList efforts{"with low effort", "with medium effort", "with large effort",
+                              "with very large effort"};
+    const Expected lists[] = {
+        {"unknottingnumberupperbox", efforts, 0},
+        {"nakanishieffortbox", efforts, 1},
+        {"levinetristramnumberbox",
+         {"for 16 values", "for 128 values", "for 1024 values", "for 8192 values"},
+         0},
+        {"mahlerbox", {"using 128 values", "using 16384 values", "using 2097152 values"}, 1},
+        {"FilterComboBox1", {"text files (*.txt)", "all files (*.*)"}, 0},
+    };
+    for (const Expected& e : lists) {
+        const QComboBox* box = Find<QComboBox>(e.name);
+        QVERIFY2(box != nullptr, e.name);
+        QVERIFY(!box->isEditable());
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i) items.append(box->itemText(i));
+        QCOMPARE(items, e.items);
+        QCOMPARE(box->currentIndex(), e.current);
+    }
+    const std::pair<const char*, const char*> labels[] = {
+        {"unknottingnumberupperboxlabel",
+         "Determine upper bounds on the algebraic unknotting number"},
+        {"nakanishieffortboxlabel", "Determine Nakanishi index"},
+        {"levinetristramnumberboxlabel", "Calculate Levine-Tristram signatures for "},
+        {"mahlerboxlabel", "Computer Mahler measure of Alexander polynomial"},
+    };
+    for (const auto& [name, text] : labels) QCOMPARE(Find<QLabel>(name)->text(), QString(text));
+
+    struct Box {
+        const char* name;
+        const char* caption;
+        bool checked;
+    };
+    const Box boxes[] = {
+        {"computeallbox", "Compute all invariants", false},
+        {"checks1", "Compute mu(K)", false},
+        {"checku3", "Check u=3 obstruction", false},
+        {"alexanderbox", "Alexander polynomial", true},
+        {"h1l2box", "Homology of 2-fold branched cover", false},
+        {"determinantbox", "Determinant", false},
+        {"genh1box", "Generator of Alexander module", false},
+        {"nakanishibox", "Nakanishi index", true},
+        {"lambdapqbox", "Description of Blanchfield pairing if Nakanishi index = 1", false},
+        {"algebraicunknottingbox", "Algebraic unknotting number", true},
+        {"mahlercheckbox", "Mahler measure of the Alexander polynomial", false},
+        {"signaturebox", "Signature", true},
+        {"ltbox", "Levine-Tristram signatures", false},
+        {"repmatrixclick", "Minimal presentation matrix for Alexander module", false},
+    };
+    for (const Box& e : boxes) {
+        const QCheckBox* box = Find<QCheckBox>(e.name);
+        QVERIFY2(box != nullptr, e.name);
+        QCOMPARE(box->text(), QString::fromUtf8(e.caption));
+        QCOMPARE(box->isChecked(), e.checked);
+    }
+    QCOMPARE(Find<QGroupBox>("GroupBox2")->findChildren<QCheckBox*>().size(), 3);
+    QCOMPARE(Find<QGroupBox>("GroupBox3")->findChildren<QCheckBox*>().size(), 11);
+}
+
+void MainWindowTest::lateltChoiceGivesEightThousandNinetySixValues() {
+    // The run's settings are taken at Start; the preamble names the number of values.
+    const QString list =
+        CopyToTemp(QStringLiteral(CORVANE_EXAMPLES_DIR "/knots.txt"), QStringLiteral("knots.txt"));
+    Find<QComboBox>("levinetristramnumberbox")->setCurrentIndex(3);
+    window_->ChooseFile(list);
+    QSignalSpy finished(window_.get(), &MainWindow::runFinished);
+    Click("Button1");
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kRunTimeoutMs);
+    QCOMPARE(window_->State().Settings.ltValueCount, 8096);
+    QCOMPARE(window_->State().Settings.mahlerValueCount, 16384);
+    QCOMPARE(window_->State().Settings.nakanishiEffort, 1);
+    QCOMPARE(window_->State().Settings.unknottingEffort, 0);
+}
+
+void MainWindowTest::fileChooserYieldsFolderAndBareName() {
+    QVERIFY(WriteAll(dir_->filePath(QStringLiteral("chosen.txt")), "3_1\t[[-1,0],[-1,-1]]\n"));
+    QVERIFY(WriteAll(dir_->filePath(QStringLiteral("other.dat")), "x\n"));
+    auto* tree = Find<QTreeView>("DirectoryListBox1");
+    auto* folders = qobject_cast<QFileSystemModel*>(tree->model());
+    QVERIFY(folders != nullptr);
+    const QModelIndex folder = folders->index(dir_->path());
+    QVERIFY(folder.isValid());
+    tree->scrollTo(folder);
+    QTRY_VERIFY(tree->visualRect(folder).isValid());
+    DoubleClick(tree, folder);
+
+    auto* files = Find<QListView>("FileListBox1");
+    auto* fileModel = qobject_cast<QFileSystemModel*>(files->model());
+    QVERIFY(fileModel != nullptr);
+    QTRY_COMPARE(fileModel->filePath(files->rootIndex()), dir_->path());
+    // Only the text file passes the first filter; the other is left out, not greyed.
+    const auto shown = [&] {
+        QStringList names;
+        for (int row = 0; row < fileModel->rowCount(files->rootIndex()); ++row)
+            names.append(fileModel->fileName(fileModel->index(row, 0, files->rootIndex())));
+        names.sort();
+        return names;
+    };
+    QTRY_COMPARE(shown(), QStringList{QStringLiteral("chosen.txt")});
+    Find<QComboBox>("FilterComboBox1")->setCurrentIndex(1);
+    QTRY_COMPARE(shown(), (QStringList{QStringLiteral("chosen.txt"), QStringLiteral("other.dat")}));
+
+    const QModelIndex chosen = fileModel->index(dir_->filePath(QStringLiteral("chosen.txt")));
+    QTRY_VERIFY(files->visualRect(chosen).isValid());
+    DoubleClick(files, chosen);
+    QCOMPARE(Find<QLineEdit>("Edit1")->text(), QStringLiteral("chosen.txt"));
+    QCOMPARE(window_->InputFileName(), QStringLiteral("chosen.txt"));
+    QCOMPARE(window_->InputDirectory(), dir_->path() + QLatin1Char('/'));
+}
+
+void MainWindowTest::startRunsTheListToDone() {
+    const QString list = CopyToTemp(QStringLiteral(CORVANE_TEST_DATA_DIR "/golden/golden.txt"),
+                                    QStringLiteral("golden.txt"));
+    window_->ChooseFile(list);
+    QSignalSpy finished(window_.get(), &MainWindow::runFinished);
+    Click("Button1");
+    QCOMPARE(Find<QPushButton>("Button1")->text(), QStringLiteral("Stop calculation"));
+    QTRY_VERIFY_WITH_TIMEOUT(StatusShows(QStringLiteral("Done!")), kRunTimeoutMs);
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(Find<QPushButton>("Button1")->text(), QStringLiteral("Start calculation"));
+    QVERIFY(!window_->State().Running);
+    QVERIFY(window_->findChild<QMessageBox*>(QStringLiteral("runErrorBox")) == nullptr);
+
+    // The same results, byte for byte, as the command line's run with the default options.
+    const QByteArray expected =
+        ReadAll(QStringLiteral(CORVANE_TEST_DATA_DIR "/golden/golden-default.expected"));
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(ReadAll(dir_->filePath(QStringLiteral("golden_output.txt"))), expected);
+}
+
+void MainWindowTest::startRightAfterARunStartsNothing() {
+    const QString list =
+        CopyToTemp(QStringLiteral(CORVANE_EXAMPLES_DIR "/knots.txt"), QStringLiteral("knots.txt"));
+    window_->ChooseFile(list);
+    QSignalSpy finished(window_.get(), &MainWindow::runFinished);
+    QSignalSpy started(window_.get(), &MainWindow::knotStarted);
+    Click("Button1");
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kRunTimeoutMs);
+    const int knots = static_cast<int>(started.count());
+    QCOMPARE(knots, 7);
+    // A second click on "Stop calculation" that arrives just after the run must not start
+    // another run.
+    Click("Button1");
+    QCOMPARE(Find<QPushButton>("Button1")->text(), QStringLiteral("Start calculation"));
+    QTRY_VERIFY(!window_->IsRunning());
+    QCOMPARE(started.count(), knots);
+    // Afterwards Start runs again.
+    Click("Button1");
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, kRunTimeoutMs);
+    QCOMPARE(started.count(), 2 * knots);
+}
+
+void MainWindowTest::stopMidRunKeepsFinishedRowsAndTheRestAsListLines() {
+    const QString list = WriteLongList();
+    Find<QComboBox>("levinetristramnumberbox")->setCurrentIndex(3);
+    window_->ChooseFile(list);
+    QSignalSpy finished(window_.get(), &MainWindow::runFinished);
+    Click("Button1");
+    QTRY_VERIFY_WITH_TIMEOUT(lastKnotStarted_ >= 3, kRunTimeoutMs);
+    Click("Button1");  // "Stop calculation"
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kRunTimeoutMs);
+    QVERIFY(StatusShows(QStringLiteral("Stopped calculation.")));
+    QCOMPARE(Find<QPushButton>("Button1")->text(), QStringLiteral("Start calculation"));
+    QVERIFY2(lastKnotStarted_ < kLongListKnots, "the run was not stopped");
+
+    const KnotLines lines =
+        CountKnotLines(ReadAll(dir_->filePath(QStringLiteral("long_output.txt"))));
+    QCOMPARE(lines.rows + lines.listLines, kLongListKnots);
+    QVERIFY(lines.rowsFirst);
+    // The knot at hand when Stop arrived is written as its knot-list line.
+    QVERIFY2(
+        lines.rows == lastKnotStarted_ - 1 || lines.rows == lastKnotStarted_,
+        qPrintable(
+            QStringLiteral("rows %1, last knot started %2").arg(lines.rows).arg(lastKnotStarted_)));
+    QVERIFY(lines.rows >= 2);
+}
+
+void MainWindowTest::pauseWritesResultsAndWaitsForPauseAgain() {
+    const QString list = WriteLongList();
+    const QString results = dir_->filePath(QStringLiteral("long_output.txt"));
+    Find<QComboBox>("levinetristramnumberbox")->setCurrentIndex(3);
+    window_->ChooseFile(list);
+    QSignalSpy finished(window_.get(), &MainWindow::runFinished);
+    bool pauseClicked = false;
+    connect(window_.get(), &MainWindow::knotStarted, this, [&](int index) {
+        if (index != 1 || pauseClicked) return;
+        pauseClicked = true;
+        Click("pausebutton");
+    });
+    Click("Button1");
+    QTRY_VERIFY_WITH_TIMEOUT(StatusShows(QStringLiteral("Calculation paused.")), kRunTimeoutMs);
+    const int pausedAt = lastKnotStarted_;
+
+    // The pause wrote the results so far: the knots up to the current one as rows.
+    const KnotLines written = CountKnotLines(ReadAll(results));
+    QCOMPARE(written.rows + written.listLines, kLongListKnots);
+    QVERIFY(written.rowsFirst);
+    QVERIFY2(written.rows == pausedAt || written.rows == pausedAt + 1,
+             qPrintable(QStringLiteral("rows %1, paused at %2").arg(written.rows).arg(pausedAt)));
+
+    // Nothing moves while paused.
+    QTest::qWait(300);
+    QCOMPARE(lastKnotStarted_, pausedAt);
+    QVERIFY(StatusShows(QStringLiteral("Calculation paused.")));
+    QVERIFY(window_->IsRunning());
+    QCOMPARE(finished.count(), 0);
+
+    Click("pausebutton");
+    QTRY_VERIFY_WITH_TIMEOUT(lastKnotStarted_ > pausedAt + 1, kRunTimeoutMs);
+    QVERIFY(!StatusShows(QStringLiteral("Calculation paused.")));
+    Click("Button1");
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kRunTimeoutMs);
+    QVERIFY(StatusShows(QStringLiteral("Stopped calculation.")));
+}
+
+void MainWindowTest::quitDuringARunStopsWritesAndCloses() {
+    const QString list = WriteLongList();
+    Find<QComboBox>("levinetristramnumberbox")->setCurrentIndex(3);
+    window_->ChooseFile(list);
+    QSignalSpy closed(window_.get(), &MainWindow::closed);
+    Click("Button1");
+    QTRY_VERIFY_WITH_TIMEOUT(lastKnotStarted_ >= 3, kRunTimeoutMs);
+    Click("ButtonEnde");
+    QTRY_COMPARE_WITH_TIMEOUT(closed.count(), 1, kRunTimeoutMs);
+    QVERIFY(!window_->isVisible());
+    QVERIFY(!window_->IsRunning());
+
+    const KnotLines lines =
+        CountKnotLines(ReadAll(dir_->filePath(QStringLiteral("long_output.txt"))));
+    QCOMPARE(lines.rows + lines.listLines, kLongListKnots);
+    QVERIFY(lines.rowsFirst);
+    QVERIFY(lines.rows == lastKnotStarted_ - 1 || lines.rows == lastKnotStarted_);
+    QVERIFY(lines.listLines > 0);
+}
+
+void MainWindowTest::quitWhilePausedCloses() {
+    const QString list = WriteLongList();
+    Find<QComboBox>("levinetristramnumberbox")->setCurrentIndex(3);
+    window_->ChooseFile(list);
+    QSignalSpy closed(window_.get(), &MainWindow::closed);
+    Click("Button1");
+    QTRY_VERIFY_WITH_TIMEOUT(lastKnotStarted_ >= 1, kRunTimeoutMs);
+    Click("pausebutton");
+    QTRY_VERIFY_WITH_TIMEOUT(StatusShows(QStringLiteral("Calculation paused.")), kRunTimeoutMs);
+    window_->close();  // the title bar's close button behaves like Quit
+    QTRY_COMPARE_WITH_TIMEOUT(closed.count(), 1, kRunTimeoutMs);
+    QVERIFY(!window_->isVisible());
+}
+
+void MainWindowTest::unreadableListReturnsToIdleWithTheMessage() {
+    window_->ChooseFile(dir_->filePath(QStringLiteral("missing.txt")));
+    QSignalSpy finished(window_.get(), &MainWindow::runFinished);
+    Click("Button1");
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kRunTimeoutMs);
+    QCOMPARE(Find<QPushButton>("Button1")->text(), QStringLiteral("Start calculation"));
+    QVERIFY(!window_->State().Running);
+    const auto* box = window_->findChild<QMessageBox*>(QStringLiteral("runErrorBox"));
+    QVERIFY(box != nullptr);
+    QVERIFY(box->isVisible());
+    QVERIFY(!box->isModal());
+    QVERIFY2(box->text().startsWith(QStringLiteral("Error! cannot open ")),
+             qPrintable(box->text()));
+    QVERIFY(box->text().contains(QStringLiteral("missing.txt")));
+    const QStringList status = window_->Status().VisibleTexts();
+    QCOMPARE(status.size(), 1);
+    QVERIFY(status.front().startsWith(QStringLiteral("Error! cannot open ")));
+}
+
+void MainWindowTest::readingErrorReturnsToIdleWithTheMessage() {
+    const QString list = dir_->filePath(QStringLiteral("bad.txt"));
+    QVERIFY(WriteAll(list, "k1\t[[1,x],[3,4]]\n"));
+    window_->ChooseFile(list);
+    QSignalSpy finished(window_.get(), &MainWindow::runFinished);
+    Click("Button1");
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kRunTimeoutMs);
+    QCOMPARE(Find<QPushButton>("Button1")->text(), QStringLiteral("Start calculation"));
+    const auto* box = window_->findChild<QMessageBox*>(QStringLiteral("runErrorBox"));
+    QVERIFY(box != nullptr);
+    QCOMPARE(box->text(), QStringLiteral("Error! Line 1: entry \"x\" is not an integer. (line 1)"));
+    QVERIFY(window_->Status().VisibleTexts().contains(
+        QStringLiteral("Error! Line 1: entry \"x\" is not an integer.")));
+}
+
+void MainWindowTest::helpOpensWithoutBlockingAndClosingItResetsTheLists() {
+    Find<QComboBox>("unknottingnumberupperbox")->setCurrentIndex(3);
+    Find<QComboBox>("levinetristramnumberbox")->setCurrentIndex(2);
+    Find<QComboBox>("nakanishieffortbox")->setCurrentIndex(0);
+    Find<QComboBox>("mahlerbox")->setCurrentIndex(2);
+    Click("help_isotopy");
+    auto* help = Find<QWidget>("Form9");
+    QTRY_VERIFY(help->isVisible());
+    QVERIFY(!help->isModal());
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(window_->isEnabled());
+    QTest::mouseClick(help->findChild<QPushButton*>(QStringLiteral("quithelp")), Qt::LeftButton);
+    QTRY_VERIFY(!help->isVisible());
+    QTRY_VERIFY(window_->isActiveWindow());
+    QTRY_COMPARE(Find<QComboBox>("unknottingnumberupperbox")->currentIndex(), 0);
+    QCOMPARE(Find<QComboBox>("levinetristramnumberbox")->currentIndex(), 0);
+    QCOMPARE(Find<QComboBox>("nakanishieffortbox")->currentIndex(), 1);
+    QCOMPARE(Find<QComboBox>("mahlerbox")->currentIndex(), 1);
+}
+
+void MainWindowTest::aboutOpensWithoutBlockingAndClosingItResetsTheLists() {
+    Click("about");
+    auto* about = Find<QWidget>("Form4");
+    QTRY_VERIFY(about->isVisible());
+    QVERIFY(!about->isModal());
+    QCOMPARE(about->size(), QSize(574, 421));
+    QVERIFY(about->windowTitle().isEmpty());
+    const auto* memo = about->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+    QCOMPARE(memo->geometry(), QRect(64, 32, 433, 249));
+    QVERIFY(memo->isReadOnly());
+    QVERIFY(memo->toPlainText().contains(QStringLiteral("feedback")));
+    // The main window stays usable while the about window is open.
+    Find<QComboBox>("mahlerbox")->setCurrentIndex(0);
+    auto* back = about->findChild<QPushButton*>(QStringLiteral("aboutmenu"));
+    QCOMPARE(back->text(), QStringLiteral("Back to the main menu"));
+    QCOMPARE(back->geometry(), QRect(216, 312, 161, 49));
+    QTest::mouseClick(back, Qt::LeftButton);
+    QTRY_VERIFY(!about->isVisible());
+    QTRY_COMPARE(Find<QComboBox>("mahlerbox")->currentIndex(), 1);
+}
+
+void MainWindowTest::helpWindowTextAndBraidExample() {
+    auto* help = Find<QWidget>("Form9");
+    QCOMPARE(help->windowTitle(), QStringLiteral("Help"));
+    QCOMPARE(help->size(), QSize(773, 770));
+    const auto* memo = help->findChild<QPlainTextEdit*>(QStringLiteral("memo_overview"));
+    QCOMPARE(memo->geometry(), QRect(32, 16, 697, 657));
+    QVERIFY(memo->isReadOnly());
+    const auto* quit = help->findChild<QPushButton*>(QStringLiteral("quithelp"));
+    QCOMPARE(quit->text(), QStringLiteral("Quit help"));
+    QCOMPARE(quit->geometry(), QRect(304, 696, 161, 33));
+
+    const QString text = memo->toPlainText();
+    for (const char* line : {"3_1\t[[ -1, 0], [ -1, -1]]", "4_1\t[[ 1, 0], [ -1, -1]]",
+                             "5_1\t[[ -1, -1, 0, -1], [ 0, -1, 0, 0], [ -1, -1, -1, -1], "
+                             "[ 0, -1, 0, -1]]",
+                             "3_1         {1,1,1}", "4_1         {1,-2,1,-2}"}) {
+        QVERIFY2(text.contains(QString::fromUtf8(line)), line);
+    }
+    // {1,2,1,2} closes to a trefoil, not to the figure-eight knot.
+    QVERIFY(!text.contains(QStringLiteral("{1,2,1,2}")));
+    // The points come in their order.
+    qsizetype at = 0;
+    for (const char* point : {"S-equivalence", "one knot per line", "_output.txt", "*",
+                              "Alexander polynomial", "Lickorish", "u_a(K) = 3", "mathematics"}) {
+        const qsizetype next = text.indexOf(QString::fromUtf8(point), at);
+        QVERIFY2(next >= 0, point);
+        at = next;
+    }
+}
+
+void MainWindowTest::pagedHelpShowsOnePageAtATime() {
+    auto* paged = Find<QWidget>("Form2");
+    QCOMPARE(paged->windowTitle(), QStringLiteral("Form2"));
+    QCOMPARE(paged->size(), QSize(831, 704));
+    QVERIFY(!paged->isVisible());
+    const std::pair<const char*, const char*> pages[] = {
+        {"overview", "overviewtext"}, {"groups", "grouptext"}, {"Button1", "knotlisttext"},
+        {"reps", "repstext"},         {"math", "mathtext"},
+    };
+    for (const auto& [button, page] : pages) {
+        paged->findChild<QPushButton*>(QString::fromLatin1(button))->click();
+        for (const auto& [other, box] : pages) {
+            Q_UNUSED(other);
+            const auto* text = paged->findChild<QPlainTextEdit*>(QString::fromLatin1(box));
+            QCOMPARE(text->geometry(), QRect(56, 80, 713, 569));
+            QCOMPARE(text->isHidden(), std::string_view(box) != page);
+        }
+    }
+    QCOMPARE(paged->findChild<QPushButton*>(QStringLiteral("Button1"))->text(),
+             QStringLiteral("Lists of knots"));
+    paged->show();
+    QTRY_VERIFY(paged->isVisible());
+    paged->findChild<QPushButton*>(QStringLiteral("donehelp"))->click();
+    QTRY_VERIFY(!paged->isVisible());
+}
+
+void MainWindowTest::spareWindowExistsAndStaysHidden() {
+    auto* spare = Find<QWidget>("Form3");
+    QVERIFY(spare != nullptr);
+    QCOMPARE(spare->windowTitle(), QStringLiteral("Calculation of twisted Alexander polynomials"));
+    QVERIFY(!spare->isVisible());
+    QVERIFY(spare->findChildren<QWidget*>().isEmpty());
+}
+
+void MainWindowTest::randomizeAdvancesTheGeneratorByAtMostNineHundredNinetyNineDraws() {
+    QCOMPARE(window_->State().Random.state, 0u);
+    Click("randombutton");
+    const uint32_t after = window_->State().Random.state;
+    corvane::RandomGenerator generator;
+    int draws = 0;
+    while (generator.state != after && draws < 1000) {
+        corvane::RandomBelow(generator, 3);
+        ++draws;
+    }
+    QVERIFY2(generator.state == after, "the state is not reached by 0..999 draws");
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
