@@ -8,7 +8,8 @@
 #include "arith/sequivalence.h"
 #include "driver/invariant_sequence.h"
 #include "driver/run_context.h"
-#include "input/knot_list.h"
+#include "input/results_file.h"
+#include "output/latex_results.h"
 #include "output/text_results.h"
 
 namespace corvane {
@@ -172,7 +173,10 @@ void RunContext::WriteTextResultsFile() {
 void RunContext::WriteResultsFiles() {
     ++resultsWrites;
     WriteTextResultsFile();
-    // The LaTeX document is written beside the text file here.
+    const WriteStatus latex = WriteLatexResults(state, inputFile);
+    if (latex.ok) return;
+    writeFailure_ = latex.error;
+    display.Draw(7, 216, "Error! " + latex.error, StatusKind::Final);
 }
 
 void Randomize(RunState& state) {
@@ -188,7 +192,7 @@ RunOutcome RunCalculation(RunState& state, RunHost& host, const std::filesystem:
 
     ctx.display.ClearStatusArea();
     // The linking form tables are built here, before the input is read.
-    const KnotListStatus input = ReadKnotList(state, inputFile);
+    const KnotListStatus input = ReadInput(state, inputFile);
     if (!input.opened) {
         const std::string message = "cannot open " + inputFile.string() + ": " + input.reason;
         ctx.display.Draw(7, 7, "Error! " + message, StatusKind::Final);

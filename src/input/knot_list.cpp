@@ -57,11 +57,6 @@ std::string SizeMessage() {
            std::to_string(MaxSeifertDim) + ".";
 }
 
-std::string CountMessage() {
-    return "Too many knots. Maximal number of knots program can handle is " +
-           std::to_string(MaxKnots) + ".";
-}
-
 std::string NotInt32Message(int lineNumber, std::string_view entry) {
     return LinePrefix(lineNumber) + "entry " + Printable(entry) + " does not fit in 32 bits.";
 }
@@ -175,6 +170,11 @@ void StripOneCarriageReturn(std::string& line) {
 
 }  // namespace
 
+std::string TooManyKnotsMessage() {
+    return "Too many knots. Maximal number of knots program can handle is " +
+           std::to_string(MaxKnots) + ".";
+}
+
 int ParsedMatrix::RowLength(int i) const {
     if (i < 1 || i > MaxSeifertDim) throw RangeError("ParsedMatrix row");
     return rowLengths[static_cast<std::size_t>(i - 1)];
@@ -228,7 +228,7 @@ void ParseKnotLine(RunState& state, std::string_view line, int lineNumber) {
     }
     if (!IsSquare(parsed)) return;
     if (state.KnotCount() >= MaxKnots) {
-        RecordInputError(state, lineNumber, CountMessage());
+        RecordInputError(state, lineNumber, TooManyKnotsMessage());
         return;
     }
     SeifertMatrix v(parsed.rowCount);

@@ -53,6 +53,9 @@ ParsedMatrix ParseMatrixText(std::string_view text);
 // that is not an integer or does not fit in 32 bits, a braid line that cannot be converted.
 void ParseKnotLine(RunState& state, std::string_view line, int lineNumber);
 
+// The message of a list with more than MaxKnots knots.
+std::string TooManyKnotsMessage();
+
 // Outcome of opening a knot list.
 struct KnotListStatus {
     bool opened = false;

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <vector>
 
 #include "arith/checked.h"
 #include "output/padding.h"
+#include "output/statistics.h"
 
 namespace corvane {
 
@@ -138,10 +140,19 @@ const std::string& InputErrorMessage(const RunState& state) {
     return state.InputErrorText.empty() ? TroubleCode : state.InputErrorText;
 }
 
-// The place of the summary statistics: with computeAll on they follow the last knot line,
-// starting with an empty line. The statistics block is produced by its own module; until that
-// module is joined here nothing is appended.
-void AppendSummaryStatistics(std::string& /*out*/, const RunState& /*state*/) {}
+// With computeAll on the summary statistics follow the last knot line, starting with an empty
+// line.
+void AppendSummaryStatistics(std::string& out, const RunState& state) {
+    out += SummaryStatisticsText(CountDetections(state));
+}
+
+// The problems file: the table header and the collected rows, in knot order.
+std::string ProblemsContents(const RunSettings& settings, const std::vector<std::string>& rows) {
+    std::string out;
+    AppendLine(out, HeaderLine(settings));
+    for (const std::string& row : rows) AppendLine(out, row);
+    return out;
+}
 
 }  // namespace
 
@@ -231,8 +242,26 @@ std::string TextResultsContents(const RunState& state) {
     return out;
 }
 
+std::vector<std::string> ProblemRows(const RunState& state) {
+    std::vector<std::string> rows;
+    for (int i = 1; i <= state.KnotCount(); ++i) {
+        const KnotRecord& knot = state.Knots(i);
+        if (!knot.takenOver && i > state.CurrentKnot) continue;
+        std::string row = KnotLine(state, i);
+        if (IsProblemRow(row)) rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 WriteStatus WriteTextResults(const RunState& state, const std::filesystem::path& inputFile) {
-    return WriteFileAtomically(ResultsFilePath(inputFile), TextResultsContents(state));
+    const WriteStatus results =
+        WriteFileAtomically(ResultsFilePath(inputFile), TextResultsContents(state));
+    if (state.InputError) return results;
+    const std::vector<std::string> problems = ProblemRows(state);
+    if (problems.empty() || !ProblemsFileAllowed(inputFile.filename().string())) return results;
+    const WriteStatus problemsFile = WriteFileAtomically(
+        ProblemsFilePath(inputFile), ProblemsContents(state.Settings, problems));
+    return results.ok ? problemsFile : results;
 }
 
 }  // namespace corvane

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/knot_record.h"
 #include "driver/run_settings.h"
@@ -53,13 +54,20 @@ std::string KnotRow(const KnotRecord& knot, const RunSettings& settings);
 // mahler, generator, blanchfield, computeMu and checkU3, with N = ltValueCount and
 // M = mahlerValueCount), the header, then for knot i = 1..KnotCount(): storedLine if the knot
 // was taken over from an earlier results file, else KnotRow if i <= CurrentKnot, else its
-// inputLine. With computeAll on, the summary statistics block has its place after the last
-// knot line.
+// inputLine. With computeAll on, the summary statistics block (SummaryStatisticsText) follows
+// the last knot line.
 std::string TextResultsContents(const RunState& state);
 
+// The result rows (rows built in this run and rows taken over, not the knot-list lines of knots
+// not yet computed) that IsProblemRow selects, in knot order: knots left between u_a = 1 and 2.
+std::vector<std::string> ProblemRows(const RunState& state);
+
 // Writes TextResultsContents(state) whole into ResultsFilePath(inputFile), replacing the
-// previous file only once the new one is complete. A failure names the file and the reason and
-// leaves the previous file intact; the caller reports it and may simply try again later.
+// previous file only once the new one is complete. Then, unless InputError is set, the input is
+// named "problems.txt" or ProblemRows is empty (an earlier problems file then stays as it was),
+// writes the header line and ProblemRows whole into ProblemsFilePath(inputFile). A failure names
+// the file and the reason and leaves the previous file intact; the caller reports it and may
+// simply try again later.
 WriteStatus WriteTextResults(const RunState& state, const std::filesystem::path& inputFile);
 
 }  // namespace corvane
