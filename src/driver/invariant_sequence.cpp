@@ -5,9 +5,11 @@
 
 #include "arith/checked.h"
 #include "invariants/alexander.h"
+#include "invariants/alexander_module.h"
 #include "invariants/double_cover.h"
 #include "invariants/mahler.h"
 #include "invariants/mu_invariant.h"
+#include "invariants/nakanishi.h"
 #include "invariants/signature.h"
 #include "output/text_forms.h"
 #include "unknotting/lickorish.h"
@@ -21,12 +23,16 @@ bool AlexanderStep(RunContext& ctx) {
     RunState& state = ctx.state;
     KnotRecord& knot = CurrentRecord(state);
     ctx.currentStep = "calculation of Alexander polynomial";
-    const RatPoly p = AlexanderPolynomial(state.WorkingMatrix, state.WorkingSize, true, &state).out;
+    const AlexanderResult alexander =
+        AlexanderPolynomial(state.WorkingMatrix, state.WorkingSize, true, &state);
+    const RatPoly& p = alexander.out;
+    state.DetBlockSize = alexander.DetBlockSize;
     ClearTrouble();
     if (p.degree < 0) return false;
 
     knot.lowerBound = 1;
     if (knot.nakanishiLower < 1) knot.nakanishiLower = 1;
+    state.presentationText.clear();
     state.AlexanderPoly = PolyNormSigns(p);
     state.AlexanderLaurent = LaurentFromPoly(state.AlexanderPoly, -state.AlexanderPoly.degree / 2);
 
@@ -56,6 +62,27 @@ void SignatureStep(RunContext& ctx) {
     SetResultField(state, field, field);
     ctx.display.ResultLine("Signature = " + std::to_string(knot.signature));
     RaiseLowerBound(state, std::abs(knot.signature) / 2, "signature", "s,");
+}
+
+// Steps 10-12: upper bounds on the Nakanishi index, lower bounds from the Alexander module over
+// the fields F_p, a longer search while the knot may still have index 1, and the "nk" field.
+void NakanishiSteps(RunContext& ctx) {
+    RunState& state = ctx.state;
+    const KnotRecord& knot = CurrentRecord(state);
+    ctx.currentStep = "Nakanishi index";
+    NakanishiBounds(ctx, 3);
+    ctx.currentStep = "Alexander module over F_p";
+    AlexanderModuleBound(state);
+    // The cyclic branched covers join here: CoverDegree := 2; CyclicCoverTest(3, 1000000, true).
+    const int64_t e = state.Settings.nakanishiEffort;
+    if (knot.nakanishiLower == 1 && e > 0 && knot.lowerBound == 1) {
+        ctx.currentStep = "Nakanishi index";
+        NakanishiBounds(ctx, 100 * e * e);
+        // The cyclic branched covers join here: CoverDegree := 2;
+        // CyclicCoverSeries(20000·e + 5000, e + 3).
+    }
+    ctx.currentStep = "Nakanishi index";
+    NakanishiOutput(ctx);
 }
 
 // Step 14: the Stoimenow test raises a lower bound of 2 to 3.
@@ -110,8 +137,7 @@ bool ComputeKnotInvariants(RunContext& ctx) {
     }
     ctx.currentStep = "Lickorish test";
     if (!LickorishTest(ctx.state)) RaiseLowerBound(ctx.state, 2, "Lickorish test", "L,");
-    // Steps 10 and 11: the Nakanishi search, the Alexander module over F_p and the cyclic
-    // covers join here; step 12 records the Nakanishi index.
+    NakanishiSteps(ctx);
     // Step 13: the search for one unknotting move joins here.
     ctx.currentStep = "Stoimenow test";
     StoimenowStep(ctx);

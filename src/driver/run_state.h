@@ -72,6 +72,13 @@ struct RunState {
     int InputErrorLine = 0;  // line of the reading error, 0 if none
     std::string InputErrorText;
 
+    // The block size of the cofactor expansion with which the current knot's Alexander polynomial
+    // was computed; the adjugate of the same matrix is computed with it.
+    int32_t DetBlockSize = 6;
+    // The text of the smallest diagonal presentation of the current knot's Alexander module found
+    // so far; emptied when the knot's Alexander polynomial is computed.
+    std::string presentationText;
+
     std::string NakanishiSource;     // text name of what gave nakanishiLower, e.g. "H_1(L_2)"
     std::string NakanishiSourceTex;  // the same in LaTeX
     std::array<int32_t, 14> PrimeList{};

@@ -1,0 +1,370 @@
+#include "invariants/nakanishi.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "arith/checked.h"
+#include "driver/run_context.h"
+#include "invariants/alexander.h"
+#include "invariants/alexander_module.h"
+#include "invariants/blanchfield.h"
+#include "output/padding.h"
+#include "output/text_forms.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr int kMaxCountPasses = 100;
+constexpr std::array<int32_t, 5> kCheckPrimes{2, 3, 5, 7, 11};
+
+int64_t LeadNumerator(const RatPoly& p) {
+    return p.c(p.degree).num;
+}
+
+int64_t AbsLead(const RatPoly& p) {
+    return PlainAbs(LeadNumerator(p));
+}
+
+// Step a of a pass: the best pivot of the block k..s, rows outer and columns inner.
+std::pair<int, int> ChoosePivot(const PolyMatrix& a, int k, int s, RandomGenerator& rng) {
+    int br = k;
+    int bc = k;
+    for (int r = k; r <= s; ++r) {
+        for (int c = k; c <= s; ++c) {
+            const RatPoly& e = a(r, c);
+            if (e.degree < 0) continue;
+            const RatPoly& best = a(br, bc);
+            bool take = best.degree < 0 || e.degree < best.degree;
+            if (!take && e.degree == best.degree) {
+                const int64_t el = AbsLead(e);
+                const int64_t bl = AbsLead(best);
+                take = el < bl || (el == bl && RandomBelow(rng, 2) == 0 && k > 1);
+            }
+            if (take) {
+                br = r;
+                bc = c;
+            }
+        }
+    }
+    return {br, bc};
+}
+
+// Row i += c·t^e·row k, mirrored: column k of the transform gets -c·t^e·column i.
+void AddRow(ModulePresentation& p, int target, int source, int64_t shift, int64_t c) {
+    inplace::PolyAddRowMultiple(p.A, target, source, p.s, shift, RatFromInt(c));
+    inplace::PolyAddColumnMultiple(p.PolyDiagLeftInverse, source, target, p.s, shift,
+                                   RatFromInt(PlainNeg(c)));
+}
+
+void SwapRows(ModulePresentation& p, int i, int j) {
+    if (i == j) return;
+    inplace::PolySwapRows(p.A, i, j, p.s);
+    inplace::PolySwapColumns(p.PolyDiagLeftInverse, i, j, p.s);
+}
+
+// One pass at position k (steps a-d).
+void ReducePosition(ModulePresentation& p, int k, RandomGenerator& rng) {
+    const auto [r, c] = ChoosePivot(p.A, k, p.s, rng);
+    SwapRows(p, k, r);
+    if (c != k) inplace::PolySwapColumns(p.A, k, c, p.s);
+    const RatPoly& pivot = p.A(k, k);
+    if (pivot.degree < 0) return;
+    for (int i = k + 1; i <= p.s && !ArithTrouble; ++i) {
+        const RatPoly& e = p.A(i, k);
+        if (e.degree < 0) continue;
+        const int64_t q = CheckedDiv(LeadNumerator(e), LeadNumerator(pivot));
+        if (q != 0) AddRow(p, i, k, e.degree - pivot.degree, PlainNeg(q));
+    }
+    for (int j = k + 1; j <= p.s && !ArithTrouble; ++j) {
+        const RatPoly& e = p.A(k, j);
+        if (e.degree < 0) continue;
+        const int64_t q = CheckedDiv(LeadNumerator(e), LeadNumerator(pivot));
+        if (q != 0) {
+            inplace::PolyAddColumnMultiple(p.A, j, k, p.s, e.degree - pivot.degree,
+                                           RatFromInt(PlainNeg(q)));
+        }
+    }
+}
+
+bool PositionCleared(const PolyMatrix& a, int k, int s) {
+    for (int i = k + 1; i <= s; ++i) {
+        if (a(i, k).degree >= 0 || a(k, i).degree >= 0) return false;
+    }
+    return true;
+}
+
+int32_t NonUnitsBefore(const PolyMatrix& a, int k) {
+    int32_t n = 0;
+    for (int i = 1; i < k; ++i) n += IsLaurentUnit(a(i, i)) ? 0 : 1;
+    return n;
+}
+
+// Positions of the presentation that still carry the module: the undiagonalised ones and the
+// diagonal entries that are not units.
+int KeptPositions(const PolyMatrix& a, int s, int complete, std::array<int, 12>& kept) {
+    int n = 0;
+    for (int i = 1; i <= s; ++i) {
+        if (i > complete || !IsLaurentUnit(a(i, i))) kept[static_cast<size_t>(n++)] = i;
+    }
+    return n;
+}
+
+// "(" + rows + ")" of the presentation restricted to the kept positions; the removed positions
+// have zero rows and columns apart from a unit on the diagonal, so the text presents H.
+std::string PresentationText(const PolyMatrix& a, int s, int complete) {
+    std::array<int, 12> kept{};
+    const int n = KeptPositions(a, s, complete, kept);
+    std::string text = "(";
+    for (int x = 0; x < n; ++x) {
+        if (x > 0) text += ",";
+        text += "(";
+        for (int y = 0; y < n; ++y) {
+            if (y > 0) text += ",";
+            text += PolyToText(a(kept[static_cast<size_t>(x)], kept[static_cast<size_t>(y)]));
+        }
+        text += ")";
+    }
+    return text + ")";
+}
+
+void ResetPresentation(ModulePresentation& p, const PolyMatrix& a0, int n) {
+    p.A = a0;
+    p.s = n;
+    p.PolyDiagLeftInverse = PolyMatIdentity(n);
+}
+
+// Stabilisation: generator s+1 with relation column s+1 carrying 1 on the diagonal. Either the
+// new row carries random entries (relations j pick up r_j·e_{s+1}, and e_{s+1} = 0, so it stands
+// for 0) or the new column does (relation e_{s+1} + Σ c_i e_i, so e_{s+1} stands for
+// -Σ c_i·(element of e_i)).
+void Stabilise(ModulePresentation& p, int64_t tries, RandomGenerator& rng) {
+    const int s = p.s;
+    const int n = s + 1;
+    const bool inRow = RandomBelow(rng, 2) == 0;
+    const int64_t m = std::min<int64_t>(RandomBelow(rng, tries / 20) + 3, 13);
+    p.A(n, n) = PolyOne();
+    for (int i = 1; i <= s; ++i) {
+        const RatPoly entry = PolyRandom(rng, 1, m);
+        if (inRow) {
+            p.A(n, i) = entry;
+        } else {
+            p.A(i, n) = entry;
+        }
+        for (int row = 1; !inRow && row <= s; ++row) {
+            p.PolyDiagLeftInverse(row, n) =
+                PolyAdd(p.PolyDiagLeftInverse(row, n),
+                        PolyNeg(PolyMul(entry, p.PolyDiagLeftInverse(row, i))));
+        }
+    }
+    p.s = n;
+}
+
+void Grow(ModulePresentation& p, int64_t tries, RandomGenerator& rng) {
+    if (tries <= 10 || tries % 2 != 0) return;
+    int times = 1;
+    if (tries > 50 && tries % 3 == 0) {
+        times = 3;
+    } else if (tries > 20) {
+        times = 2;
+    }
+    for (int k = 0; k < times && p.s < kPolyMatrixDim; ++k) Stabilise(p, tries, rng);
+}
+
+void Scramble(ModulePresentation& p, int64_t tries, RandomGenerator& rng) {
+    if (tries >= 11 && tries % 2 == 0 && tries % 5 != 0) return;
+    const int64_t limit = 2 * static_cast<int64_t>(p.s) * p.s;
+    int64_t count = tries / 2 + 6;
+    if (count > limit) count = limit + 5;
+    PolyScramble(p, 1, count, rng);
+}
+
+// The generator at the one kept position of a count of 1, in the generators of tV - Vᵀ.
+PolyVector CyclicGenerator(const ModulePresentation& p, const ModuleCount& r, int n) {
+    std::array<int, 12> kept{};
+    KeptPositions(p.A, p.s, r.complete, kept);
+    PolyVector g;
+    for (int i = 1; i <= n; ++i) g(i) = p.PolyDiagLeftInverse(i, kept[0]);
+    return g;
+}
+
+// Step b: a valid count lowers the upper bound and may give a presentation text and a generator.
+void RecordCount(RunContext& ctx, const ModulePresentation& p, const ModuleCount& r) {
+    RunState& state = ctx.state;
+    KnotRecord& knot = CurrentRecord(state);
+    if (knot.nakanishiUpper == -1 || r.count < knot.nakanishiUpper) {
+        knot.nakanishiUpper = r.count;
+        state.presentationText.clear();
+    }
+    if (r.count != knot.nakanishiUpper) return;
+    const std::string text = PresentationText(p.A, p.s, r.complete);
+    if (state.presentationText.empty() || text.size() < state.presentationText.size()) {
+        state.presentationText = text;
+        SetResultField(state, "rm" + text, "");
+    }
+    const int n = state.WorkingSize;
+    if (r.count != 1 || n <= 0) return;
+    const PolyVector g = CyclicGenerator(p, r, n);
+    if (GeneratorPassesModularCheck(state.WorkingMatrix, n, g)) RecordCyclicGenerator(state, g);
+}
+
+}  // namespace
+
+bool IsLaurentUnit(const RatPoly& p) {
+    if (p.degree < 0) return false;
+    int nonZero = 0;
+    for (int64_t i = 0; i <= p.degree; ++i) {
+        const Rational& c = p.c(i);
+        if (c.num == 0) continue;
+        ++nonZero;
+        if (PlainAbs(c.num) != 1 || PlainAbs(c.den) != 1) return false;
+    }
+    return nonZero == 1;
+}
+
+ModuleCount CountModuleGenerators(ModulePresentation& p, RandomGenerator& rng) {
+    ClearTrouble();
+    TroubleCode.clear();
+    const int s = p.s;
+    for (int i = 1; i <= s; ++i) {
+        for (int j = 1; j <= s; ++j) p.A(i, j) = PolyNormSigns(p.A(i, j));
+    }
+    for (int k = 1; k <= s; ++k) {
+        for (int pass = 1;; ++pass) {
+            ReducePosition(p, k, rng);
+            if (ArithTrouble) return {0, k - 1};
+            if (pass > 10 && pass % 5 == 0) PolyScramble(p, k, pass / 10 + 1, rng);
+            if (ArithTrouble) return {0, k - 1};
+            if (pass > kMaxCountPasses) return {NonUnitsBefore(p.A, k) + (s - k + 1), k - 1};
+            if (PositionCleared(p.A, k, s)) break;
+        }
+    }
+    return {NonUnitsBefore(p.A, s + 1), s};
+}
+
+void PolyScramble(ModulePresentation& p, int lo, int64_t count, RandomGenerator& rng) {
+    const int s = p.s;
+    const auto draw = [&] { return lo + static_cast<int>(RandomBelow(rng, s + 1 - lo)); };
+    for (int64_t round = 0; round < count && !ArithTrouble; ++round) {
+        {
+            const int a = draw();
+            const int b = draw();
+            const int r = draw();
+            const int64_t da = p.A(r, a).degree;
+            const int64_t db = p.A(r, b).degree;
+            const int64_t c = RandomBelow(rng, 5) - 2;
+            if (da >= db && a != b && da <= 4 && c != 0) {
+                inplace::PolyAddColumnMultiple(p.A, a, b, s, da - db, RatFromInt(c));
+            }
+        }
+        const int a = draw();
+        const int b = draw();
+        const int r = draw();
+        const int64_t da = p.A(a, r).degree;
+        const int64_t db = p.A(b, r).degree;
+        const int64_t c = RandomBelow(rng, 5) - 2;
+        if (da >= db && a != b && da <= 4 && c != 0) AddRow(p, a, b, da - db, c);
+    }
+}
+
+bool GeneratorPassesModularCheck(const IntMatrix& v, int n, const PolyVector& g) {
+    if (n < 1 || n + 1 > kFpMatrixDim) return false;
+    for (const int32_t prime : kCheckPrimes) {
+        const FpField field = InitInverses(prime);
+        FpPolyMatrix m = FpAlexanderMatrix(field, v, n);
+        for (int i = 1; i <= n; ++i) {
+            const RatPoly& e = g(i);
+            FpPoly& target = m(i, n + 1);
+            for (int64_t k = 0; k <= e.degree; ++k) {
+                if (PlainAbs(e.c(k).den) != 1) return false;
+                target.c[static_cast<size_t>(k)] =
+                    FpReduce(field, PlainMul(e.c(k).num, e.c(k).den));
+            }
+            target.degree = FpDegree(target);
+        }
+        const std::optional<int32_t> count = FpModuleGeneratorCount(field, m, n, n + 1);
+        ClearTrouble();
+        if (count != 0) return false;
+    }
+    return true;
+}
+
+void NakanishiBounds(RunContext& ctx, int64_t maxTries) {
+    RunState& state = ctx.state;
+    const KnotRecord& knot = CurrentRecord(state);
+    ctx.display.StatusText = "Trying to find upper bounds on the Nakanishi index.";
+    const int n = state.WorkingSize;
+    // Three 12 × 12 polynomial matrices: kept off the stack of the calculation's thread.
+    const auto a0 = std::make_unique<PolyMatrix>(AlexanderMatrix(state.WorkingMatrix, n));
+    const auto p = std::make_unique<ModulePresentation>();
+    ResetPresentation(*p, *a0, n);
+    for (int64_t tries = 0;;) {
+        const ModuleCount r = CountModuleGenerators(*p, state.Random);
+        if (ArithTrouble) {
+            ResetPresentation(*p, *a0, n);
+        } else {
+            RecordCount(ctx, *p, r);
+            if (knot.nakanishiUpper == knot.nakanishiLower) break;
+        }
+        ++tries;
+        ClearTrouble();
+        Grow(*p, tries, state.Random);
+        Scramble(*p, tries, state.Random);
+        // A failed operation may have left A presenting another module: start again from tV - Vᵀ.
+        if (ArithTrouble) ResetPresentation(*p, *a0, n);
+        ClearTrouble();
+        if (tries % 5 == 0) {
+            ctx.CheckPause();
+            ctx.display.ShowStatus(false);
+        }
+        if (tries > maxTries || state.StopRequested || state.SkipRequested) break;
+    }
+    ClearTrouble();
+    ctx.CheckPause();
+    ctx.display.ShowStatus(false);
+}
+
+std::string NakanishiRange(int32_t lower, int32_t upper) {
+    const std::string l = std::to_string(lower);
+    const std::string u = std::to_string(upper);
+    switch (upper - lower) {
+        case 1:
+            return l + " or " + u;
+        case 2:
+            return l + "," + std::to_string(lower + 1) + " or " + u;
+        case 3:
+            return l + "..." + u;
+        default:
+            return "";
+    }
+}
+
+void NakanishiOutput(RunContext& ctx) {
+    RunState& state = ctx.state;
+    const KnotRecord& knot = CurrentRecord(state);
+    const int32_t lower = knot.nakanishiLower;
+    const int32_t upper = knot.nakanishiUpper;
+    const std::string& blank = ctx.display.BlankLine();
+    const std::string d = lower > 1 ? " detected by " + state.NakanishiSource : "";
+    const std::string dt = lower > 1 ? " detected by " + state.NakanishiSourceTex : "";
+    if (upper != lower && upper > -1) {
+        const std::string range = NakanishiRange(lower, upper);
+        ctx.display.ResultLine("Nakanishi index " + range + d + blank);
+        const std::string field = "nk" + range + dt;
+        SetResultField(state, field, field);
+    } else if (upper == -1) {
+        const std::string below = std::to_string(lower - 1);
+        ctx.display.ResultLine("Nakanishi index > " + below + d + blank);
+        const std::string field = "nk> " + below + dt;
+        SetResultField(state, field, field + blank);
+    } else {
+        ctx.display.ResultLine(PadRight("Nakanishi index = " + std::to_string(lower) + d, 300) +
+                               blank);
+        const std::string field = "nk" + std::to_string(lower) + dt;
+        SetResultField(state, field, field);
+    }
+}
+
+}  // namespace corvane
