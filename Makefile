@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES   := build-essential cmake libgtest-dev libbenchmark-dev qt6-base-dev pari-gp
 SUDO       := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: all deps build run test test-asan bench clean
+.PHONY: all deps build run test test-asan bench screenshot clean
 
 all: build
 
@@ -44,6 +44,10 @@ test-asan: deps
 
 bench: build
 	./$(BUILD)/bin/corvane-bench
+
+# A picture of the window in the middle of a run, for the README.
+screenshot: build
+	BUILD=$(BUILD) scripts/screenshot.sh
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

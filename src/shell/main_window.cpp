@@ -217,7 +217,8 @@ QComboBox* MainWindow::ChoiceBox(const char* name, const char* label, const QStr
     const int y = 24 + 28 * row;
     auto* caption = new QLabel(QString::fromUtf8(label), parent);
     caption->setObjectName(QString::fromLatin1(name) + QStringLiteral("label"));
-    caption->setGeometry(12, y, 312, 22);
+    caption->setGeometry(12, y - 3, 312, 28);
+    caption->setWordWrap(true);
     auto* box = new QComboBox(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setGeometry(326, y, 140, 22);
