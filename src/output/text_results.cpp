@@ -40,7 +40,8 @@ std::string BoundCases(int32_t lowerBound, int32_t upperBound) {
     const int64_t upper = upperBound;
     const int64_t spread = upper - lower;
     if (upper == -1 && lower != -1) return std::string("> ").append(std::to_string(lower - 1));
-    if (spread >= 0 && spread <= 3) return std::string("  ").append(BoundRange(lower, static_cast<int>(spread)));
+    if (spread >= 0 && spread <= 3)
+        return std::string("  ").append(BoundRange(lower, static_cast<int>(spread)));
     return {};
 }
 

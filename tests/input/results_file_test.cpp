@@ -96,6 +96,13 @@ TEST_F(ResultsFile, MatrixIsTheLastBracketedTextOfTheRow) {
     EXPECT_EQ(state_.Knots(1).inputLine, "k          [[-1,0],[-1,-1]]");
 }
 
+TEST_F(ResultsFile, TheStatisticsBlockIsNotRead) {
+    // The block begins with an empty line, though some of its lines hold "|".
+    Read(kHeader + "\r\n3_1       | [[1]]\r\n\r\nIn the following we write\r\n" +
+         "  Number of knots for which |sign(K)|/2 = o(K): 3\r\n");
+    EXPECT_EQ(state_.KnotCount(), 1);
+}
+
 TEST_F(ResultsFile, NoHeaderNoKnots) {
     EXPECT_TRUE(Read("Error!\r\nLine 3: entry x is not an integer.\r\n").opened);
     EXPECT_EQ(state_.KnotCount(), 0);
