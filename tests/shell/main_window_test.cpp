@@ -448,6 +448,8 @@ void MainWindowTest::pauseWritesResultsAndWaitsForPauseAgain() {
     });
     Click("Button1");
     QTRY_VERIFY_WITH_TIMEOUT(StatusShows(QStringLiteral("Calculation paused.")), kRunTimeoutMs);
+    // The notices the run sent before it paused may still be on their way.
+    QTest::qWait(100);
     const int pausedAt = lastKnotStarted_;
 
     // The pause wrote the results so far: the knots up to the current one as rows.
