@@ -181,11 +181,16 @@ TEST_F(ResumeRun, MarkedRowsCommentsAndAddedLines) {
     const std::vector<std::string> after = TableLines(ReadFile(results));
     ASSERT_EQ(after.size(), 37u);
     EXPECT_EQ(after[2], "% a comment row | kept");
-    // 5_2 computed again: the row of the first run, except that the matrix read back is the
-    // minimal one already, so it is no longer marked as S-equivalent to the one read.
-    std::string redone = rows[3];
-    redone.erase(redone.find("S-equivalent to "), 16);
-    EXPECT_EQ(after[4], redone);
+    // 5_2 computed again: its Alexander polynomial restored, no mark; the matrix read back is
+    // the minimal one already, so it is no longer marked as S-equivalent to the one read. (The
+    // bounds may differ: the searches draw other random numbers for it than in the first run.)
+    const std::vector<std::string> redone = Columns(after[4]);
+    const std::vector<std::string> original = Columns(rows[3]);
+    ASSERT_EQ(redone.size(), original.size());
+    EXPECT_EQ(redone[0], "5_2");
+    EXPECT_EQ(redone[2], original[2]);
+    EXPECT_EQ(redone[3], original[3]);
+    EXPECT_EQ("S-equivalent to " + redone.back(), original.back());
     for (std::size_t i = 0; i < 35; ++i) {
         if (i == 3) continue;
         EXPECT_EQ(after[i < 2 ? i : i + 1], rows[i]);
