@@ -140,7 +140,10 @@ void ResetPresentation(ModulePresentation& p, const PolyMatrix& a0, int n) {
 // new row carries random entries (relations j pick up r_j·e_{s+1}, and e_{s+1} = 0, so it stands
 // for 0) or the new column does (relation e_{s+1} + Σ c_i e_i, so e_{s+1} stands for
 // -Σ c_i·(element of e_i)).
-void Stabilise(ModulePresentation& p, int64_t tries, RandomGenerator& rng) {
+}  // namespace
+
+void StabilisePresentation(ModulePresentation& p, int64_t tries, RandomGenerator& rng) {
+    if (p.s >= kPolyMatrixDim) throw RangeError("StabilisePresentation size");
     const int s = p.s;
     const int n = s + 1;
     const bool inRow = RandomBelow(rng, 2) == 0;
@@ -162,6 +165,8 @@ void Stabilise(ModulePresentation& p, int64_t tries, RandomGenerator& rng) {
     p.s = n;
 }
 
+namespace {
+
 void Grow(ModulePresentation& p, int64_t tries, RandomGenerator& rng) {
     if (tries <= 10 || tries % 2 != 0) return;
     int times = 1;
@@ -170,7 +175,7 @@ void Grow(ModulePresentation& p, int64_t tries, RandomGenerator& rng) {
     } else if (tries > 20) {
         times = 2;
     }
-    for (int k = 0; k < times && p.s < kPolyMatrixDim; ++k) Stabilise(p, tries, rng);
+    for (int k = 0; k < times && p.s < kPolyMatrixDim; ++k) StabilisePresentation(p, tries, rng);
 }
 
 void Scramble(ModulePresentation& p, int64_t tries, RandomGenerator& rng) {
@@ -179,15 +184,6 @@ void Scramble(ModulePresentation& p, int64_t tries, RandomGenerator& rng) {
     int64_t count = tries / 2 + 6;
     if (count > limit) count = limit + 5;
     PolyScramble(p, 1, count, rng);
-}
-
-// The generator at the one kept position of a count of 1, in the generators of tV - Vᵀ.
-PolyVector CyclicGenerator(const ModulePresentation& p, const ModuleCount& r, int n) {
-    std::array<int, 12> kept{};
-    KeptPositions(p.A, p.s, r.complete, kept);
-    PolyVector g;
-    for (int i = 1; i <= n; ++i) g(i) = p.PolyDiagLeftInverse(i, kept[0]);
-    return g;
 }
 
 // Step b: a valid count lowers the upper bound and may give a presentation text and a generator.
@@ -206,11 +202,19 @@ void RecordCount(RunContext& ctx, const ModulePresentation& p, const ModuleCount
     }
     const int n = state.WorkingSize;
     if (r.count != 1 || n <= 0) return;
-    const PolyVector g = CyclicGenerator(p, r, n);
+    const PolyVector g = GeneratorOfCyclicCount(p, r, n);
     if (GeneratorPassesModularCheck(state.WorkingMatrix, n, g)) RecordCyclicGenerator(state, g);
 }
 
 }  // namespace
+
+PolyVector GeneratorOfCyclicCount(const ModulePresentation& p, const ModuleCount& r, int n) {
+    std::array<int, 12> kept{};
+    KeptPositions(p.A, p.s, r.complete, kept);
+    PolyVector g;
+    for (int i = 1; i <= n; ++i) g(i) = p.PolyDiagLeftInverse(i, kept[0]);
+    return g;
+}
 
 bool IsLaurentUnit(const RatPoly& p) {
     if (p.degree < 0) return false;

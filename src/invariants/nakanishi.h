@@ -52,6 +52,17 @@ ModuleCount CountModuleGenerators(ModulePresentation& p, RandomGenerator& rng);
 // PolyDiagLeftInverse. The operations are invertible over Λ, so the module does not change.
 void PolyScramble(ModulePresentation& p, int lo, int64_t count, RandomGenerator& rng);
 
+// Stabilisation: one more generator and a relation with 1 on the new diagonal position, and
+// random entries PolyRandom(1, m), m = min(RandomBelow(tries div 20) + 3, 13), in either the new
+// row or the new column (RandomBelow(2)). The transform's new column is the element the new
+// generator stands for: 0 when the row carries the entries (the new relation kills it), and
+// -Σ c_i·(column i) when the column carries entries c_i. Precondition s < 12.
+void StabilisePresentation(ModulePresentation& p, int64_t tries, RandomGenerator& rng);
+
+// When count = 1: the column of the transform at the one position that still carries the
+// module, entries 1..n, i.e. a generator of H written in the generators of tV - Vᵀ.
+PolyVector GeneratorOfCyclicCount(const ModulePresentation& p, const ModuleCount& r, int n);
+
 // The Nakanishi search on the current knot: up to maxTries + 1 attempts of
 // CountModuleGenerators on presentations of the knot's Alexander module (scrambled and, after
 // ten attempts, stabilised by extra generators that a new relation kills). Every valid count
