@@ -11,13 +11,13 @@
 
 namespace corvane {
 
-// (1/M)·Σ_{k=1..M} L(z_k) with z_k = ComplexFromAngle(k/M) and L(z) = ln|p(z)| when
-// |p(z)| > 1e-6, otherwise 0 (a point at a zero of p on the circle adds nothing; the modulus, not
-// the real part, decides, since a value on the imaginary axis has a perfectly good logarithm).
+// (1/M)·Σ_{k=1..M} L(z_k) with z_k = ComplexFromAngle(k/M) and L(z) = ln max(|p(z)|, τ),
+// τ = 1e-17·Σ|c_j|: a value below τ is rounding noise at a zero of p on the circle and counts as
+// τ, the best bound on it (skipping it would bias the mean upwards at multiple zeros).
 // p(z) is evaluated by powers, Σ c_j·z^j in 80-bit arithmetic, from the numerators of p's
-// coefficients. By Jensen's formula the exact integral is
-// ln|c_d| + Σ ln|α| over the roots α outside the circle; without roots on the circle the error of
-// the mean decays geometrically in M. The zero polynomial gives 0.
+// coefficients. By Jensen's formula the exact integral is ln|c_d| + Σ ln|α| over the roots α
+// outside the circle; without roots on the circle the error of the mean decays geometrically in
+// M, and a zero ζ on the circle adds about ln|ζ^M - 1|/M. The zero polynomial gives 0.
 // Precondition: M >= 1 (RangeError otherwise).
 long double MeanLogModulus(const RatPoly& p, int64_t count);
 
