@@ -18,6 +18,10 @@ constexpr int kMargin = kSamples / 20;
 constexpr int kMaxRefinements = 101;
 // A refinement stops once |D| is this small.
 constexpr long double kRefined = 1e-8L;
+// The refinement of an extremum stops only here: at a zero of nullity z the diagonal entries
+// that vanish shrink like the z-th root of D, so |D| < 1e-8 leaves entries near 1e-4 at a double
+// zero, outside the null tolerance, and the zero would be missed.
+constexpr long double kExtremumRefined = 1e-18L;
 // A refined point with |D| below this is a zero, and diagonal entries within ± this are null.
 constexpr long double kZero = 1e-5L;
 
@@ -156,7 +160,7 @@ bool RefineExtremum(FormEvaluator& eval, Estimate& e, int k, int s, const std::a
         CheckPause();
         if (stop) return false;
         x = ShrinkTriple(eval, x, s);
-        if (std::fabs(x.b.d) < kRefined) break;
+        if (std::fabs(x.b.d) < kExtremumRefined) break;
     }
     if (std::fabs(x.b.d) >= kZero) return true;
     AcceptZero(eval, eval(x.b.t), e.result);

@@ -26,7 +26,8 @@ struct MuResult {
 //  2. every sign change of D between consecutive samples k, k+1 with 51 <= k <= 973 is refined by
 //     false position (at most 101 evaluations, until |D| < 1e-8);
 //  3. every strict local extremum D((k+1)/N) in that range is refined by shrinking triples (at
-//     most 101 steps, until |D| < 1e-8);
+//     most 101 steps, until |D| < 1e-18: at a touching zero of nullity two the null entries
+//     shrink only like √D, and must reach the null tolerance below);
 //  4. a refined point with |D| < 1e-5 is a zero of the Alexander polynomial: with p the signature
 //     and z the number of diagonal entries of the reduced matrix whose real part lies within
 //     ±1e-5, maxSig := max(maxSig, p + z) and minSig := min(minSig, p - z).

@@ -16,6 +16,11 @@ struct PairingData {
     int32_t e = 0;
     const DiagonalizeResult* diag = nullptr;
     IntMatrix reducedAdjugate;
+    // Row i: the generator g_i with its entries reduced modulo d. The transforms of the diagonal
+    // reduction can have entries far larger than d, and x_i·g_i would leave 64 bits for no
+    // reason; y only matters modulo d, and so does a (a change of y_j by a multiple of d changes
+    // a by a multiple of d), so the answer is the same.
+    IntMatrix reducedGenerators;
 };
 
 // y = Σ x_i·g_i, every entry reduced modulo d (truncating remainder) after each addition.
@@ -24,8 +29,9 @@ void ElementOf(const PairingData& p, const std::array<int64_t, kMatrixDim + 1>& 
     for (int j = 1; j <= p.n; ++j) y[j] = 0;
     for (int i = 1; i <= p.n; ++i) {
         if (x[i] == 0) continue;
-        const IntVector& g = p.diag->CokernelGenerators[i];
-        for (int j = 1; j <= p.n; ++j) y[j] = PlainAdd(y[j], PlainMul(x[i], g(j))) % p.d;
+        for (int j = 1; j <= p.n; ++j) {
+            y[j] = PlainAdd(y[j], PlainMul(x[i], p.reducedGenerators(i, j))) % p.d;
+        }
     }
 }
 
@@ -94,7 +100,10 @@ LickorishVerdict Verdict(const IntMatrix& v, int n, int32_t signature) {
     const IntMatrix adjugate = IntAdjugate(c, n);
     if (ArithTrouble || p.d == 0) return LickorishVerdict::undecided;
     for (int i = 1; i <= n; ++i) {
-        for (int j = 1; j <= n; ++j) p.reducedAdjugate(i, j) = adjugate(i, j) % p.d;
+        for (int j = 1; j <= n; ++j) {
+            p.reducedAdjugate(i, j) = adjugate(i, j) % p.d;
+            p.reducedGenerators(i, j) = diag.CokernelGenerators[i](j) % p.d;
+        }
     }
     return SomeElementQualifies(p) ? LickorishVerdict::notObstructed : LickorishVerdict::obstructed;
 }

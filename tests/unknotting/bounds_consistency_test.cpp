@@ -1,0 +1,114 @@
+// Whole runs with every obstruction and mu(K): the lower bounds never exceed a known unknotting
+// number or an upper bound, the Lickorish test never fires on a knot with unknotting number one,
+// and the Mahler measure and mu(K) reach the record.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "driver/run_calculation.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+class QuietHost : public RunHost {
+  public:
+    void DrawText(int, int, std::string_view text, StatusKind kind) override {
+        if (kind == StatusKind::Result) lines.emplace_back(text);
+    }
+    std::vector<std::string> lines;
+};
+
+std::string Path(const std::string& file) {
+    return std::string(CORVANE_TEST_DATA_DIR) + "/" + file;
+}
+
+void RunAll(RunState& state, QuietHost& host, const std::string& name, const std::string& list) {
+    const fs::path dir = fs::temp_directory_path() / "corvane_bounds";
+    fs::create_directories(dir);
+    std::ofstream(dir / name, std::ios::binary) << list;
+    state.Settings.computeAll = true;
+    state.Settings.computeMu = true;
+    state.Settings.ltValueCount = 128;
+    state.Settings.mahlerValueCount = 128;
+    ASSERT_EQ(RunCalculation(state, host, dir / name).end, RunEnd::Done);
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool HasField(const KnotRecord& k, const std::string& prefix) {
+    for (int i = 1; i <= 20; ++i)
+        if (k.textFields(i).rfind(prefix, 0) == 0) return true;
+    return false;
+}
+
+TEST(BoundsConsistency, RolfsenTable) {
+    // Unknotting numbers of the prime knots up to 8 crossings that are certain: one for the twist
+    // knots and the others below, two for 7_4 (Lickorish) and 5_1, three for 7_1.
+    const std::map<std::string, int> unknotting = {
+        {"3_1", 1}, {"4_1", 1}, {"5_1", 2}, {"5_2", 1}, {"6_1", 1}, {"6_2", 1}, {"6_3", 1},
+        {"7_1", 3}, {"7_2", 1}, {"7_4", 2}, {"7_6", 1}, {"7_7", 1}, {"8_1", 1}};
+    RunState state;
+    QuietHost host;
+    RunAll(state, host, "rolfsen.txt", ReadAll(Path("rolfsen-8-matrices.txt")));
+    ASSERT_EQ(state.KnotCount(), 35);
+    for (const KnotRecord& k : state.Knots) {
+        SCOPED_TRACE(k.name);
+        EXPECT_GE(k.lowerBound, 1);
+        EXPECT_TRUE(HasField(k, "ma"));
+        EXPECT_FALSE(HasField(k, "er")) << "an error field";
+        if (k.upperBound >= 0) {
+            EXPECT_LE(k.lowerBound, k.upperBound);
+        }
+        const auto u = unknotting.find(k.name);
+        if (u == unknotting.end()) continue;
+        EXPECT_LE(k.lowerBound, u->second);
+        if (u->second == 1) {
+            EXPECT_EQ(k.detectionCodes.find("L,"), std::string::npos);
+        }
+    }
+    const KnotRecord& k74 = state.Knots(11);
+    ASSERT_EQ(k74.name, "7_4");
+    EXPECT_EQ(k74.lowerBound, 2);
+    EXPECT_EQ(k74.detectedBy, "Lickorish test");
+    EXPECT_NE(k74.detectionCodes.find("L,"), std::string::npos);
+    // 8_18: Wendt gives 2 first; mu(K) = 4 reaches 2 as well and only adds its code.
+    const KnotRecord& k818 = state.Knots(32);
+    ASSERT_EQ(k818.name, "8_18");
+    EXPECT_EQ(k818.detectedBy, "Wendt");
+    EXPECT_NE(k818.detectionCodes.find("b,"), std::string::npos);
+}
+
+TEST(BoundsConsistency, RandomSeifertMatrices) {
+    std::ifstream in(Path("random-seifert.tsv"));
+    std::string line, list;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '%' || line.rfind("name\t", 0) == 0) continue;
+        const size_t tab = line.find('\t');
+        const size_t next = line.find('\t', tab + 1);
+        list += line.substr(0, next) + "\n";
+    }
+    RunState state;
+    QuietHost host;
+    RunAll(state, host, "random.txt", list);
+    ASSERT_GT(state.KnotCount(), 250);
+    for (const KnotRecord& k : state.Knots) {
+        SCOPED_TRACE(k.name);
+        if (k.upperBound >= 0) {
+            EXPECT_LE(k.lowerBound, k.upperBound);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace corvane
