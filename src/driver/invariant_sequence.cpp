@@ -42,8 +42,9 @@ bool AlexanderStep(RunContext& ctx) {
     return true;
 }
 
-// Step 6: the signature of V + Vᵀ and the bound |s|/2.
-void SignatureStep(RunContext& ctx) {
+// Step 6: the signature of V + Vᵀ and the bound |s|/2. False when no signature could be found;
+// the knot's signature is then 0 and the tests that rest on it are not run.
+bool SignatureStep(RunContext& ctx) {
     RunState& state = ctx.state;
     KnotRecord& knot = CurrentRecord(state);
     ctx.currentStep = "calculation of signature";
@@ -55,13 +56,15 @@ void SignatureStep(RunContext& ctx) {
     if (result.SignatureInaccurate || result.numericallySingular) {
         SetResultField(state, "erError in calculation of signature", "erError");
         ctx.display.ResultLine("Error in calculation of signature");
-        return;
+        knot.signature = 0;
+        return false;
     }
     knot.signature = result.signature;
     const std::string field = SignedField("si", knot.signature);
     SetResultField(state, field, field);
     ctx.display.ResultLine("Signature = " + std::to_string(knot.signature));
     RaiseLowerBound(state, std::abs(knot.signature) / 2, "signature", "s,");
+    return true;
 }
 
 // Steps 10-12: upper bounds on the Nakanishi index, lower bounds from the Alexander module over
@@ -127,7 +130,7 @@ bool ComputeKnotInvariants(RunContext& ctx) {
     ctx.currentStep = "calculation of Mahler measure";
     MahlerMeasure(ctx);
     DeterminantAndDoubleCover(ctx);
-    SignatureStep(ctx);
+    const bool signatureKnown = SignatureStep(ctx);
     ctx.currentStep = "calculation of Levine-Tristram signatures";
     const LevineTristramResult lt =
         LevineTristram(ctx.state, ctx.state.WorkingMatrix, ctx.state.WorkingSize);
@@ -136,11 +139,13 @@ bool ComputeKnotInvariants(RunContext& ctx) {
         MuInvariantStep(ctx, lt.ltSpread);
     }
     ctx.currentStep = "Lickorish test";
-    if (!LickorishTest(ctx.state)) RaiseLowerBound(ctx.state, 2, "Lickorish test", "L,");
+    if (signatureKnown && !LickorishTest(ctx.state)) {
+        RaiseLowerBound(ctx.state, 2, "Lickorish test", "L,");
+    }
     NakanishiSteps(ctx);
     // Step 13: the search for one unknotting move joins here.
     ctx.currentStep = "Stoimenow test";
-    StoimenowStep(ctx);
+    if (signatureKnown) StoimenowStep(ctx);
     // Step 15: the linking pairing test for u_a = 2 joins here.
     // Step 16: the search for two unknotting moves joins here.
     ctx.currentStep = "minimal Seifert matrix";

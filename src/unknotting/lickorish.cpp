@@ -1,9 +1,11 @@
 #include "unknotting/lickorish.h"
 
 #include <array>
+#include <atomic>
 
 #include "arith/checked.h"
 #include "arith/diagonalize.h"
+#include "arith/poll.h"
 
 namespace corvane {
 namespace {
@@ -72,19 +74,27 @@ bool Advance(std::array<int64_t, kMatrixDim + 1>& x, const PairingData& p, bool&
     return true;
 }
 
-// Tries every element of coker C; true at the first qualifying one.
-bool SomeElementQualifies(const PairingData& p) {
+enum class Search { found, exhausted, interrupted };
+
+// Tries every element of coker C until one qualifies. The group can have hundreds of millions of
+// elements, so the enumeration polls and honours Stop and Skip.
+Search SearchQualifyingElement(const PairingData& p, const std::atomic<bool>* stop,
+                               const std::atomic<bool>* skip) {
     std::array<int64_t, kMatrixDim + 1> x{};
     std::array<int64_t, kMatrixDim + 1> y{};
     bool pastEnd = false;
-    while (Advance(x, p, pastEnd)) {
+    for (uint32_t visited = 1; Advance(x, p, pastEnd); ++visited) {
         ElementOf(p, x, y);
-        if (Qualifies(p, PairingNumerator(p, y))) return true;
+        if (Qualifies(p, PairingNumerator(p, y))) return Search::found;
+        if (visited % 65536 != 0) continue;
+        CheckPause();
+        if ((stop != nullptr && *stop) || (skip != nullptr && *skip)) return Search::interrupted;
     }
-    return false;
+    return Search::exhausted;
 }
 
-LickorishVerdict Verdict(const IntMatrix& v, int n, int32_t signature) {
+LickorishVerdict Verdict(const IntMatrix& v, int n, int32_t signature,
+                         const std::atomic<bool>* stop, const std::atomic<bool>* skip) {
     ClearTrouble();
     const IntMatrix c = MatAdd(v, Transpose(v, n), n);
     const DiagonalizeResult diag = Diagonalize(c, n, n);
@@ -105,15 +115,24 @@ LickorishVerdict Verdict(const IntMatrix& v, int n, int32_t signature) {
             p.reducedGenerators(i, j) = diag.CokernelGenerators[i](j) % p.d;
         }
     }
-    return SomeElementQualifies(p) ? LickorishVerdict::notObstructed : LickorishVerdict::obstructed;
+    switch (SearchQualifyingElement(p, stop, skip)) {
+        case Search::found:
+            return LickorishVerdict::notObstructed;
+        case Search::exhausted:
+            return LickorishVerdict::obstructed;
+        case Search::interrupted:
+            break;
+    }
+    return LickorishVerdict::undecided;
 }
 
 }  // namespace
 
-LickorishVerdict LickorishVerdictOf(const IntMatrix& v, int n, int32_t signature) {
+LickorishVerdict LickorishVerdictOf(const IntMatrix& v, int n, int32_t signature,
+                                    const std::atomic<bool>* stop, const std::atomic<bool>* skip) {
     if (n < 1 || n > kMatrixDim) throw RangeError("LickorishTest size");
     try {
-        return Verdict(v, n, signature);
+        return Verdict(v, n, signature, stop, skip);
     } catch (const OverflowError&) {
         return LickorishVerdict::undecided;
     }
@@ -122,7 +141,8 @@ LickorishVerdict LickorishVerdictOf(const IntMatrix& v, int n, int32_t signature
 bool LickorishTest(RunState& state) {
     const int32_t signature = CurrentRecord(state).signature;
     const LickorishVerdict verdict =
-        LickorishVerdictOf(state.WorkingMatrix, state.WorkingSize, signature);
+        LickorishVerdictOf(state.WorkingMatrix, state.WorkingSize, signature, &state.StopRequested,
+                           &state.SkipRequested);
     if (verdict == LickorishVerdict::undecided) {
         SetResultField(state, "erError in verification of Lickorish test", "erError");
     }

@@ -3,6 +3,7 @@
 // element y whose linking pairing is λ(y, y) = ±2/d (mod 1), the sign tied to the signature.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "arith/int_matrix.h"
@@ -26,7 +27,10 @@ enum class LickorishVerdict {
 // no obstruction is claimed from a computation that was not exact. The zero element is tried last.
 // Clears ArithTrouble first and leaves it as the computation ended. Preconditions: 1 <= n <= 70
 // (RangeError otherwise); V a Seifert matrix of a knot, so that |d| is odd (not relied on).
-LickorishVerdict LickorishVerdictOf(const IntMatrix& v, int n, int32_t signature);
+// The enumeration polls every 65536 elements; a Stop or Skip seen there makes it undecided.
+LickorishVerdict LickorishVerdictOf(const IntMatrix& v, int n, int32_t signature,
+                                    const std::atomic<bool>* stop = nullptr,
+                                    const std::atomic<bool>* skip = nullptr);
 
 // The test on the current knot (WorkingMatrix, WorkingSize and its signature): false when the
 // obstruction holds, true when it does not or could not be decided; an undecided test leaves the

@@ -189,3 +189,25 @@ TEST(LickorishTest, OverflowInTheEnumerationIsUndecided) {
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// V = [[101, 1], [0, 170]]: H_1(L_2) is cyclic of order 4·101·170 - 1 = 68679, and no element
+// has the pairing the test asks for, so the whole group is enumerated before the obstruction is
+// claimed. A Stop or Skip seen at a polling point on the way leaves the test undecided.
+TEST(LickorishEnumeration, StopOrSkipDuringTheSearchLeavesItUndecided) {
+    IntMatrix v;
+    v(1, 1) = 101;
+    v(1, 2) = 1;
+    v(2, 2) = 170;
+    EXPECT_EQ(LickorishVerdictOf(v, 2, 2), LickorishVerdict::obstructed);
+    const std::atomic<bool> raised = true;
+    const std::atomic<bool> lowered = false;
+    EXPECT_EQ(LickorishVerdictOf(v, 2, 2, &raised, &lowered), LickorishVerdict::undecided);
+    EXPECT_EQ(LickorishVerdictOf(v, 2, 2, &lowered, &raised), LickorishVerdict::undecided);
+    EXPECT_EQ(LickorishVerdictOf(v, 2, 2, &lowered, &lowered), LickorishVerdict::obstructed);
+}
+
+}  // namespace
+}  // namespace corvane
