@@ -13,6 +13,7 @@
 #include "invariants/signature.h"
 #include "output/text_forms.h"
 #include "unknotting/lickorish.h"
+#include "unknotting/linking_pairing.h"
 
 namespace corvane {
 
@@ -100,6 +101,21 @@ void StoimenowStep(RunContext& ctx) {
     }
 }
 
+// Step 15: the linking pairing test, run with "Compute all invariants" or while it can still
+// change the bounds; an obstruction raises a lower bound below 3 to 3.
+void LinkingPairingStep(RunContext& ctx) {
+    KnotRecord& knot = CurrentRecord(ctx.state);
+    const bool useful = knot.lowerBound < 3 && knot.lowerBound != knot.upperBound;
+    if (!ctx.state.Settings.computeAll && !useful) return;
+    if (LinkingPairingTest(ctx)) return;
+    if (knot.lowerBound == 3) AddDetectionCode(ctx.state, "u2,");
+    if (knot.lowerBound < 3) {
+        knot.lowerBound = 3;
+        knot.detectedBy = "new u_a(K)=2 obstruction";
+        knot.detectionCodes = "u2,";
+    }
+}
+
 // Step 17: the minimal matrix, marked as S-equivalent when it is smaller than the one read.
 void MatrixStep(RunContext& ctx) {
     RunState& state = ctx.state;
@@ -146,7 +162,8 @@ bool ComputeKnotInvariants(RunContext& ctx) {
     // Step 13: the search for one unknotting move joins here.
     ctx.currentStep = "Stoimenow test";
     if (signatureKnown) StoimenowStep(ctx);
-    // Step 15: the linking pairing test for u_a = 2 joins here.
+    ctx.currentStep = "u=2 test";
+    if (signatureKnown) LinkingPairingStep(ctx);
     // Step 16: the search for two unknotting moves joins here.
     ctx.currentStep = "minimal Seifert matrix";
     MatrixStep(ctx);

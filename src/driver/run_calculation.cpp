@@ -11,6 +11,7 @@
 #include "input/results_file.h"
 #include "output/latex_results.h"
 #include "output/text_results.h"
+#include "unknotting/linking_forms.h"
 
 namespace corvane {
 
@@ -163,11 +164,14 @@ void RunContext::CheckPause() {
     display.Draw(350, 200, std::string(48, ' '), StatusKind::Blank);
 }
 
-void RunContext::WriteTextResultsFile() {
-    const WriteStatus status = WriteTextResults(state, inputFile);
+void RunContext::ReportWriteFailure(const WriteStatus& status) {
     if (status.ok) return;
     writeFailure_ = status.error;
     display.Draw(7, 216, "Error! " + status.error, StatusKind::Final);
+}
+
+void RunContext::WriteTextResultsFile() {
+    ReportWriteFailure(WriteTextResults(state, inputFile));
 }
 
 void RunContext::WriteResultsFiles() {
@@ -191,7 +195,12 @@ RunOutcome RunCalculation(RunState& state, RunHost& host, const std::filesystem:
     ScopedPoller poller(&ctx);
 
     ctx.display.ClearStatusArea();
-    // The linking form tables are built here, before the input is read.
+    // The linking form tables, before the input is read; cong34.txt lists the 3 × 3 table.
+    ctx.formTables = BuildFormTables(state.Settings.checkU3);
+    if (state.Settings.checkU3) {
+        ctx.ReportWriteFailure(
+            WriteFormTable3File(ctx.formTables.FormTable3, inputFile.parent_path()));
+    }
     const KnotListStatus input = ReadInput(state, inputFile);
     if (!input.opened) {
         const std::string message = "cannot open " + inputFile.string() + ": " + input.reason;

@@ -11,6 +11,8 @@
 #include "driver/progress.h"
 #include "driver/run_host.h"
 #include "driver/run_state.h"
+#include "output/file_writer.h"
+#include "unknotting/linking_forms.h"
 
 namespace corvane {
 
@@ -28,6 +30,10 @@ class RunContext : public Poller {
     void WriteResultsFiles();
     void WriteTextResultsFile();
 
+    // Shows a failed write of a file of the run as a status line and remembers it for the end of
+    // the run; a successful write changes nothing.
+    void ReportWriteFailure(const WriteStatus& status);
+
     // The failures of writing, for the run's final report (empty when every write succeeded).
     const std::string& WriteFailure() const { return writeFailure_; }
 
@@ -38,6 +44,8 @@ class RunContext : public Poller {
     // What the invariant sequence is computing, for the error field of a knot whose computation
     // met an overflow or range error.
     std::string currentStep;
+    // The linking form tables, built at run start before the input is read.
+    LinkingFormTables formTables;
     // How often the results files were written in this run.
     int resultsWrites = 0;
 
