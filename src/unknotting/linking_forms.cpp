@@ -1,7 +1,5 @@
 #include "unknotting/linking_forms.h"
 
-#include <algorithm>
-
 #include "arith/errors.h"
 
 namespace corvane {
@@ -54,20 +52,31 @@ FormMod4<N> CongruentForm(const FormMod4<N>& a, const FormMod4<N>& f) {
     return r;
 }
 
+// The form as a base-4 number of its entries, a unique index into 0..4^(N·N) - 1.
+template <int N>
+std::size_t Code(const FormMod4<N>& f) {
+    std::size_t code = 0;
+    for (const int32_t entry : f.entries) code = code * 4 + static_cast<std::size_t>(entry);
+    return code;
+}
+
 // The orbits of the standard forms under congruence by the matrices invertible modulo 4 (odd
-// determinant), each form listed once, in order of discovery.
+// determinant), each form listed once, in order of discovery. A form is new exactly when it
+// differs from every form listed before; the set of codes seen answers that at once.
 template <int N, std::size_t K>
 std::vector<FormMod4<N>> CongruenceOrbits(const std::array<FormMod4<N>, K>& standard,
                                           std::size_t capacity) {
     int64_t count = 1;
     for (int i = 0; i < N * N; ++i) count *= 4;
     std::vector<FormMod4<N>> table;
+    std::vector<bool> seen(static_cast<std::size_t>(count), false);
     for (int64_t c = 1; c <= count; ++c) {
         const FormMod4<N> a = DecodeMatrix<N>(c);
         if (Determinant(a) % 2 == 0) continue;
         for (const FormMod4<N>& f : standard) {
             const FormMod4<N> r = CongruentForm(a, f);
-            if (std::find(table.begin(), table.end(), r) != table.end()) continue;
+            if (seen[Code(r)]) continue;
+            seen[Code(r)] = true;
             if (table.size() == capacity) throw RangeError("linking form table full");
             table.push_back(r);
         }

@@ -65,7 +65,7 @@ bool Symmetric(const FormMod4<N>& f) {
 
 // Built once: the enumeration visits 4^9 matrices.
 const std::vector<Form3>& Table3() {
-    static const std::vector<Form3>& table = Table3();
+    static const std::vector<Form3> table = BuildFormTable3();
     return table;
 }
 

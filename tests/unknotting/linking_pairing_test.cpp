@@ -228,9 +228,9 @@ TEST(LinkingPairingTest, EdgeCases) {
 }
 
 TEST(LinkingPairingTest, TooManyCandidatesOrSummandsIsAFailureNotACrash) {
-    // C = [[2a, 1], [1, 2b]], D = 4ab - 1 = 3999999: far more than 2000 reduced forms.
+    // C = [[2a, 1], [1, 2a]], D = 4a² - 1 = 999999: more than 2000 candidate forms.
     const LinkingPairingOutcome many =
-        LinkingPairingVerdictOf(test::FromRows({{1000, 1}, {0, 1000}}), 2, 0, Table());
+        LinkingPairingVerdictOf(test::FromRows({{500, 1}, {0, 500}}), 2, 0, Table());
     EXPECT_EQ(many.verdict, LinkingPairingVerdict::undecided);
     EXPECT_TRUE(many.failed);
     // Six cyclic summands of coprime orders 3, 5, 7, 11, 13, 17 (H_1(L_2) cyclic): with signature 4
