@@ -6,6 +6,7 @@
 #include "arith/checked.h"
 #include "invariants/alexander.h"
 #include "invariants/alexander_module.h"
+#include "invariants/cyclic_cover.h"
 #include "invariants/double_cover.h"
 #include "invariants/mahler.h"
 #include "invariants/mu_invariant.h"
@@ -77,13 +78,19 @@ void NakanishiSteps(RunContext& ctx) {
     NakanishiBounds(ctx, 3);
     ctx.currentStep = "Alexander module over F_p";
     AlexanderModuleBound(state);
-    // The cyclic branched covers join here: CoverDegree := 2; CyclicCoverTest(3, 1000000, true).
+    CoverState cover;
+    ctx.currentStep = "cyclic branched covers";
+    CyclicCoverTest(ctx, cover, 3, 1000000, true);
+    // Trouble inside the cover test only made it undecided; later steps start from a clear flag.
+    ClearTrouble();
     const int64_t e = state.Settings.nakanishiEffort;
     if (knot.nakanishiLower == 1 && e > 0 && knot.lowerBound == 1) {
         ctx.currentStep = "Nakanishi index";
         NakanishiBounds(ctx, 100 * e * e);
-        // The cyclic branched covers join here: CoverDegree := 2;
-        // CyclicCoverSeries(20000·e + 5000, e + 3).
+        ctx.currentStep = "cyclic branched covers";
+        cover.CoverDegree = 2;
+        CyclicCoverSeries(ctx, cover, 20000 * e + 5000, static_cast<int32_t>(e + 3));
+        ClearTrouble();
     }
     ctx.currentStep = "Nakanishi index";
     NakanishiOutput(ctx);
