@@ -1,6 +1,7 @@
 #include "driver/invariant_sequence.h"
 
 #include <cmath>
+#include <memory>
 #include <string>
 
 #include "arith/checked.h"
@@ -15,6 +16,7 @@
 #include "output/text_forms.h"
 #include "unknotting/lickorish.h"
 #include "unknotting/linking_pairing.h"
+#include "unknotting/move_search.h"
 
 namespace corvane {
 
@@ -108,6 +110,32 @@ void StoimenowStep(RunContext& ctx) {
     }
 }
 
+// The move search on the working matrix with at most `moves` moves and budget `tries`.
+void MoveSearchOnWorkingMatrix(RunContext& ctx, int32_t moves, int32_t tries) {
+    RunState& state = ctx.state;
+    ctx.currentStep = "search for unknotting moves";
+    const auto levels = std::make_unique<MoveSearchLevels>();
+    levels->Matrices[moves] = state.WorkingMatrix;
+    UnknottingMoveSearch(ctx, *levels, state.WorkingSize, tries, moves, false);
+}
+
+// Step 13: one move, while the knot may have Nakanishi index and unknotting number 1.
+void OneMoveStep(RunContext& ctx) {
+    const KnotRecord& knot = CurrentRecord(ctx.state);
+    if (knot.nakanishiUpper != 1 || knot.lowerBound != 1) return;
+    MoveSearchOnWorkingMatrix(ctx, 1, OneMoveTries(ctx.state.Settings.unknottingEffort));
+}
+
+// Step 16: two moves, when two are needed or no upper bound is known yet.
+void TwoMoveStep(RunContext& ctx) {
+    const KnotRecord& knot = CurrentRecord(ctx.state);
+    const int32_t e = ctx.state.Settings.unknottingEffort;
+    const bool needsTwo = knot.lowerBound == 2 && e > 0;
+    const bool noBound = e > 1 && knot.lowerBound <= 2 && knot.upperBound == -1;
+    if (!needsTwo && !noBound) return;
+    MoveSearchOnWorkingMatrix(ctx, 2, TwoMoveTries(e));
+}
+
 // Step 15: the linking pairing test, run with "Compute all invariants" or while it can still
 // change the bounds; an obstruction raises a lower bound below 3 to 3.
 void LinkingPairingStep(RunContext& ctx) {
@@ -166,12 +194,12 @@ bool ComputeKnotInvariants(RunContext& ctx) {
         RaiseLowerBound(ctx.state, 2, "Lickorish test", "L,");
     }
     NakanishiSteps(ctx);
-    // Step 13: the search for one unknotting move joins here.
+    OneMoveStep(ctx);
     ctx.currentStep = "Stoimenow test";
     if (signatureKnown) StoimenowStep(ctx);
     ctx.currentStep = "u=2 test";
     if (signatureKnown) LinkingPairingStep(ctx);
-    // Step 16: the search for two unknotting moves joins here.
+    TwoMoveStep(ctx);
     ctx.currentStep = "minimal Seifert matrix";
     MatrixStep(ctx);
     ctx.currentStep.clear();
