@@ -6,8 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <numeric>
+#include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "driver/run_calculation.h"
 
@@ -28,12 +31,14 @@ std::string Path(const std::string& file) {
     return std::string(CORVANE_TEST_DATA_DIR) + "/" + file;
 }
 
-void RunAll(RunState& state, QuietHost& host, const std::string& name, const std::string& list) {
+void RunAll(RunState& state, QuietHost& host, const std::string& name, const std::string& list,
+            int32_t unknottingEffort = 0) {
     const fs::path dir = fs::temp_directory_path() / "corvane_bounds";
     fs::create_directories(dir);
     std::ofstream(dir / name, std::ios::binary) << list;
     state.Settings.computeAll = true;
     state.Settings.computeMu = true;
+    state.Settings.unknottingEffort = unknottingEffort;
     state.Settings.ltValueCount = 128;
     state.Settings.mahlerValueCount = 128;
     ASSERT_EQ(RunCalculation(state, host, dir / name).end, RunEnd::Done);
@@ -106,6 +111,65 @@ TEST(BoundsConsistency, RandomSeifertMatrices) {
         SCOPED_TRACE(k.name);
         if (k.upperBound >= 0) {
             EXPECT_LE(k.lowerBound, k.upperBound);
+        }
+    }
+}
+
+// A random braid word on `strands` strands whose closure is a knot (its permutation is one
+// cycle), as a knot-list line.
+std::string RandomKnotBraid(std::mt19937& rng, int index) {
+    for (;;) {
+        const int strands = std::uniform_int_distribution<int>(3, 5)(rng);
+        const int length = std::uniform_int_distribution<int>(8, 20)(rng);
+        std::vector<int> permutation(strands);
+        std::iota(permutation.begin(), permutation.end(), 0);
+        std::string word;
+        for (int k = 0; k < length; ++k) {
+            const int column = std::uniform_int_distribution<int>(1, strands - 1)(rng);
+            const int sign = std::uniform_int_distribution<int>(0, 1)(rng) == 0 ? -1 : 1;
+            std::swap(permutation[column - 1], permutation[column]);
+            word += (k == 0 ? "" : ",") + std::to_string(sign * column);
+        }
+        int cycle = 1;
+        for (int p = permutation[0]; p != 0; p = permutation[p]) ++cycle;
+        if (cycle == strands) return "b" + std::to_string(index) + " {" + word + "}\n";
+    }
+}
+
+// At every unknotting effort, an upper bound from the move search never falls below a lower
+// bound from an obstruction, nor below a known unknotting number.
+TEST(BoundsConsistency, UpperBoundsAtEveryEffort) {
+    const std::map<std::string, int> unknotting = {{"5_1", 2}, {"7_1", 3},  {"7_4", 2},
+                                                   {"8_8", 2}, {"8_16", 2}, {"8_18", 2}};
+    std::mt19937 rng(20240611);
+#ifdef __SANITIZE_ADDRESS__
+    const int braids = 12;
+#else
+    const int braids = 200;
+#endif
+    std::string list;
+    for (int i = 1; i <= braids; ++i) list += RandomKnotBraid(rng, i);
+    for (int effort = 0; effort <= 3; ++effort) {
+        SCOPED_TRACE("effort " + std::to_string(effort));
+        RunState rolfsen;
+        QuietHost host;
+        RunAll(rolfsen, host, "rolfsen.txt", ReadAll(Path("rolfsen-8-matrices.txt")), effort);
+        int upper = 0;
+        for (const KnotRecord& k : rolfsen.Knots) {
+            SCOPED_TRACE(k.name);
+            if (k.upperBound < 0) continue;
+            ++upper;
+            EXPECT_LE(k.lowerBound, k.upperBound);
+            const auto u = unknotting.find(k.name);
+            if (u != unknotting.end()) EXPECT_GE(k.upperBound, u->second);
+        }
+        EXPECT_GE(upper, effort == 0 ? 10 : 20);
+        RunState random;
+        RunAll(random, host, "braids.txt", list, effort);
+        ASSERT_EQ(random.KnotCount(), braids);
+        for (const KnotRecord& k : random.Knots) {
+            SCOPED_TRACE(k.name);
+            if (k.upperBound >= 0) EXPECT_LE(k.lowerBound, k.upperBound);
         }
     }
 }
