@@ -161,7 +161,9 @@ TEST(BoundsConsistency, UpperBoundsAtEveryEffort) {
             ++upper;
             EXPECT_LE(k.lowerBound, k.upperBound);
             const auto u = unknotting.find(k.name);
-            if (u != unknotting.end()) EXPECT_GE(k.upperBound, u->second);
+            if (u != unknotting.end()) {
+                EXPECT_GE(k.upperBound, u->second);
+            }
         }
         EXPECT_GE(upper, effort == 0 ? 10 : 20);
         RunState random;
@@ -169,7 +171,9 @@ TEST(BoundsConsistency, UpperBoundsAtEveryEffort) {
         ASSERT_EQ(random.KnotCount(), braids);
         for (const KnotRecord& k : random.Knots) {
             SCOPED_TRACE(k.name);
-            if (k.upperBound >= 0) EXPECT_LE(k.lowerBound, k.upperBound);
+            if (k.upperBound >= 0) {
+                EXPECT_LE(k.lowerBound, k.upperBound);
+            }
         }
     }
 }
