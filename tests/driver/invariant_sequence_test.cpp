@@ -52,11 +52,12 @@ TEST(InvariantSequence, TrefoilAndFigureEight) {
     EXPECT_EQ(Trim(trefoil.textFields(5)), "si-2");
     EXPECT_EQ(trefoil.determinant, 3);
     EXPECT_EQ(trefoil.signature, -2);
-    // |σ|/2 = 1 equals the starting bound: the code is added, the name is not.
+    // |σ|/2 = 1 equals the starting bound: the code is added, the name is not; the name comes
+    // from the single move that unknots it.
     EXPECT_EQ(trefoil.lowerBound, 1);
     EXPECT_EQ(trefoil.detectionCodes, "s,");
-    EXPECT_EQ(trefoil.detectedBy, "");
-    EXPECT_EQ(trefoil.upperBound, -1);
+    EXPECT_EQ(trefoil.detectedBy, "unknotting move ");
+    EXPECT_EQ(trefoil.upperBound, 1);
     EXPECT_EQ(trefoil.textFields(11), "se[[-1,0],[-1,-1]]");
 
     const KnotRecord& figureEight = state.Knots(2);
