@@ -260,7 +260,8 @@ LinkingPairingOutcome SearchPairs(const Pairing& p, const std::vector<CandidateF
 }
 
 LinkingPairingOutcome Verdict(const IntMatrix& v, int n, int32_t signature,
-                              const std::vector<Form2>& table, const PairingPolling& polling) {
+                              const std::vector<Form2>& table, const PairingPolling& polling,
+                              int64_t maxDeterminant) {
     if (signature > 4 || signature < -4) return Outcome(LinkingPairingVerdict::notObstructed, 0);
     ClearTrouble();
     const IntMatrix c = MatAdd(v, Transpose(v, n), n);
@@ -273,6 +274,15 @@ LinkingPairingOutcome Verdict(const IntMatrix& v, int n, int32_t signature,
     // The determinant of a knot is held in 32 bits; beyond them the enumerations would not end
     // and products of residues modulo D could leave 64 bits.
     if (d > kMaxPairingDeterminant) return Outcome(LinkingPairingVerdict::undecided, 0, true);
+
+    // The enumeration costs O(D log D) and the search up to D² pairs: beyond the limit neither is
+    // begun, and only the generator count can decide.
+    if (d > maxDeterminant) {
+        const bool threeGenerators = diag.GeneratorCount > 2;
+        return Outcome(
+            threeGenerators ? LinkingPairingVerdict::obstructed : LinkingPairingVerdict::undecided,
+            0);
+    }
 
     std::vector<CandidateForm> forms;
     forms.reserve(64);
@@ -327,10 +337,11 @@ bool EnumerateCandidateForms(std::vector<CandidateForm>& forms, int64_t d, int32
 
 LinkingPairingOutcome LinkingPairingVerdictOf(const IntMatrix& v, int n, int32_t signature,
                                               const std::vector<Form2>& table,
-                                              const PairingPolling& polling) {
+                                              const PairingPolling& polling,
+                                              int64_t maxDeterminant) {
     if (n < 1 || n > kMatrixDim) throw RangeError("LinkingPairingTest size");
     try {
-        return Verdict(v, n, signature, table, polling);
+        return Verdict(v, n, signature, table, polling, maxDeterminant);
     } catch (const CalculationError&) {
         return Outcome(LinkingPairingVerdict::undecided, 0, true);
     }

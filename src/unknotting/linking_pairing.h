@@ -23,6 +23,11 @@ struct CandidateForm {
 
 inline constexpr int kMaxCandidateForms = 2000;
 inline constexpr int kMaxPairingSummands = 5;
+// The pair search visits |H_1(L_2)|² = D² pairs, each against every candidate form, and the
+// candidate enumeration costs O(D log D): beyond this determinant they would take minutes to days,
+// so the test stays undecided without beginning them. Within it there are fewer than 2000
+// candidates and at most 5 summands (six need D >= 3²·5²·7²).
+inline constexpr int64_t kMaxSearchDeterminant = 4096;
 
 // Offers [[p, r], [r, q]] to `forms`. It is taken when exactly two of p, q, r are odd (p + q + r
 // even and p or q odd: an odd form) and, for |signature| = 4, when it is congruent modulo 4 to
@@ -77,12 +82,14 @@ struct LinkingPairingOutcome {
 //    gives obstructed.
 // Undecided, never obstructed, when d = 0, d is even (not the form of a knot) or D >= 2^31, on
 // arithmetic trouble, a 64-bit overflow, more than 2000 candidates or more than 5 summands (these
-// with `failed`), or when a Stop or Skip is seen at a polling point: after each element x_1 and
-// every 65536 pairs, and every 1024 values of a in the candidate enumeration. Clears ArithTrouble
-// first. Preconditions: 1 <= n <= 70 (RangeError otherwise).
+// with `failed`); when D > maxDeterminant (after the generator count, without `failed`); or when
+// a Stop or Skip is seen at a polling point: after each element x_1 and every 65536 pairs, and
+// every 1024 values of a in the candidate enumeration. Clears ArithTrouble first.
+// Preconditions: 1 <= n <= 70 (RangeError otherwise).
 LinkingPairingOutcome LinkingPairingVerdictOf(const IntMatrix& v, int n, int32_t signature,
                                               const std::vector<Form2>& table,
-                                              const PairingPolling& polling = {});
+                                              const PairingPolling& polling = {},
+                                              int64_t maxDeterminant = kMaxSearchDeterminant);
 
 // The test on the current knot (WorkingMatrix, WorkingSize, its signature) with the run's
 // FormTable2: shows its status line, clears SkipRequested, and answers false when the

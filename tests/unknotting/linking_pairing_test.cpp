@@ -227,10 +227,13 @@ TEST(LinkingPairingTest, EdgeCases) {
     EXPECT_THROW(LinkingPairingVerdictOf(trefoil, 0, 0, Table()), RangeError);
 }
 
+// The searches are limited to moderate determinants; these cases lie beyond the limit.
+constexpr int64_t kNoLimit = 2147483647;
+
 TEST(LinkingPairingTest, TooManyCandidatesOrSummandsIsAFailureNotACrash) {
     // C = [[2a, 1], [1, 2a]], D = 4a² - 1 = 999999: more than 2000 candidate forms.
     const LinkingPairingOutcome many =
-        LinkingPairingVerdictOf(test::FromRows({{500, 1}, {0, 500}}), 2, 0, Table());
+        LinkingPairingVerdictOf(test::FromRows({{500, 1}, {0, 500}}), 2, 0, Table(), {}, kNoLimit);
     EXPECT_EQ(many.verdict, LinkingPairingVerdict::undecided);
     EXPECT_TRUE(many.failed);
     // Six cyclic summands of coprime orders 3, 5, 7, 11, 13, 17 (H_1(L_2) cyclic): with signature 4
@@ -250,9 +253,13 @@ TEST(LinkingPairingTest, TooManyCandidatesOrSummandsIsAFailureNotACrash) {
     std::vector<CandidateForm> forms;
     ASSERT_TRUE(EnumerateCandidateForms(forms, 3 * 5 * 7 * 11 * 13 * 17, 4, Table()));
     EXPECT_LT(forms.size(), 2000u);
-    const LinkingPairingOutcome six = LinkingPairingVerdictOf(sum, n, 4, Table());
+    const LinkingPairingOutcome six = LinkingPairingVerdictOf(sum, n, 4, Table(), {}, kNoLimit);
     EXPECT_EQ(six.verdict, LinkingPairingVerdict::undecided);
     EXPECT_TRUE(six.failed);
+    // With the search limit both are passed over before the enumeration.
+    const LinkingPairingOutcome limited = LinkingPairingVerdictOf(sum, n, 4, Table());
+    EXPECT_EQ(limited.verdict, LinkingPairingVerdict::undecided);
+    EXPECT_FALSE(limited.failed);
 }
 
 // Counts the polling points and raises a flag after a number of them.
@@ -301,16 +308,27 @@ TEST(LinkingPairingTest, StopAndSkipEndTheSearchUndecided) {
     EXPECT_EQ(poller.polls, 1);
 }
 
-TEST(LinkingPairingTest, AKnotWithALargeGroupIsNotHeldHostage) {
-    // C = [[2·61, 1], [1, 2·61]]: H_1(L_2) = Z/14883 cyclic and 2.2e8 pairs; with signature 4 the
-    // search is ended by Stop after a few polling points.
-    std::atomic<bool> stop = false;
-    FlagAfterPolls poller(stop, 5);
-    ScopedPoller scope(&poller);
-    const LinkingPairingOutcome o = LinkingPairingVerdictOf(test::FromRows({{61, 1}, {0, 61}}), 2,
-                                                            4, Table(), {&stop, nullptr});
-    EXPECT_NE(o.verdict, LinkingPairingVerdict::obstructed);
-    EXPECT_FALSE(o.failed);
+TEST(LinkingPairingTest, TheSearchIsBoundedByTheDeterminant) {
+    // V = [[a, 1], [0, a]]: C = [[2a, 1], [1, 2a]], H_1(L_2) = Z/(4a² - 1), signature 2.
+    // a = 32: D = 4095 is searched (a fitting generating pair exists: twist-like knots have
+    // algebraic unknotting number 1); a = 33: D = 4355 would need 1.9e7 pairs and is not searched.
+    const LinkingPairingOutcome searched =
+        LinkingPairingVerdictOf(test::FromRows({{32, 1}, {0, 32}}), 2, 2, Table());
+    EXPECT_EQ(searched.verdict, LinkingPairingVerdict::notObstructed);
+    const LinkingPairingOutcome beyond =
+        LinkingPairingVerdictOf(test::FromRows({{33, 1}, {0, 33}}), 2, 2, Table());
+    EXPECT_EQ(beyond.verdict, LinkingPairingVerdict::undecided);
+    EXPECT_FALSE(beyond.failed);
+    EXPECT_EQ(beyond.candidateCount, 0);
+    // Three generators are obstructed at any determinant: Z/3 + Z/3 + Z/(4·34² - 1), 3 | 4623.
+    const IntMatrix three = test::FromRows({{-1, 0, 0, 0, 0, 0},
+                                            {-1, -1, 0, 0, 0, 0},
+                                            {0, 0, -1, 0, 0, 0},
+                                            {0, 0, -1, -1, 0, 0},
+                                            {0, 0, 0, 0, 34, 1},
+                                            {0, 0, 0, 0, 0, 34}});
+    EXPECT_EQ(LinkingPairingVerdictOf(three, 6, 0, Table()).verdict,
+              LinkingPairingVerdict::obstructed);
 }
 
 class SilentHost : public RunHost {
