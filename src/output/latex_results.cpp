@@ -134,10 +134,10 @@ std::string TableHeader() {
     return header + " \\\\";
 }
 
-std::string ColumnSpecification() {
-    std::string specification;
-    for (int i = 0; i < kColumns; ++i) specification += "|l";
-    return specification;
+std::string ColumnLayout() {
+    std::string layout;
+    for (int i = 0; i < kColumns; ++i) layout += "|l";
+    return layout;
 }
 
 std::string EscapedChar(char c) {
@@ -235,7 +235,7 @@ void OpenPage(std::string& out, bool& tableOpen) {
     }
     AppendLine(out, "");
     AppendLine(out, "\\newpage");
-    AppendLine(out, "\\begin{tabular}{" + ColumnSpecification() + "|}");
+    AppendLine(out, "\\begin{tabular}{" + ColumnLayout() + "|}");
     AppendLine(out, "\\hline");
     AppendLine(out, TableHeader());
     AppendLine(out, "\\hline");
