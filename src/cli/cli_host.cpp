@@ -1,6 +1,7 @@
 #include "cli/cli_host.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace corvane {
 
@@ -24,8 +25,15 @@ std::string Clock(std::chrono::steady_clock::duration d) {
 
 }  // namespace
 
-CliHost::CliHost(bool quiet, bool progress)
-    : quiet_(quiet), progress_(progress && !quiet), start_(std::chrono::steady_clock::now()) {}
+CliHost::CliHost(bool quiet, bool progress, std::string inputName)
+    : quiet_(quiet),
+      progress_(progress && !quiet),
+      inputName_(std::move(inputName)),
+      start_(std::chrono::steady_clock::now()) {}
+
+void CliHost::LineNoted(int line, std::string_view text) {
+    PrintLine(inputName_ + ":" + std::to_string(line) + ": " + std::string(text));
+}
 
 void CliHost::DrawText(int /*x*/, int /*y*/, std::string_view text, StatusKind kind) {
     switch (kind) {

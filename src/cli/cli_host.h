@@ -13,10 +13,13 @@ namespace corvane {
 class CliHost : public RunHost {
   public:
     // quiet: no status lines and no progress line; progress: a terminal shows the progress line.
-    CliHost(bool quiet, bool progress);
+    // inputName: the knot list as the user named it, for the warnings about its lines.
+    CliHost(bool quiet, bool progress, std::string inputName = {});
 
     void DrawText(int x, int y, std::string_view text, StatusKind kind) override;
     void KnotStarted(int index, int count, std::string_view name) override;
+    // "knots.txt:12: skipped: rows of unequal length" on stderr, also when quiet.
+    void LineNoted(int line, std::string_view text) override;
 
     // Erases the progress line before the final report.
     void EndProgress();
@@ -27,6 +30,7 @@ class CliHost : public RunHost {
 
     const bool quiet_;
     const bool progress_;
+    const std::string inputName_;
     const std::chrono::steady_clock::time_point start_;
     int index_ = 0;
     int count_ = 0;

@@ -29,8 +29,8 @@ constexpr const char* kVersion = "corvane-cli 0.1.0";
 
 constexpr const char* kUsage = R"(usage: corvane-cli [options] KNOTLIST
 
-Computes the invariants of every knot of KNOTLIST (a name and a Seifert matrix per line) and
-writes the results beside it, as NAME_output.txt.
+Computes the invariants of every knot of KNOTLIST (a name and a Seifert matrix or a braid word
+per line) and writes the results beside it, as NAME_output.txt.
 
   --unknotting-effort=low|medium|large|very-large   default low
   --nakanishi-effort=low|medium|large|very-large    default medium
@@ -176,8 +176,16 @@ int PrintMinimalMatrices(const std::string& knotList) {
         std::cerr << "Error! cannot open " << knotList << ": " << status.reason << "\n";
         return 1;
     }
+    for (const corvane::LineNote& note : state.LineNotes) {
+        std::cerr << knotList << ":" << note.line << ": " << note.Text() << "\n";
+    }
     for (const corvane::KnotRecord& knot : state.Knots) {
-        std::string text;
+        std::string text = corvane::NotAKnotReason(knot);
+        if (!text.empty()) {
+            std::cerr << knotList << ":" << knot.lineNumber << ": " << text << "\n";
+            std::cout << knot.name << "\t" << text << "\n";
+            continue;
+        }
         try {
             const auto reduced =
                 corvane::MinimalSEquivalent(corvane::WorkingForm(knot.seifert), knot.size);
@@ -212,7 +220,7 @@ int Run(const Options& options) {
     corvane::RunState state;
     state.Settings = options.settings;
     if (options.randomize) corvane::Randomize(state);
-    corvane::CliHost host(options.quiet, isatty(STDERR_FILENO) != 0);
+    corvane::CliHost host(options.quiet, isatty(STDERR_FILENO) != 0, options.knotList);
 
     gStopFlag = &state.StopRequested;
     std::signal(SIGINT, OnInterrupt);

@@ -1,9 +1,11 @@
 #include "driver/knot_record.h"
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 #include "arith/errors.h"
+#include "arith/modular_determinant.h"
 #include "output/padding.h"
 
 namespace corvane {
@@ -74,6 +76,21 @@ void ApplyInitialResultLayout(KnotRecord& knot) {
         knot.textFields(slot) = PadRight(layout.tag, layout.width);
         if (slot <= kLatexLaidOutSlots) knot.texFields(slot) = knot.textFields(slot);
     }
+}
+
+std::string NotAKnotReason(const KnotRecord& knot) {
+    if (!knot.notKnotReason.empty()) return knot.notKnotReason;
+    const int n = knot.seifert.Size();
+    IntMatrix form;
+    for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= n; ++j) {
+            form(i, j) = int64_t{knot.seifert(i, j)} - int64_t{knot.seifert(j, i)};
+        }
+    }
+    const std::optional<int64_t> d = SmallDeterminant(form, n);
+    if (d == 1) return {};
+    const std::string value = d ? "= " + std::to_string(*d) : ">= 2^29";
+    return "not a knot's Seifert matrix: det(V - V^T) " + value;
 }
 
 }  // namespace corvane

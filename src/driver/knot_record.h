@@ -66,6 +66,8 @@ struct KnotRecord {
     int32_t size = 0;  // n, equal to seifert.Size() once the knot is read
     SeifertMatrix seifert;
     std::string inputLine;
+    int lineNumber = 0;         // the line of the input file the knot was read from
+    std::string notKnotReason;  // set by the reader when the line cannot describe a knot
     bool takenOver = false;
     std::string storedLine;
     ResultSlotArray textFields;
@@ -83,6 +85,12 @@ struct KnotRecord {
     std::string generatorText;
     std::string blanchfieldText;
 };
+
+// Why the knot's matrix cannot be a knot's Seifert matrix, empty when it can: the reader's
+// notKnotReason, or "not a knot's Seifert matrix: det(V - V^T) = d" when d != 1. For a knot,
+// V - V^T is the intersection form of the Seifert surface, skew-symmetric and unimodular, so
+// its determinant (the square of its Pfaffian) is 1; d is computed exactly.
+std::string NotAKnotReason(const KnotRecord& knot);
 
 // Gives the knot the result-slot layout of a run start: text slots 1..10 hold the tags
 // al, dt, l2, ma, si, lt, nk, ge, bl, rm padded with blanks to their column widths

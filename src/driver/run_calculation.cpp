@@ -90,6 +90,18 @@ void SettleTrivialKnot(RunContext& ctx) {
     ctx.display.ResultLine("Signature = 0");
 }
 
+// A line that gives no knot: no bound is claimed, the row says why, and the front end hears of
+// the line.
+void SettleNotAKnot(RunContext& ctx, const std::string& reason) {
+    RunState& state = ctx.state;
+    KnotRecord& knot = CurrentRecord(state);
+    ClearBounds(knot);
+    SetResultField(state, "er" + reason, kErrorTex);
+    ctx.display.ResultLine(reason);
+    state.LineNotes.push_back(LineNote{knot.lineNumber, false, reason});
+    ctx.host.LineNoted(knot.lineNumber, reason);
+}
+
 // The invariant sequence, with any overflow or range error of the knot's own computation
 // turned into an error field of that knot: the run goes on with the next knot.
 bool ComputeGuarded(RunContext& ctx) {
@@ -122,7 +134,8 @@ RunOutcome Stop(RunContext& ctx) {
     ctx.state.CurrentKnot -= 1;
     ctx.WriteResultsFiles();
     ctx.display.Draw(350, 200, "Stopped calculation.", StatusKind::Final);
-    return RunOutcome{RunEnd::Stopped, {}, 0, ctx.WriteFailure(), ctx.resultsWrites};
+    return RunOutcome{RunEnd::Stopped,    {}, 0, ctx.WriteFailure(), ctx.resultsWrites,
+                      ctx.state.LineNotes};
 }
 
 RunOutcome FinishRun(RunContext& ctx, int readingErrorLine, const std::string& readingError) {
@@ -131,11 +144,11 @@ RunOutcome FinishRun(RunContext& ctx, int readingErrorLine, const std::string& r
     if (state.InputError) {
         ctx.display.ClearStatusArea();
         ctx.display.Draw(7, 7, "Error! " + TroubleCode, StatusKind::Final);
-        outcome = RunOutcome{RunEnd::InputError, TroubleCode, readingErrorLine, {}};
+        outcome = RunOutcome{RunEnd::InputError, TroubleCode, readingErrorLine};
     } else {
         ctx.display.Draw(350, 200, "Done!", StatusKind::Final);
         if (readingErrorLine > 0) {
-            outcome = RunOutcome{RunEnd::ReadingStopped, readingError, readingErrorLine, {}};
+            outcome = RunOutcome{RunEnd::ReadingStopped, readingError, readingErrorLine};
             ctx.display.Draw(
                 7, 216,
                 "Reading stopped at line " + std::to_string(readingErrorLine) + ": " + readingError,
@@ -145,6 +158,7 @@ RunOutcome FinishRun(RunContext& ctx, int readingErrorLine, const std::string& r
     ctx.WriteResultsFiles();
     outcome.writeFailure = ctx.WriteFailure();
     outcome.resultsWrites = ctx.resultsWrites;
+    outcome.lineNotes = state.LineNotes;
     return outcome;
 }
 
@@ -183,13 +197,33 @@ void RunContext::WriteResultsFiles() {
     display.Draw(7, 216, "Error! " + latex.error, StatusKind::Final);
 }
 
+std::vector<std::string> LineNotesSummary(const std::vector<LineNote>& notes) {
+    std::vector<std::string> lines;
+    for (const bool skipped : {true, false}) {
+        const LineNote* first = nullptr;
+        int count = 0;
+        for (const LineNote& note : notes) {
+            if (note.skipped != skipped) continue;
+            if (first == nullptr) first = &note;
+            ++count;
+        }
+        if (first == nullptr) continue;
+        const std::string what =
+            skipped ? (count == 1 ? " line skipped" : " lines skipped")
+                    : (count == 1 ? " knot without invariants" : " knots without invariants");
+        lines.push_back(std::to_string(count) + what + ", the first at line " +
+                        std::to_string(first->line) + ": " + first->reason);
+    }
+    return lines;
+}
+
 void Randomize(RunState& state) {
     const int draws = MillisecondsOfDay();
     for (int i = 0; i < draws; ++i) RandomBelow(state.Random, 3);
 }
 
 RunOutcome RunCalculation(RunState& state, RunHost& host, const std::filesystem::path& inputFile) {
-    if (state.Running.exchange(true)) return RunOutcome{RunEnd::AlreadyRunning, {}, 0, {}};
+    if (state.Running.exchange(true)) return RunOutcome{RunEnd::AlreadyRunning};
     RunningFlag running(state);
     RunContext ctx(state, host, inputFile);
     ScopedPoller poller(&ctx);
@@ -205,7 +239,7 @@ RunOutcome RunCalculation(RunState& state, RunHost& host, const std::filesystem:
     if (!input.opened) {
         const std::string message = "cannot open " + inputFile.string() + ": " + input.reason;
         ctx.display.Draw(7, 7, "Error! " + message, StatusKind::Final);
-        return RunOutcome{RunEnd::CannotOpen, message, 0, {}};
+        return RunOutcome{RunEnd::CannotOpen, message};
     }
     host.ProcessEvents();
     RandomBelow(state.Random, 3);
@@ -214,6 +248,7 @@ RunOutcome RunCalculation(RunState& state, RunHost& host, const std::filesystem:
     ctx.display.ResetForRun();
     const int readingErrorLine = state.InputErrorLine;
     const std::string readingError = state.InputErrorText;
+    for (const LineNote& note : state.LineNotes) host.LineNoted(note.line, note.Text());
 
     for (state.CurrentKnot = 1; state.CurrentKnot <= state.KnotCount(); ++state.CurrentKnot) {
         ctx.CheckPause();
@@ -225,6 +260,13 @@ RunOutcome RunCalculation(RunState& state, RunHost& host, const std::filesystem:
         ResetForKnotStart(state, Clock::now());
         ctx.display.StatusText.clear();
         ctx.currentStep.clear();
+        if (const std::string reason = NotAKnotReason(knot); !reason.empty()) {
+            state.WorkingSize = 0;
+            ShowKnot(ctx);
+            state.WorkingSize = -1;
+            SettleNotAKnot(ctx, reason);
+            continue;
+        }
         const bool reduced = ReduceCurrentKnot(state);
         if (!reduced) state.WorkingSize = 0;
         ShowKnot(ctx);

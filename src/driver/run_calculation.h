@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "driver/run_host.h"
 #include "driver/run_state.h"
@@ -22,11 +23,17 @@ enum class RunEnd {
 
 struct RunOutcome {
     RunEnd end = RunEnd::Done;
-    std::string message;       // the reading error or why the file could not be opened
-    int errorLine = 0;         // line of the reading error
-    std::string writeFailure;  // the last failure to write a results file, empty if none
-    int resultsWrites = 0;     // how often the results files were written
+    std::string message{};              // the reading error or why the file could not be opened
+    int errorLine = 0;                  // line of the reading error
+    std::string writeFailure{};         // the last failure to write a results file, empty if none
+    int resultsWrites = 0;              // how often the results files were written
+    std::vector<LineNote> lineNotes{};  // the input lines that gave no invariants
 };
+
+// The status lines that sum up a run's line notes: "2 lines skipped, the first at line 12: rows
+// of unequal length" and "1 knot without invariants, the first at line 3: not a knot: ...";
+// none when every line gave a knot.
+std::vector<std::string> LineNotesSummary(const std::vector<LineNote>& notes);
 
 // One whole run over the knot list (or results file) at inputFile with the settings in
 // state.Settings. The caller clears StopRequested and PauseRequested before; the run sets and

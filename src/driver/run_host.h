@@ -32,6 +32,11 @@ class RunHost {
 
     // Knot `index` of `count` begins.
     virtual void KnotStarted(int /*index*/, int /*count*/, std::string_view /*name*/) {}
+
+    // Line `line` of the input gives no invariants: `text` says why ("skipped: rows of unequal
+    // length", "not a knot: the braid closes to 2 components"). Skipped lines are reported once
+    // the input is read, knots that are not knots when the run reaches them.
+    virtual void LineNoted(int /*line*/, std::string_view /*text*/) {}
 };
 
 }  // namespace corvane

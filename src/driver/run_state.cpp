@@ -87,8 +87,16 @@ void RecordInputError(RunState& state, int line, std::string message) {
     state.InputErrorText = std::move(message);
 }
 
+void RecordSkippedLine(RunState& state, int line, std::string reason) {
+    if (!state.LineNotes.empty() && state.LineNotes.back().line == line) {
+        state.LineNotes.pop_back();
+    }
+    state.LineNotes.push_back(LineNote{line, true, std::move(reason)});
+}
+
 void ResetForReading(RunState& state) {
     state.Knots.Clear();
+    state.LineNotes.clear();
     state.InputError = false;
     state.InputErrorLine = 0;
     state.InputErrorText.clear();

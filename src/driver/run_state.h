@@ -47,6 +47,17 @@ class KnotTable {
     std::vector<KnotRecord> knots_;
 };
 
+// A line of the input that gives no knot's invariants: skipped by the reader (its results file
+// has no row for it), or read as a knot whose row holds only the reason it is not a knot.
+struct LineNote {
+    int line = 0;
+    bool skipped = false;
+    std::string reason;  // "rows of unequal length", "not a knot: ..."
+
+    // "skipped: " + reason for a skipped line, the reason alone otherwise.
+    std::string Text() const { return skipped ? "skipped: " + reason : reason; }
+};
+
 struct RunState {
     KnotTable Knots;
     int KnotCount() const { return Knots.Count(); }
@@ -71,6 +82,9 @@ struct RunState {
     bool InputError = false;
     int InputErrorLine = 0;  // line of the reading error, 0 if none
     std::string InputErrorText;
+    // Lines without invariants, in the order met: the reader's skipped lines, then the knots
+    // that are not knots, as the run reaches them.
+    std::vector<LineNote> LineNotes;
 
     // The block size of the cofactor expansion with which the current knot's Alexander polynomial
     // was computed; the adjugate of the same matrix is computed with it.
@@ -109,7 +123,11 @@ void RaiseLowerBound(RunState& state, int32_t value, std::string_view name, std:
 // TroubleCode and InputErrorText.
 void RecordInputError(RunState& state, int line, std::string message);
 
-// Before a list is read: no knots, no reading error.
+// Notes a line of the input that the reader skips; a second note for the same line replaces
+// the first (a results file row may be read twice).
+void RecordSkippedLine(RunState& state, int line, std::string reason);
+
+// Before a list is read: no knots, no reading error, no line notes.
 void ResetForReading(RunState& state);
 
 // Run start, after reading: every knot gets empty detections and the initial result-slot

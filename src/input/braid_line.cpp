@@ -1,5 +1,6 @@
 #include "input/braid_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -117,6 +118,44 @@ BraidConversion Refused(std::string reason) {
 
 }  // namespace
 
+int BraidClosureComponents(const std::vector<int64_t>& word) {
+    if (word.empty()) return 1;
+    // Strands touched by a crossing, in increasing order; each crossing swaps two neighbours.
+    std::vector<int64_t> strands;
+    for (const int64_t letter : word) {
+        strands.push_back(Column(letter));
+        strands.push_back(Column(letter) + 1);
+    }
+    std::sort(strands.begin(), strands.end());
+    strands.erase(std::unique(strands.begin(), strands.end()), strands.end());
+    const auto index = [&](int64_t strand) {
+        return static_cast<std::size_t>(std::lower_bound(strands.begin(), strands.end(), strand) -
+                                        strands.begin());
+    };
+    // position[s]: where the strand that starts at place s is after the crossings so far.
+    std::vector<std::size_t> permutation(strands.size());
+    for (std::size_t s = 0; s < strands.size(); ++s) permutation[s] = s;
+    std::vector<std::size_t> strandAt = permutation;  // inverse: which strand is at each place
+    for (const int64_t letter : word) {
+        const std::size_t left = index(Column(letter));
+        const std::size_t right = index(Column(letter) + 1);
+        std::swap(strandAt[left], strandAt[right]);
+    }
+    for (std::size_t place = 0; place < strands.size(); ++place)
+        permutation[strandAt[place]] = place;
+    int cycles = 0;
+    std::vector<bool> seen(strands.size(), false);
+    for (std::size_t s = 0; s < strands.size(); ++s) {
+        if (seen[s]) continue;
+        ++cycles;
+        for (std::size_t t = s; !seen[t]; t = permutation[t]) seen[t] = true;
+    }
+    // Untouched strands between the lowest and the highest one are components of their own.
+    const int64_t span = strands.back() - strands.front() + 1;
+    return cycles + static_cast<int>(std::min<int64_t>(span - static_cast<int64_t>(strands.size()),
+                                                       int64_t{1} << 30));
+}
+
 BraidConversion BraidToMatrixText(std::string_view line) {
     const std::size_t open = line.find('{');
     if (open == std::string_view::npos) return Refused("no braid word (no \"{\").");
@@ -141,7 +180,8 @@ BraidConversion BraidToMatrixText(std::string_view line) {
         word.remove_prefix(comma + 1);
     }
     const std::vector<Loop> loops = BasisLoops(letters);
-    return BraidConversion{true, MatrixText(SeifertEntries(letters, loops)), {}};
+    return BraidConversion{
+        true, MatrixText(SeifertEntries(letters, loops)), {}, BraidClosureComponents(letters)};
 }
 
 BraidConversion BraidLineToMatrixLine(std::string_view line) {

@@ -3,8 +3,10 @@
 // one band per crossing. The knot list reader calls it for every line that contains "{".
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane {
 
@@ -17,7 +19,14 @@ struct BraidConversion {
     bool ok = false;
     std::string matrixLine;  // when ok: the converted text
     std::string error;       // when not ok: why, as a sentence without line number
+    int components = 0;      // when ok: the number of components of the closed braid
 };
+
+// The number of components of the closure of a braid word: the cycles of its permutation on the
+// strands from the lowest column to the highest column + 1 (a strand between them that no
+// crossing touches is an unknotted component of its own; strands below the lowest column are not
+// part of the word). Letters are non-zero; a word on 2^31 strands stays exact.
+int BraidClosureComponents(const std::vector<int64_t>& word);
 
 // matrixLine := the Seifert matrix of the closure of the braid word in `line`, as bracket text
 // without blanks, e.g. "[[-1,0],[1,-1]]" for {1,1,1}.
@@ -29,7 +38,8 @@ struct BraidConversion {
 //   loops sharing crossing c = b: S[l][k] = 1 when it is positive, S[k][l] = -1 when negative;
 //   interleaved loops a < c < b < d in columns i and i ± 1: S[k][l] = 1 for column i + 1,
 //   S[l][k] = -1 for column i - 1; every other entry 0.
-// With G = 0 the text is "[]", which the reader ignores. Refused with a reason: no "}" after the
+// With G = 0 the text is "[]". components := BraidClosureComponents of the word. Refused with a
+// reason: no "}" after the
 // "{", a letter that is not a non-zero 32-bit integer, more than MaxBraidLetters letters.
 BraidConversion BraidToMatrixText(std::string_view line);
 

@@ -112,13 +112,16 @@ bool ReadRow(std::string_view text, std::size_t& pos, int row, ParsedMatrix& par
     return true;
 }
 
-bool IsSquare(const ParsedMatrix& parsed) {
+// Why the parsed matrix is not a square matrix of at least one row; empty when it is one.
+std::string NotSquareReason(const ParsedMatrix& parsed) {
     const int n = parsed.rowCount;
-    if (n < 1) return false;
-    for (int i = 1; i <= n; ++i) {
-        if (parsed.RowLength(i) != n) return false;
-    }
-    return true;
+    bool equal = !parsed.digitsLeft;
+    for (int i = 2; i <= n; ++i) equal = equal && parsed.RowLength(i) == parsed.RowLength(1);
+    if (n >= 1 && equal && parsed.RowLength(1) == n) return {};
+    if (n < 1) return "no row";
+    if (!equal) return "rows of unequal length";
+    return "not square: " + std::to_string(n) + (n == 1 ? " row of " : " rows of ") +
+           std::to_string(parsed.RowLength(1)) + " entries";
 }
 
 std::string WithoutBlanks(std::string_view text) {
@@ -164,6 +167,24 @@ bool NarrowMatrix(RunState& state, const ParsedMatrix& parsed, int lineNumber, S
     return true;
 }
 
+// A braid line whose closure is a split link with an empty Seifert matrix: a knot of size 0 that
+// the run reports instead of computing. Its input line keeps the braid word, so that a resumed
+// run reads it again as it was given.
+void AppendNotKnot(RunState& state, std::string_view namePart, std::string_view braidWord,
+                   int lineNumber, std::string reason) {
+    if (state.KnotCount() >= MaxKnots) {
+        RecordInputError(state, lineNumber, TooManyKnotsMessage());
+        return;
+    }
+    KnotRecord& knot = state.Knots.Append();
+    knot.name = KnotName(namePart);
+    knot.inputLine = PadRight(knot.name, 11) + WithoutBlanks(braidWord);
+    knot.lineNumber = lineNumber;
+    knot.notKnotReason = std::move(reason);
+    knot.nakanishiLower = 0;
+    knot.nakanishiUpper = -1;
+}
+
 void StripOneCarriageReturn(std::string& line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
 }
@@ -195,22 +216,43 @@ ParsedMatrix ParseMatrixText(std::string_view text) {
         if (pos < text.size() && text[pos] == ',') ++pos;
         if (pos < text.size() && (text[pos] == '[' || text[pos] == '(')) ++pos;
     }
+    parsed.digitsLeft = text.find_first_of("0123456789", pos) != npos;
     return parsed;
 }
 
 void ParseKnotLine(RunState& state, std::string_view line, int lineNumber) {
     if (state.InputError || line.starts_with('%')) return;
     std::string converted;
-    if (line.find('{') != npos) {
+    std::string notKnot;
+    std::string_view braidWord;
+    std::string_view braidName;
+    if (const std::size_t brace = line.find('{'); brace != npos) {
         BraidConversion braid = BraidLineToMatrixLine(line);
         if (!braid.ok) {
             RecordInputError(state, lineNumber, LinePrefix(lineNumber) + braid.error);
             return;
         }
+        if (braid.components > 1) {
+            notKnot = "not a knot: the braid closes to " + std::to_string(braid.components) +
+                      " components";
+        }
+        braidName = line.substr(0, brace);
+        braidWord = line.substr(brace, line.find('}', brace) + 1 - brace);
         converted = std::move(braid.matrixLine);
         line = converted;
     }
     const std::size_t open = line.find("[[");
+    if (open == npos && !braidWord.empty()) {
+        // A braid without two crossings in one column: a disk's boundary when it closes to one
+        // component, a split link (a row that says so) otherwise.
+        if (notKnot.empty()) {
+            RecordSkippedLine(state, lineNumber,
+                              "empty Seifert matrix: the braid closes to the unknot");
+            return;
+        }
+        AppendNotKnot(state, braidName, braidWord, lineNumber, notKnot);
+        return;
+    }
     if (open == npos) return;
     const std::size_t close = line.find("]]", open + 2);
     const std::size_t matrixEnd = close == npos ? line.size() : close + 2;
@@ -226,7 +268,10 @@ void ParseKnotLine(RunState& state, std::string_view line, int lineNumber) {
         RecordInputError(state, lineNumber, EntryMessage(lineNumber, parsed));
         return;
     }
-    if (!IsSquare(parsed)) return;
+    if (const std::string reason = NotSquareReason(parsed); !reason.empty()) {
+        RecordSkippedLine(state, lineNumber, reason);
+        return;
+    }
     if (state.KnotCount() >= MaxKnots) {
         RecordInputError(state, lineNumber, TooManyKnotsMessage());
         return;
@@ -239,6 +284,8 @@ void ParseKnotLine(RunState& state, std::string_view line, int lineNumber) {
     knot.size = v.Size();
     knot.seifert = std::move(v);
     knot.inputLine = PadRight(knot.name, 11) + matrixText;
+    knot.lineNumber = lineNumber;
+    knot.notKnotReason = std::move(notKnot);
     knot.nakanishiLower = 0;
     knot.nakanishiUpper = -1;
 }

@@ -32,6 +32,9 @@ struct ParsedMatrix {
     // The first entry that is not a 64-bit integer, and its text: reading stopped there.
     EntryFault entryFault = EntryFault::none;
     std::string faultyEntry;
+    // Digits after the place where reading ended: a last row cut off before its first ",", as in
+    // "[[1,2],[3", which the matrix does not hold.
+    bool digitsLeft = false;
 
     // Entries of row i, 1 <= i <= MaxSeifertDim; RangeError otherwise.
     int RowLength(int i) const;
@@ -47,10 +50,14 @@ ParsedMatrix ParseMatrixText(std::string_view text);
 // Reads one line of a knot list, `lineNumber` being its position in the file (for messages).
 // Does nothing while InputError is set, or for a line starting with "%". A line with "{" is
 // first converted by BraidLineToMatrixLine. A line with "[[" whose matrix is square with
-// 1..MaxSeifertDim rows becomes knot KnotCount() + 1; other lines and non-square matrices are
-// ignored without a message. Fatal errors set InputError through RecordInputError: a matrix
-// larger than MaxSeifertDim, the knot after MaxKnots (both with their fixed messages), an entry
-// that is not an integer or does not fit in 32 bits, a braid line that cannot be converted.
+// 1..MaxSeifertDim rows becomes knot KnotCount() + 1; a line without "[[" or "{" is ignored
+// without a message. A matrix that is not square (no row, rows of unequal length, r rows of
+// c != r entries) and a braid that closes to the unknot's empty matrix are skipped with a note
+// (RecordSkippedLine). A braid whose closure has several components becomes a knot all the
+// same, with notKnotReason "not a knot: the braid closes to k components". Fatal errors set
+// InputError through RecordInputError: a matrix larger than MaxSeifertDim, the knot after MaxKnots
+// (both with their fixed messages), an entry that is not an integer or does not fit in 32 bits, a
+// braid line that cannot be converted.
 void ParseKnotLine(RunState& state, std::string_view line, int lineNumber);
 
 // The message of a list with more than MaxKnots knots.

@@ -65,8 +65,14 @@ void ReadTableLine(RunState& state, std::string_view line, int lineNumber) {
     }
     if (IsRow(line)) {
         const int before = state.KnotCount();
+        const std::size_t notes = state.LineNotes.size();
         ParseKnotLine(state, RedoLine(line), lineNumber);
-        if (state.KnotCount() == before && !state.InputError) TakeOver(state, line, lineNumber);
+        if (state.KnotCount() == before && !state.InputError) {
+            // The marked row names no knot that can be read again: it is kept as it stands, so
+            // nothing is skipped.
+            state.LineNotes.resize(notes);
+            TakeOver(state, line, lineNumber);
+        }
         return;
     }
     if (line.starts_with('+')) return;

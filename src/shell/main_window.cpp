@@ -431,6 +431,17 @@ void MainWindow::ReportProblems(const WorkerResult& result) {
                       .arg(outcome.errorLine)
                       .arg(QString::fromStdString(outcome.message));
     }
+    // Lines that gave no invariants: one status line under the results; the bottom line is the
+    // reading error's when there is one, and the summary joins its message instead.
+    std::string notes;
+    for (const std::string& line : LineNotesSummary(outcome.lineNotes)) {
+        notes += (notes.empty() ? "" : "; ") + line;
+    }
+    if (!notes.empty() && outcome.end == RunEnd::ReadingStopped) {
+        message += QLatin1Char('\n') + QString::fromStdString(notes);
+    } else if (!notes.empty() && result.uncaughtError.empty()) {
+        host_->DrawText(7, 216, notes, StatusKind::Final);
+    }
     if (!outcome.writeFailure.empty()) {
         if (!message.isEmpty()) message += QLatin1Char('\n');
         message += QStringLiteral("Error! ") + QString::fromStdString(outcome.writeFailure);

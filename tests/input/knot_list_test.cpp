@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "arith/checked.h"
@@ -152,11 +153,41 @@ TEST_F(KnotListFile, ExtraOpeningBracketsAreAccepted) {
     EXPECT_EQ(state_.Knots(2).seifert(1, 1), 5);
 }
 
-TEST_F(KnotListFile, NonSquareBlocksAreIgnoredSilently) {
-    Read("a [[1,2,3],[4,5,6]]\nb [[1,2],[3]]\nc [[]]\nd [[1,2]]\ne [[7]]\n");
+TEST_F(KnotListFile, LinesThatGiveNoMatrixAreSkippedWithTheirReason) {
+    Read("a [[1,2,3],[4,5,6]]\nb [[1,2],[3]]\nc [[]]\nd [[1,2]]\ne [[7]]\nf [[1, 2], [3\n"
+         "g [[1,2],[3,4],5\nh {1,2}\n% c [[1,2]]\nprose\ni [[1,2],[3,4\n");
     EXPECT_FALSE(state_.InputError);
-    ASSERT_EQ(state_.KnotCount(), 1);
+    ASSERT_EQ(state_.KnotCount(), 2);
     EXPECT_EQ(state_.Knots(1).name, "e");
+    EXPECT_EQ(state_.Knots(1).lineNumber, 5);
+    EXPECT_EQ(state_.Knots(2).name, "i");
+    const std::vector<std::pair<int, std::string>> expected{
+        {1, "not square: 2 rows of 3 entries"},
+        {2, "rows of unequal length"},
+        {3, "no row"},
+        {4, "not square: 1 row of 2 entries"},
+        {6, "rows of unequal length"},  // the cut-off row "[3"
+        {7, "rows of unequal length"},
+        {8, "empty Seifert matrix: the braid closes to the unknot"}};
+    ASSERT_EQ(state_.LineNotes.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(state_.LineNotes[i].line, expected[i].first);
+        EXPECT_TRUE(state_.LineNotes[i].skipped);
+        EXPECT_EQ(state_.LineNotes[i].Text(), "skipped: " + expected[i].second);
+    }
+}
+
+TEST_F(KnotListFile, BraidsThatCloseToLinksAreKnotsWithTheirReason) {
+    // Two components with a matrix (T(2,4)), a split link without one, and a knot.
+    Read("T24 {1,1,1,1}\nS {1, 3}\n3_1 {1,1,1}\n");
+    ASSERT_EQ(state_.KnotCount(), 3);
+    EXPECT_EQ(state_.Knots(1).notKnotReason, "not a knot: the braid closes to 2 components");
+    EXPECT_EQ(state_.Knots(1).size, 3);
+    EXPECT_EQ(state_.Knots(2).notKnotReason, "not a knot: the braid closes to 2 components");
+    EXPECT_EQ(state_.Knots(2).inputLine, "S          {1,3}");
+    EXPECT_EQ(state_.Knots(3).notKnotReason, "");
+    EXPECT_EQ(NotAKnotReason(state_.Knots(3)), "");
+    EXPECT_TRUE(state_.LineNotes.empty());
 }
 
 TEST_F(KnotListFile, LinesWithoutDoubleBracketAreIgnored) {

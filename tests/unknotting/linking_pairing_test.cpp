@@ -16,6 +16,7 @@
 #include "arith/errors.h"
 #include "arith/test_matrices.h"
 #include "driver/run_calculation.h"
+#include "driver/run_context.h"
 
 namespace corvane {
 namespace {
@@ -383,13 +384,18 @@ TEST(LinkingPairingStep, RaisesTheLowerBoundToThreeOrAddsItsCode) {
 }
 
 TEST(LinkingPairingStep, AFailedTestLeavesItsErrorField) {
-    // det(V + Vᵀ) = 4 is not the determinant of a knot: the test cannot decide and says so.
-    const fs::path list = KnotList("corvane_u2_error", "even\t[[1, 0], [0, 1]]\n");
-    SilentHost host;
+    // det(V + Vᵀ) = 4 is not the determinant of a knot: the test cannot decide and says so. (A
+    // run never hands it such a matrix, det(V - Vᵀ) = 0, so the step is called directly.)
     RunState state;
-    state.Settings.computeAll = true;
-    RunCalculation(state, host, list);
-    const KnotRecord& knot = state.Knots(1);
+    KnotRecord& knot = state.Knots.Append();
+    ApplyInitialResultLayout(knot);
+    state.CurrentKnot = 1;
+    state.WorkingMatrix = test::FromRows({{1, 0}, {0, 1}});
+    state.WorkingSize = 2;
+    knot.signature = 2;
+    SilentHost host;
+    RunContext ctx(state, host, "unused.txt");
+    EXPECT_TRUE(LinkingPairingTest(ctx));
     bool found = false;
     for (const std::string& field : knot.textFields)
         found |= field.rfind("erError in u=2 test", 0) == 0;
