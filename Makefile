@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES   := build-essential cmake libgtest-dev libbenchmark-dev qt6-base-dev pari-gp texlive-latex-recommended
 SUDO       := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: all deps build run test test-asan bench screenshot clean
+.PHONY: all deps configure build run test test-asan bench screenshot clean
 
 all: build
 
@@ -23,11 +23,15 @@ deps:
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q --no-install-recommends $$missing; \
 	fi
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the command-line calculator: the tests and the window are not needed to run it.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target corvane-cli
 	./$(BUILD)/bin/corvane-cli examples/knots.txt
 	@echo; echo "The table of examples/knots_output.txt (the last column is each knot's minimal Seifert matrix):"
 	@sed -n '/^Name      |/,$$p' examples/knots_output.txt | tr -d '\r'

@@ -208,11 +208,15 @@ std::vector<std::string> LineNotesSummary(const std::vector<LineNote>& notes) {
             ++count;
         }
         if (first == nullptr) continue;
-        const std::string what =
-            skipped ? (count == 1 ? " line skipped" : " lines skipped")
-                    : (count == 1 ? " knot without invariants" : " knots without invariants");
+        const bool one = count == 1;
+        const std::string what = skipped ? (one ? " line skipped" : " lines skipped")
+                                         : (one ? " line is not a knot" : " lines are not knots");
+        // "not a knot: why" says only why here.
+        const std::size_t colon = first->reason.find(": ");
+        const std::string why =
+            skipped || colon == std::string::npos ? first->reason : first->reason.substr(colon + 2);
         lines.push_back(std::to_string(count) + what + ", the first at line " +
-                        std::to_string(first->line) + ": " + first->reason);
+                        std::to_string(first->line) + ": " + why);
     }
     return lines;
 }

@@ -31,8 +31,8 @@ struct RunOutcome {
 };
 
 // The status lines that sum up a run's line notes: "2 lines skipped, the first at line 12: rows
-// of unequal length" and "1 knot without invariants, the first at line 3: not a knot: ...";
-// none when every line gave a knot.
+// of unequal length" and "1 line is not a knot, the first at line 3: the braid closes to 2
+// components"; none when every line gave a knot.
 std::vector<std::string> LineNotesSummary(const std::vector<LineNote>& notes);
 
 // One whole run over the knot list (or results file) at inputFile with the settings in

@@ -431,16 +431,18 @@ void MainWindow::ReportProblems(const WorkerResult& result) {
                       .arg(outcome.errorLine)
                       .arg(QString::fromStdString(outcome.message));
     }
-    // Lines that gave no invariants: one status line under the results; the bottom line is the
-    // reading error's when there is one, and the summary joins its message instead.
-    std::string notes;
-    for (const std::string& line : LineNotesSummary(outcome.lineNotes)) {
-        notes += (notes.empty() ? "" : "; ") + line;
-    }
-    if (!notes.empty() && outcome.end == RunEnd::ReadingStopped) {
-        message += QLatin1Char('\n') + QString::fromStdString(notes);
-    } else if (!notes.empty() && result.uncaughtError.empty()) {
-        host_->DrawText(7, 216, notes, StatusKind::Final);
+    // Lines that gave no invariants: a status line each at the bottom of the status area (above
+    // the row of "Done!" for the second), or in the message of a reading error, which has the
+    // bottom line.
+    const std::vector<std::string> notes = LineNotesSummary(outcome.lineNotes);
+    int y = 216;
+    for (const std::string& line : notes) {
+        if (outcome.end == RunEnd::ReadingStopped) {
+            message += QLatin1Char('\n') + QString::fromStdString(line);
+        } else if (result.uncaughtError.empty()) {
+            host_->DrawText(7, y, line, StatusKind::Final);
+            y -= 32;
+        }
     }
     if (!outcome.writeFailure.empty()) {
         if (!message.isEmpty()) message += QLatin1Char('\n');

@@ -81,6 +81,41 @@ TEST(CliRun, WritesResultsBesideTheListAndSaysWhere) {
     EXPECT_NE(ReadFile(dir / "knots_output.txt").find("3_1       |"), std::string::npos);
 }
 
+TEST(CliRun, LinesWithoutInvariantsAreWarnedAboutAndTheRunGoesOn) {
+    const fs::path dir = FreshDir("corvane_cli_notes");
+    const fs::path list = dir / "knots.txt";
+    std::ofstream(list, std::ios::binary)
+        << "L  {1,1,1,-2,1,1,-2,1}\nK  [[1, 2], [3\nI [[1,0],[0,1]]\nprose\n3_1 {1,1,1}\n"
+           "E {1}\n";
+    const CommandResult r = RunCli("--quiet " + list.string());
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    for (const std::string warning :
+         {":2: skipped: rows of unequal length",
+          ":6: skipped: empty Seifert matrix: the braid closes to the unknot",
+          ":1: not a knot: the braid closes to 3 components",
+          ":3: not a knot's Seifert matrix: det(V - V^T) = 0"}) {
+        EXPECT_NE(r.output.find(list.string() + warning + "\n"), std::string::npos) << warning;
+    }
+    EXPECT_EQ(r.output.find(":4:"), std::string::npos) << r.output;
+    // Rows for L, I and 3_1 only; L's and I's say why and claim no invariant.
+    const std::string results = ReadFile(dir / "knots_output.txt");
+    const std::size_t l = results.find("\r\nL         |");
+    const std::size_t i = results.find("\r\nI         |");
+    ASSERT_NE(l, std::string::npos);
+    ASSERT_NE(i, std::string::npos);
+    EXPECT_NE(results.find("not a knot: the braid closes to 3 components\r\n", l),
+              std::string::npos);
+    EXPECT_GT(results.find("1-t+t^2", l), results.find("\r\n3_1       |"));
+    EXPECT_EQ(results.find("\r\nK "), std::string::npos);
+    EXPECT_EQ(results.find("\r\nE "), std::string::npos);
+
+    // Resumed: the rows are taken over as they stand and nothing is reported again.
+    const CommandResult again = RunCli("--quiet " + (dir / "knots_output.txt").string());
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.output.find("not a knot"), std::string::npos) << again.output;
+    EXPECT_EQ(ReadFile(dir / "knots_output.txt"), results);
+}
+
 TEST(CliRun, ReadingStoppedEarlyIsReportedWithExitStatusOne) {
     const fs::path dir = FreshDir("corvane_cli_cut");
     std::ofstream(dir / "knots.txt", std::ios::binary)

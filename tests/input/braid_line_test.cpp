@@ -46,15 +46,15 @@ TEST(BraidToMatrixText, WorkedExamples) {
 TEST(BraidClosureComponents, CyclesOfThePermutation) {
     const std::vector<std::pair<std::vector<int64_t>, int>> cases{
         {{1, 1, 1}, 1},
-        {{1, 1}, 2},                            // Hopf link
-        {{1, 1, 1, 1}, 2},                      // T(2,4)
-        {{1, -1}, 2},                           // two-component unlink
-        {{1, 2, 1, 2}, 1},                      // T(3,2)
-        {{1, 2, 1, 2, 1, 2}, 3},                // the full twist on three strands
-        {{1, 1, 1, -2, 1, 1, -2, 1}, 3},        // permutation s1 s2 s2 s1 = id
-        {{1, 1, 1, 4, 4, 4}, 3},                // two trefoils and the free strand 3
-        {{2, 2, 2}, 1},                         // the word lives on strands 2 and 3
-        {{5, -6, 5, -6}, 1},                    // 4_1 moved up the strands
+        {{1, 1}, 2},                      // Hopf link
+        {{1, 1, 1, 1}, 2},                // T(2,4)
+        {{1, -1}, 2},                     // two-component unlink
+        {{1, 2, 1, 2}, 1},                // T(3,2)
+        {{1, 2, 1, 2, 1, 2}, 3},          // the full twist on three strands
+        {{1, 1, 1, -2, 1, 1, -2, 1}, 3},  // permutation s1 s2 s2 s1 = id
+        {{1, 1, 1, 4, 4, 4}, 3},          // two trefoils and the free strand 3
+        {{2, 2, 2}, 1},                   // the word lives on strands 2 and 3
+        {{5, -6, 5, -6}, 1},              // 4_1 moved up the strands
         {{1, 3}, 2},
         {{2147483647, -2147483647, 2147483647}, 1}};
     for (const auto& [word, components] : cases) {

@@ -154,8 +154,9 @@ TEST_F(KnotListFile, ExtraOpeningBracketsAreAccepted) {
 }
 
 TEST_F(KnotListFile, LinesThatGiveNoMatrixAreSkippedWithTheirReason) {
-    Read("a [[1,2,3],[4,5,6]]\nb [[1,2],[3]]\nc [[]]\nd [[1,2]]\ne [[7]]\nf [[1, 2], [3\n"
-         "g [[1,2],[3,4],5\nh {1,2}\n% c [[1,2]]\nprose\ni [[1,2],[3,4\n");
+    Read(
+        "a [[1,2,3],[4,5,6]]\nb [[1,2],[3]]\nc [[]]\nd [[1,2]]\ne [[7]]\nf [[1, 2], [3\n"
+        "g [[1,2],[3,4],5\nh {1,2}\n% c [[1,2]]\nprose\ni [[1,2],[3,4\n");
     EXPECT_FALSE(state_.InputError);
     ASSERT_EQ(state_.KnotCount(), 2);
     EXPECT_EQ(state_.Knots(1).name, "e");

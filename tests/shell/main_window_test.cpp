@@ -111,6 +111,7 @@ class MainWindowTest : public QObject {
     void quitWhilePausedCloses();
     void unreadableListReturnsToIdleWithTheMessage();
     void readingErrorReturnsToIdleWithTheMessage();
+    void skippedLinesAndLinksAreSummedUpAtTheEnd();
     void helpOpensWithoutBlockingAndClosingItResetsTheLists();
     void aboutOpensWithoutBlockingAndClosingItResetsTheLists();
     void helpWindowTextAndBraidExample();
@@ -540,6 +541,21 @@ void MainWindowTest::readingErrorReturnsToIdleWithTheMessage() {
     QCOMPARE(box->text(), QStringLiteral("Error! Line 1: entry \"x\" is not an integer. (line 1)"));
     QVERIFY(window_->Status().VisibleTexts().contains(
         QStringLiteral("Error! Line 1: entry \"x\" is not an integer.")));
+}
+
+void MainWindowTest::skippedLinesAndLinksAreSummedUpAtTheEnd() {
+    const QString list = dir_->filePath(QStringLiteral("notes.txt"));
+    QVERIFY(WriteAll(list, "3_1 {1,1,1}\nH {1,1}\nk [[1,2],[3\nk2 [[1]]\n{1,2}\n"));
+    window_->ChooseFile(list);
+    QSignalSpy finished(window_.get(), &MainWindow::runFinished);
+    Click("Button1");
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kRunTimeoutMs);
+    QVERIFY(StatusShows(QStringLiteral("Done!")));
+    QVERIFY(StatusShows(
+        QStringLiteral("2 lines skipped, the first at line 3: rows of unequal length")));
+    QVERIFY(StatusShows(QStringLiteral(
+        "2 lines are not knots, the first at line 2: the braid closes to 2 components")));
+    QVERIFY(window_->findChild<QMessageBox*>(QStringLiteral("runErrorBox")) == nullptr);
 }
 
 void MainWindowTest::helpOpensWithoutBlockingAndClosingItResetsTheLists() {
