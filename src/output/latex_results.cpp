@@ -17,6 +17,8 @@ constexpr std::size_t kNameCellWidth = 14;
 constexpr std::size_t kSubscriptLength = 200;
 constexpr std::size_t kFieldTextLength = 300;
 constexpr int kColumns = 8;
+constexpr std::string_view kDetectedBy = " detected by ";
+constexpr std::string_view kOrWord = " or ";
 
 void AppendLine(std::string& out, std::string_view line) {
     out += line;
@@ -196,13 +198,73 @@ std::string BoundCases(int32_t lowerBound, int32_t upperBound) {
     return text + "$";
 }
 
-// The text of a LaTeX result slot as its cell shows it.
-std::string ResultCell(std::string_view slot) {
-    std::string t(SafeSub(slot, 2, kFieldTextLength));
-    if (!Contains(slot, "or")) t = "$" + t + "$";
-    if (Contains(t, "detected by")) {
-        t = std::string(t.substr(0, 2)) + "\\," + std::string(SafeSub(t, 15));
+// A value as the text table states it ("2", "2 or 3", "2,3 or 4", "2...5", "> 1" or nothing),
+// written for math mode: the word "or" is set as text.
+std::string MathValue(std::string_view value) {
+    std::string math;
+    for (std::size_t at = 0;;) {
+        const std::size_t word = value.find(kOrWord, at);
+        math += value.substr(at, word - at);
+        if (word == std::string_view::npos) return math;
+        math += "\\text{ or }";
+        at = word + kOrWord.size();
     }
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A subscript of two or more digits in braces, so that all of them are lowered: L_16 -> L_{16}.
+std::string BracedSubscripts(std::string_view text) {
+    std::string braced;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        braced += text[i];
+        if (text[i] != '_') continue;
+        std::size_t end = i + 1;
+        while (end < text.size() && IsDigit(text[end])) ++end;
+        if (end - i < 3) continue;
+        braced += "{" + std::string(text.substr(i + 1, end - i - 1)) + "}";
+        i = end - 1;
+    }
+    return braced;
+}
+
+// "value detected by source" as one formula "$value\,source$", the finite field of a source
+// A(F_p) as \mathbb{F}: a one-digit value from H_1(L_3) reads $2\,H_1(L_3)$, a Nakanishi index
+// of 2 or 3 from A(F_13) reads $2\text{ or }3\,A(\mathbb{F}_{13})$. Every number of the text
+// stays.
+std::string DetectedByCell(std::string_view text, std::size_t at) {
+    std::string source = BracedSubscripts(text.substr(at + kDetectedBy.size()));
+    if (source.starts_with("A(F")) source.replace(2, 1, "\\mathbb{F}");
+    return "$" + MathValue(text.substr(0, at)) + "\\," + source + "$";
+}
+
+// The degree n of a source that ends in "H_1(L_n)" ("H_1(L_12)", "Wendt on H_1(L_5)"); empty
+// for any other text.
+std::string_view CoverDegree(std::string_view source) {
+    constexpr std::string_view kCover = "H_1(L_";
+    const std::size_t at = source.rfind(kCover);
+    if (at == std::string_view::npos || !source.ends_with(')')) return {};
+    const std::string_view n =
+        source.substr(at + kCover.size(), source.size() - 1 - at - kCover.size());
+    return !n.empty() && std::all_of(n.begin(), n.end(), IsDigit) ? n : std::string_view();
+}
+
+// W with the cover degree as subscript: $\operatorname{W}_3$, $\operatorname{W}_{12}$.
+std::string CoverSymbol(std::string_view degree) {
+    const std::string n(degree);
+    return "$\\operatorname{W}_" + (n.size() == 1 ? n : "{" + n + "}") + "$";
+}
+
+}  // namespace
+
+std::string LatexResultCell(std::string_view slot) {
+    const std::string_view text = SafeSub(slot, 2, kFieldTextLength);
+    const std::size_t detected = text.find(kDetectedBy);
+    if (detected != std::string_view::npos) return DetectedByCell(text, detected);
+    std::string t(text);
+    if (!Contains(slot, "or")) t = "$" + t + "$";
     if (Contains(t, "2 \\,H_1(L_2)")) t = "$2 \\,L_2$";
     if (Contains(t, "2 \\,H_1(L_3)")) t = "$2 \\,L_3$";
     if (Contains(t, "A(")) {
@@ -213,6 +275,8 @@ std::string ResultCell(std::string_view slot) {
     }
     return t;
 }
+
+namespace {
 
 bool IsLatexColumn(std::string_view code) {
     return code == "al" || code == "dt" || code == "si" || code == "l2" || code == "nk" ||
@@ -293,6 +357,8 @@ std::string ObstructionSymbol(std::string_view d) {
         return "$ A(\\mathbb{F}_{" + LatexEscaped(p) + "})$";
     }
     if (Contains(d, "unknotting")) return {};
+    const std::string_view degree = CoverDegree(d);
+    if (!degree.empty()) return CoverSymbol(degree);
     if (Contains(d, "H_1") && d.size() >= 7) {
         return "$\\operatorname{W}_" + EscapedChar(d[6]) + "$";
     }
@@ -313,7 +379,7 @@ std::string LatexKnotRow(const KnotRecord& knot, const RunSettings& settings) {
     }
     for (const std::string& slot : knot.texFields) {
         if (!IsLatexColumn(SafeSub(slot, 0, 2))) continue;
-        row += " " + ResultCell(slot) + " &";
+        row += " " + LatexResultCell(slot) + " &";
     }
     row.pop_back();
     return row + " \\\\";

@@ -40,17 +40,28 @@ std::string LatexNameCell(std::string_view name);
 // The symbol of the obstruction that gave the lower bound: " L", " S", " $\sigma$", "W",
 // "$\operatorname{W}_3$", " lk" for the named tests; " $\sigma_{max}$" for one Levine-Tristram
 // position ("3/16"), " $\sigma_{max}-\sigma_{min}$" for two; " $mu$"; "$ A(\mathbb{F}_{p})$"
-// for "A(F_p)"; nothing for an unknotting move; "$\operatorname{W}_n$" for "H_1(L_n)". Any other
-// name is shown as itself, escaped.
+// for "A(F_p)"; nothing for an unknotting move; "$\operatorname{W}_n$" for "H_1(L_n)" and
+// "Wendt on H_1(L_n)" (a degree of two digits or more in braces, W_{12}). Any other name is shown
+// as itself, escaped.
 std::string ObstructionSymbol(std::string_view detectedBy);
 
 // The unknotting cell: L = U gives "  $L$", U = -1 gives "$> L-1$", U = L+1..L+3 give " $L,...,U$",
 // any other pair nothing; then " " and ObstructionSymbol when that is not empty.
 std::string LatexBoundCell(int32_t lowerBound, int32_t upperBound, std::string_view detectedBy);
 
+// The cell of a LaTeX result slot, from its text after the code (at most 300 characters). A text
+// "value detected by source" becomes one formula "$value\,source$" that keeps every number of
+// the value, with "or" as \text{ or }, A(F_p) as A(\mathbb{F}_p) and a subscript of two or more
+// digits in braces: "2 detected by H_1(L_2)" gives $2\,H_1(L_2)$, "2 or 3 detected by H_1(L_2)"
+// $2\text{ or }3\,H_1(L_2)$, "> 1 detected by A(F_13)" $> 1\,A(\mathbb{F}_{13})$. Any other text
+// is set in "$...$" unless the slot holds "or" ("1 or 2" stays text); a text holding
+// "2 \,H_1(L_2)" or "2 \,H_1(L_3)" is shortened to "$2 \,L_2$" or "$2 \,L_3$", and in a text
+// holding "A(" the first "F" becomes \mathbb{F}.
+std::string LatexResultCell(std::string_view slot);
+
 // The row of a computed knot: its name cell, the unknotting cell when algebraicUnknotting is on,
-// then a cell for every LaTeX slot of code al, dt, l2, ma, si or nk in slot order (its text after
-// the code, at most 300 characters, in "$...$" unless the slot holds "or"); ends with " \\".
+// then LatexResultCell of every LaTeX slot of code al, dt, l2, ma, si or nk in slot order; ends
+// with " \\".
 std::string LatexKnotRow(const KnotRecord& knot, const RunSettings& settings);
 
 // The whole document, each line ended by CR LF. With InputError set: the lines "Error!" and the

@@ -85,6 +85,9 @@ TEST(ObstructionSymbol, EveryNamedObstruction) {
     EXPECT_EQ(ObstructionSymbol("A(F_13)"), "$ A(\\mathbb{F}_{13})$");
     EXPECT_EQ(ObstructionSymbol("unknotting move"), "");
     EXPECT_EQ(ObstructionSymbol("H_1(L_3)"), "$\\operatorname{W}_3$");
+    EXPECT_EQ(ObstructionSymbol("H_1(L_12)"), "$\\operatorname{W}_{12}$");
+    EXPECT_EQ(ObstructionSymbol("Wendt on H_1(L_5)"), "$\\operatorname{W}_5$");
+    EXPECT_EQ(ObstructionSymbol("Wendt on H_1(L_16)"), "$\\operatorname{W}_{16}$");
     EXPECT_EQ(ObstructionSymbol(""), "");
     // Anything else is shown as text, escaped so that it typesets.
     EXPECT_EQ(ObstructionSymbol("my_test"), "my\\_test");
@@ -131,19 +134,33 @@ TEST(LatexKnotRow, CellsChosenByCode) {
         "$3_{1}$        & $-1+(t+t^{-1})$ & $ 3$ & $\\mathbb{Z}_{3}$ & $$ & $-2$ & $1$  \\\\");
 }
 
-TEST(LatexKnotRow, NakanishiCellForms) {
-    RunSettings settings;
-    settings.algebraicUnknotting = false;
-    auto nakanishiCell = [&](const std::string& slot) {
-        KnotRecord knot = Knot("k");
-        for (int i = 1; i <= ResultSlots; ++i) knot.texFields(i).clear();
-        knot.texFields(1) = slot;
-        return LatexKnotRow(knot, settings);
+TEST(LatexResultCell, EveryNumberInMathMode) {
+    const std::string lowerOnly = "nk> 1 detected by H_1(L_3)" + std::string(1500, ' ');
+    const std::pair<std::string, std::string> cases[] = {
+        // Forms that state their values as they are.
+        {"nk1", "$1$"},
+        {"nk1 or 2", "1 or 2"},
+        {"nk1,2 or 3", "1,2 or 3"},
+        {"nk1...4", "$1...4$"},
+        {"nk> 0", "$> 0$"},
+        {"nk2 detected by H_1(L_2)", "$2\\,H_1(L_2)$"},
+        {"nk2 detected by A(F_7)     ", "$2\\,A(\\mathbb{F}_7)     $"},
+        {"si-2 (-4)", "$-2 (-4)$"},
+        {"si0 [2]", "$0 [2]$"},
+        {"ma0.96...", "$0.96...$"},
+        {"l2\\mathbb{Z}_{3}\\oplus \\mathbb{Z}_{3}", "$\\mathbb{Z}_{3}\\oplus \\mathbb{Z}_{3}$"},
+        {"nk2 A(F_3)", "$2 A(\\mathbb{F}_3)$"},
+        {"nk2 \\,H_1(L_2)", "$2 \\,L_2$"},
+        {"nk2 \\,H_1(L_3)", "$2 \\,L_3$"},
+        // A value other than one digit before "detected by".
+        {"nk2 or 3 detected by H_1(L_2)", "$2\\text{ or }3\\,H_1(L_2)$"},
+        {"nk2,3 or 4 detected by H_1(L_16)", "$2,3\\text{ or }4\\,H_1(L_{16})$"},
+        {"nk2...5 detected by A(F_13)", "$2...5\\,A(\\mathbb{F}_{13})$"},
+        {"nk10 detected by H_1(L_2)", "$10\\,H_1(L_2)$"},
+        {"nk detected by H_1(L_2)", "$\\,H_1(L_2)$"},
+        {lowerOnly, "$> 1\\,H_1(L_3)" + std::string(276, ' ') + "$"},
     };
-    EXPECT_EQ(nakanishiCell("nk1 or 2"), "k              & 1 or 2  \\\\");
-    EXPECT_EQ(nakanishiCell("nk2 detected by H_1(L_3)"), "k              & $2\\,H_1(L_3)$  \\\\");
-    EXPECT_EQ(nakanishiCell("nk2 A(F_3)"), "k              & $2 A(\\mathbb{F}_3)$  \\\\");
-    EXPECT_EQ(nakanishiCell("nk2 \\,H_1(L_2)"), "k              & $2 \\,L_2$  \\\\");
+    for (const auto& [slot, cell] : cases) EXPECT_EQ(LatexResultCell(slot), cell) << slot;
 }
 
 void Fill(RunState& state, int computed, int total) {
