@@ -139,7 +139,6 @@ TEST(SplitCyclotomicFactors, IsTheExactFactorisationOverZ) {
         for (std::string item; std::getline(a, item, ',');) expected.push_back(item);
         for (std::string item; std::getline(b, item, ',');) got.push_back(item);
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(got.size(), expected.size());
         std::sort(got.begin(), got.end());
         EXPECT_EQ(got, expected);
         product.insert(product.begin(), s.powerOfT, 0);
