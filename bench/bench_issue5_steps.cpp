@@ -1,5 +1,6 @@
-// Cost per knot of the Mahler measure (at the smallest and the largest value count), mu(K) and
-// the Lickorish test, averaged over the prime knots up to 8 crossings.
+// Cost per knot of the Mahler measure (from the roots, and as the sampled mean at the three value
+// counts), mu(K) and the Lickorish test, averaged over the prime knots up to 8 crossings; and the
+// Mahler measure from the roots of polynomials of larger degree.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "invariants/mahler.h"
+#include "invariants/mahler_roots.h"
 #include "invariants/mu_invariant.h"
 #include "unknotting/lickorish.h"
 
@@ -69,8 +71,20 @@ std::vector<BenchKnot> RolfsenTable() {
     return knots;
 }
 
-// Mahler measure per knot; the argument is the value count.
+// Mahler measure per knot from the roots of the Alexander polynomial, as the run computes it.
 void BM_MahlerMeasurePerKnot(benchmark::State& state) {
+    const auto knots = RolfsenTable();
+    size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(LogMahlerMeasure(knots[i].alexander, 16384));
+        i = (i + 1) % knots.size();
+    }
+}
+BENCHMARK(BM_MahlerMeasurePerKnot)->Unit(benchmark::kMicrosecond);
+
+// The sampled mean per knot, the fallback of the root finder, for reference; the argument is the
+// value count.
+void BM_SampledMeanPerKnot(benchmark::State& state) {
     const auto knots = RolfsenTable();
     size_t i = 0;
     for (auto _ : state) {
@@ -78,10 +92,31 @@ void BM_MahlerMeasurePerKnot(benchmark::State& state) {
         i = (i + 1) % knots.size();
     }
 }
-BENCHMARK(BM_MahlerMeasurePerKnot)
-    ->Arg(128)
-    ->Arg(16384)
-    ->Arg(2097152)
+BENCHMARK(BM_SampledMeanPerKnot)->Arg(128)->Arg(16384)->Arg(2097152)->Unit(benchmark::kMillisecond);
+
+// The Mahler measure from the roots of a polynomial of the given degree with 62-bit coefficients
+// times Φ_6·Φ_10: the cyclotomic split and the root finder at the sizes exact arithmetic will
+// bring.
+void BM_MahlerMeasureFromRootsByDegree(benchmark::State& state) {
+    const auto degree = static_cast<size_t>(state.range(0));
+    uint64_t seed = 0x9E3779B97F4A7C15ULL;
+    std::vector<int64_t> p(degree - 5);
+    for (int64_t& c : p) {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        c = static_cast<int64_t>(seed >> 2) - (int64_t{1} << 61);
+    }
+    std::vector<int64_t> product(degree + 1,
+                                 0);  // p·Φ_6·Φ_10 = p·(1 - t + t²)(1 - t + t² - t³ + t⁴)
+    const std::vector<int64_t> factor{1, -2, 3, -3, 3, -2, 1};
+    for (size_t i = 0; i < p.size(); ++i) {
+        for (size_t j = 0; j < factor.size(); ++j) product[i + j] += (p[i] >> 4) * factor[j];
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(MahlerMeasureFromRoots(product));
+}
+BENCHMARK(BM_MahlerMeasureFromRootsByDegree)
+    ->Arg(20)
+    ->Arg(70)
+    ->Arg(140)
     ->Unit(benchmark::kMillisecond);
 
 void BM_MuInvariantPerKnot(benchmark::State& state) {

@@ -9,7 +9,7 @@ namespace corvane {
 
 struct RunSettings {
     int32_t ltValueCount = 16;         // roots of unity for the Levine-Tristram signatures
-    int32_t mahlerValueCount = 16384;  // sample points for the Mahler measure
+    int32_t mahlerValueCount = 16384;  // Mahler measure: printed decimals, fallback sample count
     int32_t nakanishiEffort = 1;       // 0..3: low, medium, large, very large
     int32_t unknottingEffort = 0;      // 0..3, the same scale
     bool algebraicUnknotting = true;

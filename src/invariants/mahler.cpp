@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "invariants/signature.h"
 
@@ -108,6 +109,13 @@ long double MeanLogModulus(const RatPoly& p, int64_t count) {
     return sum / m;
 }
 
+long double LogMahlerMeasure(const RatPoly& p, int64_t count, int maxSweeps) {
+    std::vector<int64_t> c;
+    for (int64_t j = 0; j <= p.degree; ++j) c.push_back(p.c(j).num);
+    if (const auto m = MahlerMeasureFromRoots(c, maxSweeps)) return *m;
+    return MeanLogModulus(p, count);
+}
+
 std::string GeneralFloatText(long double v) {
     if (v == 0.0L) return "0";
     const Decimal d = ToDecimal(v);
@@ -127,7 +135,7 @@ void MahlerMeasure(RunContext& ctx) {
     RunState& state = ctx.state;
     KnotRecord& knot = CurrentRecord(state);
     const int64_t count = state.Settings.mahlerValueCount;
-    knot.mahlerMeasure = MeanLogModulus(state.AlexanderPoly, count);
+    knot.mahlerMeasure = LogMahlerMeasure(state.AlexanderPoly, count);
     const std::string text = MahlerText(knot.mahlerMeasure, count);
     ctx.display.ResultLine("Mahler measure of Alexander polynomial = " + text);
     SetResultField(state, "ma" + text, "ma" + text);

@@ -1,6 +1,6 @@
-// The Mahler measure of the Alexander polynomial: the mean of ln|Δ(z)| over equally spaced points
-// z of the unit circle approximates m(Δ) = ∫ ln|Δ(e^{2πiθ})| dθ, the logarithm of the Mahler
-// measure, which the knot record keeps and the results files print with a few decimals.
+// The Mahler measure of the Alexander polynomial: m(Δ) = ∫ ln|Δ(e^{2πiθ})| dθ, the logarithm of
+// the Mahler measure, from the roots of Δ (or, failing them, as the mean of ln|Δ(z)| over equally
+// spaced points z of the unit circle), which the knot record keeps and the results files print.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 
 #include "arith/polynomial.h"
 #include "driver/run_context.h"
+#include "invariants/mahler_roots.h"
 
 namespace corvane {
 
@@ -31,10 +32,16 @@ std::string GeneralFloatText(long double v);
 // exponent, GeneralFloatText(nearest(mean)) alone. Precondition: |mean| < 1e12.
 std::string MahlerText(long double mean, int64_t count);
 
-// Step 4 of the invariant sequence: mahlerMeasure of the current knot := MeanLogModulus of
-// AlexanderPoly with M = mahlerValueCount; the result line "Mahler measure of Alexander polynomial
-// = " + text and the field "ma" + text in both tables. Precondition: a valid CurrentKnot and
-// AlexanderPoly.
+// m(p) = ln|c_d| + Σ ln max(1, |α|) by MahlerMeasureFromRoots on the numerators of p's
+// coefficients: exactly 0 for a product of cyclotomic polynomials, otherwise within a few units of
+// 80-bit rounding. Should the root finder not converge within maxSweeps, the value is
+// MeanLogModulus(p, count), so that a value is always produced.
+long double LogMahlerMeasure(const RatPoly& p, int64_t count, int maxSweeps = kAberthSweeps);
+
+// Step 4 of the invariant sequence: mahlerMeasure of the current knot := LogMahlerMeasure of
+// AlexanderPoly; M = mahlerValueCount sets the printed decimals (and the fallback); the result line
+// "Mahler measure of Alexander polynomial = " + text and the field "ma" + text in both tables.
+// Precondition: a valid CurrentKnot and AlexanderPoly.
 void MahlerMeasure(RunContext& ctx);
 
 }  // namespace corvane

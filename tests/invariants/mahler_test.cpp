@@ -1,44 +1,49 @@
-// The Mahler measure against exact values from PARI/GP (log of the leading coefficient plus the
-// logs of the roots outside the circle), its printed text at the three value counts, and the
-// general number text in the C locale.
+// The Mahler measure from the roots against exact values from PARI/GP (the knot table, random
+// polynomials, cyclotomic products, multiple roots, roots on the circle), the exact cyclotomic
+// split, the root finder, the sampled mean kept as fallback, the printed text at the three value
+// counts and the general number text in the C locale.
 #include "invariants/mahler.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "invariants/mahler_roots.h"
 
 namespace corvane {
 namespace {
 
 struct MahlerCase {
     std::string name;
-    RatPoly p;
+    std::vector<int64_t> c;
     long double exact = 0;
     int rootsOnCircle = 0;
+    std::string cyclotomic;  // "n^e,..." or "-"; empty where the file has no such column
 };
 
-std::vector<MahlerCase> ReadCases() {
-    std::ifstream in(std::string(CORVANE_TEST_DATA_DIR) + "/mahler-reference.tsv");
+std::vector<MahlerCase> ReadCases(const std::string& file) {
+    std::ifstream in(std::string(CORVANE_TEST_DATA_DIR) + "/" + file);
     std::vector<MahlerCase> cases;
     std::string line;
     while (std::getline(in, line)) {
         if (line.empty() || line[0] == '%') continue;
         std::stringstream fields(line);
-        std::string coefficients, exact, roots;
+        std::string coefficients, exact, roots, item;
         MahlerCase c;
         std::getline(fields, c.name, '\t');
         std::getline(fields, coefficients, '\t');
         std::getline(fields, exact, '\t');
         std::getline(fields, roots, '\t');
+        std::getline(fields, c.cyclotomic, '\t');
         std::stringstream list(coefficients);
-        std::string item;
-        int64_t i = 0;
-        while (std::getline(list, item, ',')) c.p.c(i++).num = std::stoll(item);
-        c.p.degree = i - 1;
+        while (std::getline(list, item, ',')) c.c.push_back(std::stoll(item));
         c.exact = std::stold(exact);
         c.rootsOnCircle = std::stoi(roots);
         cases.push_back(c);
@@ -46,92 +51,186 @@ std::vector<MahlerCase> ReadCases() {
     return cases;
 }
 
-// The text an exact value prints with q = 10^decimals, when it is not within 1e-3 of a rounding
-// boundary.
-bool ExpectedText(long double exact, long double q, std::string& text) {
-    const long double scaled = q * exact;
-    if (std::fabs(scaled - std::floor(scaled) - 0.5L) < 1e-3L) return false;
-    text = GeneralFloatText(std::llround(scaled) / q) + "...";
-    return true;
+std::vector<MahlerCase> AllCases() {
+    std::vector<MahlerCase> cases = ReadCases("mahler-reference.tsv");
+    const std::vector<MahlerCase> roots = ReadCases("mahler-roots-reference.tsv");
+    cases.insert(cases.end(), roots.begin(), roots.end());
+    return cases;
 }
 
-TEST(MahlerMeasure, ReferenceFileCoversBothKindsOfPolynomial) {
-    const auto cases = ReadCases();
-    ASSERT_GT(cases.size(), 300u);
-    int onCircle = 0;
-    for (const auto& c : cases) onCircle += c.rootsOnCircle > 0;
-    EXPECT_GT(onCircle, 20);
-    EXPECT_GT(static_cast<int>(cases.size()) - onCircle, 100);
+RatPoly ToRatPoly(const std::vector<int64_t>& c) {
+    RatPoly p;
+    for (size_t j = 0; j < c.size(); ++j) p.c(static_cast<int64_t>(j)).num = c[j];
+    p.degree = static_cast<int64_t>(c.size()) - 1;
+    return p;
 }
 
-TEST(MahlerMeasure, WithoutRootsOnTheCircleTheMeanIsTheExactValue) {
-    // The error of the equally spaced mean decays like ρ^-M, ρ the distance ratio of the root
-    // nearest the circle; 16384 points leave only rounding.
-    for (const auto& c : ReadCases()) {
+std::vector<WideInt> Multiply(const std::vector<WideInt>& a, const std::vector<int64_t>& b) {
+    std::vector<WideInt> out(a.size() + b.size() - 1, 0);
+    for (size_t i = 0; i < a.size(); ++i) {
+        for (size_t j = 0; j < b.size(); ++j) out[i + j] += a[i] * b[j];
+    }
+    return out;
+}
+
+// The exact value printed with `places` decimals by printf, trailing zeros dropped, "..."
+// appended; empty within 1e-9 of a rounding boundary.
+std::string ExpectedText(long double exact, int places) {
+    const long double scaled = exact * std::pow(10.0L, places);
+    if (std::fabs(scaled - std::floor(scaled) - 0.5L) < 1e-9L * std::pow(10.0L, places)) return "";
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*Lf", places, exact);
+    std::string text = buffer;
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text + "...";
+}
+
+TEST(MahlerMeasureFromRoots, AgreesWithPariOnEveryReferenceRow) {
+    const auto cases = AllCases();
+    ASSERT_GT(cases.size(), 390u);
+    long double worst = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto m = MahlerMeasureFromRoots(c.c);
+        ASSERT_TRUE(m.has_value());
+        // Cyclotomic products (times ±1 and t^k) are split off exactly: 0, not a tiny number.
+        if (c.exact == 0) {
+            EXPECT_EQ(*m, 0.0L);
+        }
+        EXPECT_LE(std::fabs(*m - c.exact), 1e-15L * std::max(1.0L, c.exact));
+        worst = std::max(worst, std::fabs(*m - c.exact));
+    }
+    std::ostringstream worstText;
+    worstText << static_cast<double>(worst);
+    RecordProperty("maxAbsError", worstText.str());
+}
+
+TEST(MahlerMeasure, PrintedTextAtTheThreeValueCounts) {
+    for (const auto& c : AllCases()) {
+        SCOPED_TRACE(c.name);
+        const long double m = *MahlerMeasureFromRoots(c.c);
+        if (c.c.size() <= 28) {
+            EXPECT_EQ(LogMahlerMeasure(ToRatPoly(c.c), 128), m);
+        }
+        for (const auto& [count, places] : {std::pair{128, 2}, {16384, 4}, {2097152, 6}}) {
+            const std::string text = c.exact == 0 ? "0..." : ExpectedText(c.exact, places);
+            if (!text.empty()) {
+                EXPECT_EQ(MahlerText(m, count), text);
+            }
+        }
+    }
+}
+
+TEST(SplitCyclotomicFactors, IsTheExactFactorisationOverZ) {
+    int split = 0;
+    for (const auto& c : AllCases()) {
+        if (c.cyclotomic.empty()) continue;
+        SCOPED_TRACE(c.name);
+        const CyclotomicSplit s = SplitCyclotomicFactors(c.c);
+        std::string factors;
+        std::vector<WideInt> product = s.rest;
+        for (const auto& [n, e] : s.factors) {
+            factors += (factors.empty() ? "" : ",") + std::to_string(n) + "^" + std::to_string(e);
+            for (int k = 0; k < e; ++k) product = Multiply(product, CyclotomicPolynomial(n));
+        }
+        std::vector<std::string> expected, got;
+        std::stringstream a(c.cyclotomic == "-" ? "" : c.cyclotomic), b(factors);
+        for (std::string item; std::getline(a, item, ',');) expected.push_back(item);
+        for (std::string item; std::getline(b, item, ',');) got.push_back(item);
+        std::sort(expected.begin(), expected.end());
+        std::sort(got.begin(), got.end());
+        EXPECT_EQ(got, expected);
+        product.insert(product.begin(), s.powerOfT, 0);
+        product.resize(c.c.size(), 0);
+        EXPECT_TRUE(std::equal(product.begin(), product.end(), c.c.begin()));
+        split += !s.factors.empty();
+    }
+    EXPECT_GT(split, 50);
+}
+
+TEST(CyclotomicPolynomial, DivisorsMultiplyToTNMinusOne) {
+    for (int64_t n = 1; n <= 300; ++n) {
+        std::vector<WideInt> product{1};
+        for (int64_t d = 1; d <= n; ++d) {
+            if (n % d == 0) product = Multiply(product, CyclotomicPolynomial(d));
+        }
+        std::vector<WideInt> expected(static_cast<size_t>(n) + 1, 0);
+        expected.front() = -1;
+        expected.back() = 1;
+        EXPECT_TRUE(product == expected) << n;
+    }
+    EXPECT_EQ(CyclotomicPolynomial(105)[7], -2);
+    EXPECT_THROW(CyclotomicPolynomial(0), RangeError);
+}
+
+TEST(ComplexRoots, MultipleRootsFormOneGroupAndSimpleRootsArePolished) {
+    // (t - 2)³(t + 3)(2t - 1) = 2t⁵ - 7t⁴ - 9t³ + 62t² - 76t + 24.
+    const std::vector<long double> p{24, -76, 62, -9, -7, 2};
+    const auto groups = ComplexRoots(p);
+    ASSERT_TRUE(groups.has_value());
+    ASSERT_EQ(groups->size(), 3u);
+    for (const RootGroup& g : *groups) {
+        const long double expected = g.multiplicity == 3 ? 2.0L : g.z.real() < 0 ? -3.0L : 0.5L;
+        EXPECT_LT(std::abs(g.z - expected), 1e-17L) << g.multiplicity;
+    }
+    // Lehmer's polynomial squared: ten double roots, eight of them on the circle.
+    const std::vector<int64_t> lehmer{1, 1, 0, -1, -1, -1, -1, -1, 0, 1, 1};
+    std::vector<long double> square(21, 0.0L);
+    for (size_t i = 0; i < 11; ++i) {
+        for (size_t j = 0; j < 11; ++j) square[i + j] += lehmer[i] * lehmer[j];
+    }
+    const auto doubles = ComplexRoots(square);
+    ASSERT_TRUE(doubles.has_value());
+    EXPECT_EQ(doubles->size(), 10u);
+    for (const RootGroup& g : *doubles) EXPECT_EQ(g.multiplicity, 2);
+    // One sweep is too few: no value, and the caller falls back to the sampled mean.
+    EXPECT_FALSE(ComplexRoots(square, 1).has_value());
+    EXPECT_FALSE(MahlerMeasureFromRoots(lehmer, 1).has_value());
+    const RatPoly lehmerPoly = ToRatPoly(lehmer);
+    EXPECT_EQ(LogMahlerMeasure(lehmerPoly, 128, 1), MeanLogModulus(lehmerPoly, 128));
+    EXPECT_THROW(ComplexRoots(std::vector<long double>{0, 1}), RangeError);
+}
+
+TEST(MahlerMeasureFromRoots, ConstantsPowersOfTAndSixtyFourBitCoefficients) {
+    const long double ln2 = std::log(2.0L);
+    const struct {
+        std::vector<int64_t> c;
+        long double exact;
+    } table[] = {
+        {{}, 0},
+        {{0, 0}, 0},
+        {{5}, std::log(5.0L)},
+        {{0, 0, 0, -7}, std::log(7.0L)},
+        {{0, 3, 0, 0, 0}, std::log(3.0L)},
+        // Roots 2^63/(2^63 - 1) and its inverse, a hair off the circle.
+        {{INT64_MIN, INT64_MAX}, 63 * ln2},
+        {{INT64_MAX, INT64_MIN}, 63 * ln2},
+        {{INT64_MIN, 0, 0, 0, 0, 0, 0, 1}, 63 * ln2},
+    };
+    for (const auto& row : table) {
+        const auto m = MahlerMeasureFromRoots(row.c);
+        ASSERT_TRUE(m.has_value());
+        EXPECT_NEAR(static_cast<double>(*m), static_cast<double>(row.exact), 1e-14);
+    }
+    EXPECT_THROW(SplitCyclotomicFactors(std::vector<int64_t>{0, 0}), RangeError);
+}
+
+TEST(MeanLogModulus, WithoutRootsOnTheCircleTheSampledMeanIsTheExactValue) {
+    // The fallback of the root finder: its error decays like ρ^-M, ρ the distance ratio of the
+    // root nearest the circle; 16384 points leave only rounding.
+    int checked = 0;
+    for (const auto& c : ReadCases("mahler-reference.tsv")) {
         if (c.rootsOnCircle > 0) continue;
         SCOPED_TRACE(c.name);
-        const long double mean = MeanLogModulus(c.p, 16384);
-        EXPECT_NEAR(static_cast<double>(mean), static_cast<double>(c.exact), 1e-9);
-        std::string text;
-        if (ExpectedText(c.exact, 10000.0L, text)) {
-            EXPECT_EQ(MahlerText(mean, 16384), text);
-        }
-        if (ExpectedText(c.exact, 100.0L, text) &&
-            std::fabs(MeanLogModulus(c.p, 128) - c.exact) < 1e-4L) {
-            EXPECT_EQ(MahlerText(MeanLogModulus(c.p, 128), 128), text);
-        }
-    }
-}
-
-TEST(MahlerMeasure, RootsOnTheCircleConvergeWithTheValueCount) {
-    // A zero ζ on the circle adds about ln|ζ^M - 1|/M to the mean.
-    for (const auto& c : ReadCases()) {
-        if (c.rootsOnCircle == 0) continue;
-        SCOPED_TRACE(c.name);
-        EXPECT_NEAR(static_cast<double>(MeanLogModulus(c.p, 16384)), static_cast<double>(c.exact),
-                    2e-3);
-    }
-}
-
-TEST(MahlerMeasure, KnotsAndCyclotomicProductsAtTheLargestValueCount) {
-    int checked = 0;
-    for (const auto& c : ReadCases()) {
-        if (c.name[0] == 'r') continue;  // the random polynomials are covered at 16384 points
-        SCOPED_TRACE(c.name);
-        const long double mean = MeanLogModulus(c.p, 2097152);
-        EXPECT_NEAR(static_cast<double>(mean), static_cast<double>(c.exact), 1e-5);
-        if (c.exact == 0.0L) {
-            // Products of cyclotomic polynomials: 0 to six decimals.
-            const std::string text = MahlerText(mean, 2097152);
-            EXPECT_TRUE(text == "0" || text == "0...") << text;
-        }
+        EXPECT_NEAR(static_cast<double>(MeanLogModulus(ToRatPoly(c.c), 16384)),
+                    static_cast<double>(c.exact), 1e-9);
         ++checked;
     }
-    EXPECT_GE(checked, 40);
-}
-
-TEST(MahlerMeasure, FigureEightPolynomialGivesTheLogOfTheGoldenRatioSquared) {
-    RatPoly p;
-    p.degree = 2;
-    p.c(0).num = 1;
-    p.c(1).num = -3;
-    p.c(2).num = 1;
-    // ln((3+√5)/2) = 0.96242365011920689...; t² - 3t + 1 takes the value -3 + 2cos θ times z
-    // on the circle, purely imaginary at θ = ±π/2, and those points count like any other.
-    EXPECT_EQ(MahlerText(MeanLogModulus(p, 128), 128), "0.96...");
-    EXPECT_EQ(MahlerText(MeanLogModulus(p, 16384), 16384), "0.9624...");
-    EXPECT_EQ(MahlerText(MeanLogModulus(p, 2097152), 2097152), "0.962424...");
-}
-
-TEST(MahlerMeasure, ConstantsAndTheZeroPolynomial) {
-    RatPoly one;
-    one.degree = 0;
-    one.c(0).num = 1;
+    EXPECT_GT(checked, 100);
+    RatPoly one = ToRatPoly({1});
     EXPECT_EQ(MeanLogModulus(one, 128), 0.0L);
-    EXPECT_EQ(MahlerText(MeanLogModulus(one, 128), 128), "0...");
-    RatPoly seven = one;
-    seven.c(0).num = -7;
-    EXPECT_NEAR(static_cast<double>(MeanLogModulus(seven, 128)), std::log(7.0), 1e-15);
+    EXPECT_NEAR(static_cast<double>(MeanLogModulus(ToRatPoly({-7}), 128)), std::log(7.0), 1e-15);
     EXPECT_EQ(MeanLogModulus(RatPoly{}, 128), 0.0L);
     EXPECT_THROW(MeanLogModulus(one, 0), RangeError);
 }
