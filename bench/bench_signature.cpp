@@ -2,7 +2,7 @@
 // on the Seifert matrices of the torus knots T(2, q) (size q - 1).
 #include <benchmark/benchmark.h>
 
-#include "driver/knot_record.h"
+#include "knot/knot_record.h"
 #include "driver/run_state.h"
 #include "invariants/signature.h"
 

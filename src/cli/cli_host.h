@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/run_host.h"
+#include "knot/run_host.h"
 
 namespace corvane {
 

@@ -18,7 +18,7 @@
 #include "driver/run_calculation.h"
 #include "driver/run_state.h"
 #include "input/knot_list.h"
-#include "output/text_forms.h"
+#include "knot/text_forms.h"
 #include "output/text_results.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "invariants/mu_invariant.h"
 #include "invariants/nakanishi.h"
 #include "invariants/signature.h"
-#include "output/text_forms.h"
+#include "knot/text_forms.h"
 #include "unknotting/lickorish.h"
 #include "unknotting/linking_pairing.h"
 #include "unknotting/move_search.h"
@@ -23,8 +23,8 @@ namespace corvane {
 namespace {
 
 // Steps 1-3: the Alexander polynomial, its normalised and symmetric forms, its fields.
-bool AlexanderStep(RunContext& ctx) {
-    RunState& state = ctx.state;
+bool AlexanderStep(KnotContext& ctx) {
+    KnotState& state = ctx.state;
     KnotRecord& knot = CurrentRecord(state);
     ctx.currentStep = "calculation of Alexander polynomial";
     const AlexanderResult alexander =
@@ -48,8 +48,8 @@ bool AlexanderStep(RunContext& ctx) {
 
 // Step 6: the signature of V + Vᵀ and the bound |s|/2. False when no signature could be found;
 // the knot's signature is then 0 and the tests that rest on it are not run.
-bool SignatureStep(RunContext& ctx) {
-    RunState& state = ctx.state;
+bool SignatureStep(KnotContext& ctx) {
+    KnotState& state = ctx.state;
     KnotRecord& knot = CurrentRecord(state);
     ctx.currentStep = "calculation of signature";
     HermitianMatrix workspace;
@@ -73,8 +73,8 @@ bool SignatureStep(RunContext& ctx) {
 
 // Steps 10-12: upper bounds on the Nakanishi index, lower bounds from the Alexander module over
 // the fields F_p, a longer search while the knot may still have index 1, and the "nk" field.
-void NakanishiSteps(RunContext& ctx) {
-    RunState& state = ctx.state;
+void NakanishiSteps(KnotContext& ctx) {
+    KnotState& state = ctx.state;
     const KnotRecord& knot = CurrentRecord(state);
     ctx.currentStep = "Nakanishi index";
     NakanishiBounds(ctx, 3);
@@ -99,7 +99,7 @@ void NakanishiSteps(RunContext& ctx) {
 }
 
 // Step 14: the Stoimenow test raises a lower bound of 2 to 3.
-void StoimenowStep(RunContext& ctx) {
+void StoimenowStep(KnotContext& ctx) {
     KnotRecord& knot = CurrentRecord(ctx.state);
     if (!StoimenowObstruction(knot.signature, knot.determinant)) return;
     if (knot.lowerBound == 3) AddDetectionCode(ctx.state, "St,");
@@ -111,8 +111,8 @@ void StoimenowStep(RunContext& ctx) {
 }
 
 // The move search on the working matrix with at most `moves` moves and budget `tries`.
-void MoveSearchOnWorkingMatrix(RunContext& ctx, int32_t moves, int32_t tries) {
-    RunState& state = ctx.state;
+void MoveSearchOnWorkingMatrix(KnotContext& ctx, int32_t moves, int32_t tries) {
+    KnotState& state = ctx.state;
     ctx.currentStep = "search for unknotting moves";
     const auto levels = std::make_unique<MoveSearchLevels>();
     levels->Matrices[moves] = state.WorkingMatrix;
@@ -120,14 +120,14 @@ void MoveSearchOnWorkingMatrix(RunContext& ctx, int32_t moves, int32_t tries) {
 }
 
 // Step 13: one move, while the knot may have Nakanishi index and unknotting number 1.
-void OneMoveStep(RunContext& ctx) {
+void OneMoveStep(KnotContext& ctx) {
     const KnotRecord& knot = CurrentRecord(ctx.state);
     if (knot.nakanishiUpper != 1 || knot.lowerBound != 1) return;
     MoveSearchOnWorkingMatrix(ctx, 1, OneMoveTries(ctx.state.Settings.unknottingEffort));
 }
 
 // Step 16: two moves, when two are needed or no upper bound is known yet.
-void TwoMoveStep(RunContext& ctx) {
+void TwoMoveStep(KnotContext& ctx) {
     const KnotRecord& knot = CurrentRecord(ctx.state);
     const int32_t e = ctx.state.Settings.unknottingEffort;
     const bool needsTwo = knot.lowerBound == 2 && e > 0;
@@ -138,7 +138,7 @@ void TwoMoveStep(RunContext& ctx) {
 
 // Step 15: the linking pairing test, run with "Compute all invariants" or while it can still
 // change the bounds; an obstruction raises a lower bound below 3 to 3.
-void LinkingPairingStep(RunContext& ctx) {
+void LinkingPairingStep(KnotContext& ctx) {
     KnotRecord& knot = CurrentRecord(ctx.state);
     const bool useful = knot.lowerBound < 3 && knot.lowerBound != knot.upperBound;
     if (!ctx.state.Settings.computeAll && !useful) return;
@@ -152,8 +152,8 @@ void LinkingPairingStep(RunContext& ctx) {
 }
 
 // Step 17: the minimal matrix, marked as S-equivalent when it is smaller than the one read.
-void MatrixStep(RunContext& ctx) {
-    RunState& state = ctx.state;
+void MatrixStep(KnotContext& ctx) {
+    KnotState& state = ctx.state;
     const KnotRecord& knot = CurrentRecord(state);
     const std::string matrix = MatrixToText(state.WorkingMatrix, state.WorkingSize);
     if (knot.size > state.WorkingSize) {
@@ -176,7 +176,7 @@ bool StoimenowObstruction(int32_t signature, int32_t determinant) {
     return true;
 }
 
-bool ComputeKnotInvariants(RunContext& ctx) {
+bool ComputeKnotInvariants(KnotContext& ctx) {
     if (!AlexanderStep(ctx)) return false;
     ctx.currentStep = "calculation of Mahler measure";
     MahlerMeasure(ctx);

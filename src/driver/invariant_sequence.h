@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "driver/run_context.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 
@@ -12,7 +12,7 @@ namespace corvane {
 // them in its record and shows them as status lines. False when the Alexander polynomial could
 // not be computed (its error field is recorded and nothing else happens), true otherwise.
 // Overflow and range errors propagate to the run loop, which records them for this knot.
-bool ComputeKnotInvariants(RunContext& ctx);
+bool ComputeKnotInvariants(KnotContext& ctx);
 
 // The obstruction to unknotting number 2 from the signature and the determinant: |s| = 4,
 // |d| a perfect square, and no number 4k + 3 divides |d|.

@@ -4,10 +4,11 @@
 #pragma once
 
 #include <filesystem>
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "driver/run_host.h"
+#include "knot/run_host.h"
 #include "driver/run_state.h"
 
 namespace corvane {
@@ -36,12 +37,20 @@ struct RunOutcome {
 std::vector<std::string> LineNotesSummary(const std::vector<LineNote>& notes);
 
 // One whole run over the knot list (or results file) at inputFile with the settings in
-// state.Settings. The caller clears StopRequested and PauseRequested before; the run sets and
-// clears Running itself. Results files are written beside the input file.
+// state.Settings, on state.Jobs threads. The caller clears StopRequested and PauseRequested
+// before; the run sets and clears Running itself. Results files are written beside the input
+// file: every kWriteInterval while knots finish, at Pause, at Stop and at the end. The files do
+// not depend on the number of jobs.
 RunOutcome RunCalculation(RunState& state, RunHost& host, const std::filesystem::path& inputFile);
 
-// Advances the random generator by a clock-dependent number of draws: the milliseconds of the
-// time of day, each a draw of RandomBelow(3).
-void Randomize(RunState& state);
+// Draws a new run seed from the clock (0..999999999), stores it as RunSeed and returns it, so
+// that the front end can show it and the run can be repeated with that seed.
+uint64_t Randomize(RunState& state);
+
+// The state of a knot's random generator: 32 bits of FNV-1a over the run seed, the knot's input
+// line (its name and matrix text) and, for a row marked "*" to be computed again, that row as it
+// stood. A knot's random choices thus depend on nothing but the run seed and the knot: not on the
+// number of jobs, its place in the list or the machine that computes it.
+uint32_t KnotSeed(uint64_t runSeed, const KnotRecord& knot);
 
 }  // namespace corvane

@@ -1,32 +1,28 @@
-// One run in progress: the run state, the front end, the progress display and the input file,
-// with the polling point through which Stop, Pause and Skip take effect. Every step of the
-// calculation that reports progress or polls receives the run context.
+// One run in progress: the run state, the front end, the run's own progress display (for the
+// run's status lines; each knot draws through its own), the input file, the shared read-only
+// linking form tables and the writing of the results files.
 #pragma once
 
 #include <filesystem>
+#include <mutex>
 #include <string>
-#include <string_view>
 
-#include "arith/poll.h"
-#include "driver/progress.h"
-#include "driver/run_host.h"
 #include "driver/run_state.h"
+#include "knot/progress.h"
+#include "knot/run_host.h"
 #include "output/file_writer.h"
 #include "unknotting/linking_forms.h"
 
 namespace corvane {
 
-class RunContext : public Poller {
+class RunContext {
   public:
     RunContext(RunState& state, RunHost& host, std::filesystem::path inputFile)
         : state(state), host(host), display(host), inputFile(std::move(inputFile)) {}
 
-    // Lets the front end handle its events. While Pause is requested: writes the text results
-    // file, shows "Calculation paused." and waits until Pause is pressed again or Stop arrives.
-    void CheckPause() override;
-
-    // Rewrites the results files beside the input file. A failure is shown as a status line and
-    // remembered for the end of the run; the next write tries again.
+    // Rewrites the results files beside the input file, holding the knot table still while the
+    // texts are built. A failure is shown as a status line and remembered for the end of the
+    // run; the next write tries again.
     void WriteResultsFiles();
     void WriteTextResultsFile();
 
@@ -41,13 +37,12 @@ class RunContext : public Poller {
     RunHost& host;
     ProgressDisplay display;
     const std::filesystem::path inputFile;
-    // What the invariant sequence is computing, for the error field of a knot whose computation
-    // met an overflow or range error.
-    std::string currentStep;
     // The linking form tables, built at run start before the input is read.
     LinkingFormTables formTables;
     // How often the results files were written in this run.
     int resultsWrites = 0;
+    // Guards the knot table: workers store finished knots while the writers read it.
+    std::mutex tableMutex;
 
   private:
     std::string writeFailure_;

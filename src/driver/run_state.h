@@ -1,6 +1,6 @@
-// Everything one run shares: the knot table, the run's options, the cursor on the current knot
-// and its working matrix, the flags by which the front end steers the run, and the pseudo-random
-// generator. The front end owns one RunState and passes it by reference.
+// Everything one run shares: the knot table, the run's options, the flags by which the front end
+// steers the run, and the run seed. What one knot's computation works on lives in its own
+// KnotContext. The front end owns one RunState and passes it by reference.
 #pragma once
 
 #include <array>
@@ -11,18 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "arith/int_matrix.h"
-#include "arith/polynomial.h"
-#include "arith/random.h"
-#include "driver/knot_record.h"
-#include "driver/run_settings.h"
+#include "knot/knot_record.h"
+#include "knot/run_settings.h"
 
 namespace corvane {
-
-// The primes of the Alexander module tests over F_p, in the order they are tried (19 is left
-// out on purpose).
-inline constexpr std::array<int32_t, 14> kPrimeList{2,  3,  5,  7,  11, 13, 17,
-                                                    23, 29, 31, 37, 41, 43, 47};
 
 // The knots of a run, indexed 1..Count(), at most MaxKnots of them.
 class KnotTable {
@@ -63,11 +55,6 @@ struct RunState {
     int KnotCount() const { return Knots.Count(); }
 
     RunSettings Settings;
-    int32_t CurrentKnot = 0;       // 0 before the first knot of a run
-    IntMatrix WorkingMatrix;       // the current knot's minimal S-equivalent matrix
-    int32_t WorkingSize = 0;       // 0: Alexander polynomial 1; -1: too large to compute on
-    RatPoly AlexanderPoly;         // the current knot's Alexander polynomial
-    LaurentPoly AlexanderLaurent;  // the same, shifted to be symmetric
 
     // Read by the front end's thread while the calculation sets it.
     std::atomic<bool> Running = false;
@@ -76,9 +63,8 @@ struct RunState {
     std::atomic<bool> PauseRequested = false;
     std::atomic<bool> SkipRequested = false;
 
-    // The reader met a fatal error; its message is in TroubleCode. Knot starts clear the flag (so
-    // the final status reports the error only when no knot was computed after it), while the
-    // line and the message stay until the next reading, for the front end's report.
+    // The reader met a fatal error; its message is in TroubleCode. The line and the message stay
+    // until the next reading, for the front end's report.
     bool InputError = false;
     int InputErrorLine = 0;  // line of the reading error, 0 if none
     std::string InputErrorText;
@@ -86,38 +72,19 @@ struct RunState {
     // that are not knots, as the run reaches them.
     std::vector<LineNote> LineNotes;
 
-    // The block size of the cofactor expansion with which the current knot's Alexander polynomial
-    // was computed; the adjugate of the same matrix is computed with it.
-    int32_t DetBlockSize = 6;
-    // The text of the smallest diagonal presentation of the current knot's Alexander module found
-    // so far; emptied when the knot's Alexander polynomial is computed.
-    std::string presentationText;
-
-    std::string NakanishiSource;     // text name of what gave nakanishiLower, e.g. "H_1(L_2)"
-    std::string NakanishiSourceTex;  // the same in LaTeX
-    std::array<int32_t, 14> PrimeList{};
-    std::chrono::steady_clock::time_point KnotStartTime{};
-
-    // State 0 at program start and kept across runs, so that runs repeat their random choices.
-    RandomGenerator Random;
+    // The seed of every knot's random generator, with the knot's own line: 0 unless the front
+    // end sets it (a number given, or one drawn from the clock).
+    uint64_t RunSeed = 0;
+    // How many knots are computed side by side.
+    int Jobs = 1;
+    // Shard K of N (both 0: no shards): the run computes only the knots whose position i in the
+    // list has (i - 1) mod N = K - 1.
+    int ShardNumber = 0;
+    int ShardCount = 0;
 };
 
-// The knot CurrentKnot points at; RangeError unless 1 <= CurrentKnot <= KnotCount().
-KnotRecord& CurrentRecord(RunState& state);
-
-// Stores a result of the current knot in both slot tables. In each table every slot whose first
-// two characters equal those of the value is replaced by the value padded with blanks to the
-// slot's length; when no slot matches, the first empty slot takes the value unpadded. So a slot
-// keeps the width it was first given, and an empty tex changes nothing visible.
-void SetResultField(RunState& state, std::string_view text, std::string_view tex);
-
-// Appends code (e.g. "s,") to the current knot's detectionCodes unless it occurs there already.
-void AddDetectionCode(RunState& state, std::string_view code);
-
-// An obstruction reports that the algebraic unknotting number of the current knot is at least
-// value: equal to lowerBound adds its code; greater makes it the new lowerBound with name and
-// code as the only detection; smaller changes nothing.
-void RaiseLowerBound(RunState& state, int32_t value, std::string_view name, std::string_view code);
+// Whether knot i belongs to the run's shard (always, without shards).
+bool InShard(const RunState& state, int i);
 
 // Marks a fatal reading error at line `line` (1-based): InputError is set and message becomes
 // TroubleCode and InputErrorText.
@@ -130,14 +97,8 @@ void RecordSkippedLine(RunState& state, int line, std::string reason);
 // Before a list is read: no knots, no reading error, no line notes.
 void ResetForReading(RunState& state);
 
-// Run start, after reading: every knot gets empty detections and the initial result-slot
-// layout; PrimeList is set; CurrentKnot := 0.
+// Run start, after reading: every knot that is not taken over gets empty detections, the
+// initial result-slot layout and computed := false.
 void ResetForRunStart(RunState& state);
-
-// Knot start for the knot CurrentKnot: KnotStartTime := now; InputError, ArithTrouble and
-// SkipRequested cleared, TroubleCode, NakanishiSource and NakanishiSourceTex emptied; the knot's
-// lowerBound := 0, upperBound := -1, mahlerMeasure := 0, detectedBy and detectionCodes emptied.
-// RangeError unless 1 <= CurrentKnot <= KnotCount().
-void ResetForKnotStart(RunState& state, std::chrono::steady_clock::time_point now);
 
 }  // namespace corvane

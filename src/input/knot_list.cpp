@@ -12,7 +12,7 @@
 
 #include "arith/errors.h"
 #include "input/braid_line.h"
-#include "output/padding.h"
+#include "knot/padding.h"
 
 namespace corvane {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "arith/int_matrix.h"
-#include "driver/knot_record.h"
+#include "knot/knot_record.h"
 #include "driver/run_state.h"
 
 namespace corvane {

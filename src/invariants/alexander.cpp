@@ -1,7 +1,7 @@
 #include "invariants/alexander.h"
 
 #include "arith/checked.h"
-#include "driver/run_state.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 
@@ -19,7 +19,7 @@ PolyMatrix AlexanderMatrix(const IntMatrix& v, int n) {
     return a;
 }
 
-AlexanderResult AlexanderPolynomial(const IntMatrix& v, int n, bool report, RunState* state) {
+AlexanderResult AlexanderPolynomial(const IntMatrix& v, int n, bool report, KnotState* state) {
     if (n < 0) throw RangeError("AlexanderPolynomial size");
     AlexanderResult result;
     if (n > kAlexanderMaxSize) {

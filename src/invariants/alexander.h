@@ -11,7 +11,7 @@
 
 namespace corvane {
 
-struct RunState;
+struct KnotState;
 
 inline constexpr int kAlexanderMaxSize = 12;        // larger matrices are refused
 inline constexpr int32_t kAlexanderFirstBlock = 6;  // block size of the first attempt
@@ -46,6 +46,6 @@ PolyMatrix AlexanderMatrix(const IntMatrix& v, int n);
 // (LaTeX "erError"). Without report, out is what the last attempt produced and the caller tests
 // ArithTrouble. n < 0 throws RangeError.
 AlexanderResult AlexanderPolynomial(const IntMatrix& v, int n, bool report,
-                                    RunState* state = nullptr);
+                                    KnotState* state = nullptr);
 
 }  // namespace corvane

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "arith/checked.h"
-#include "driver/run_state.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 
@@ -280,7 +280,7 @@ std::optional<int32_t> FpModuleGeneratorCount(const FpField& f, const FpPolyMatr
     return free + chain;
 }
 
-AlexanderModuleOutcome AlexanderModuleBound(RunState& state) {
+AlexanderModuleOutcome AlexanderModuleBound(KnotState& state) {
     KnotRecord& knot = CurrentRecord(state);
     const int n = state.WorkingSize;
     AlexanderModuleOutcome outcome;

@@ -11,7 +11,7 @@
 
 namespace corvane {
 
-struct RunState;
+struct KnotState;
 
 inline constexpr int kFpMaxDegree = 135;     // FpPoly: coefficients c_0..c_135
 inline constexpr int32_t kFpMaxPrime = 101;  // InverseTable covers residues 1..100
@@ -127,6 +127,6 @@ struct AlexanderModuleOutcome {
 // Since m(K) >= μ(A(F_p)) and u_a(K) >= m(K): nakanishiLower is raised to best (with
 // NakanishiSource "H_1(S^3\K;F_p[t,t^-1])" and NakanishiSourceTex "A(F_p)" for the first prime
 // reaching it), and the unknotting lower bound is raised by RaiseLowerBound(best, "A(F_p)", "m,").
-AlexanderModuleOutcome AlexanderModuleBound(RunState& state);
+AlexanderModuleOutcome AlexanderModuleBound(KnotState& state);
 
 }  // namespace corvane

@@ -6,10 +6,10 @@
 
 #include "arith/checked.h"
 #include "arith/poly_matrix.h"
-#include "driver/run_state.h"
+#include "knot/knot_context.h"
 #include "invariants/alexander.h"
-#include "output/padding.h"
-#include "output/text_forms.h"
+#include "knot/padding.h"
+#include "knot/text_forms.h"
 
 namespace corvane {
 
@@ -114,7 +114,7 @@ int32_t TopExponentOfText(std::string_view text) {
     return std::max(exponent, 0);
 }
 
-void RecordCyclicGenerator(RunState& state, const PolyVector& g) {
+void RecordCyclicGenerator(KnotState& state, const PolyVector& g) {
     KnotRecord& knot = CurrentRecord(state);
     const int n = state.WorkingSize;
     const std::string genText = PolyVectorText(g, n);

@@ -12,7 +12,7 @@
 
 namespace corvane {
 
-struct RunState;
+struct KnotState;
 
 // The Laurent polynomial t^(-(n div 2))·(t - 1)·g(t⁻¹)ᵀ·adj(tV - Vᵀ)·g(t) for the n × n Seifert
 // matrix V and a column g of n polynomials with integral coefficients. adj is the true adjugate
@@ -39,6 +39,6 @@ int32_t TopExponentOfText(std::string_view text);
 // whose text slots keep at least 35 characters. When the pairing fails, only the generator is
 // recorded, and only if no pairing is stored yet or its text is shorter than the stored one.
 // Uses the run state's DetBlockSize. Leaves ArithTrouble set when the pairing failed.
-void RecordCyclicGenerator(RunState& state, const PolyVector& g);
+void RecordCyclicGenerator(KnotState& state, const PolyVector& g);
 
 }  // namespace corvane

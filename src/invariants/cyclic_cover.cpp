@@ -261,12 +261,12 @@ void Decided(CoverState& cover, int32_t result) {
     cover.CoverUndecided = false;
 }
 
-bool StopOrSkip(const RunState& state) {
+bool StopOrSkip(const KnotState& state) {
     return state.StopRequested.load() || state.SkipRequested.load();
 }
 
 // Tries every element Σ c_j g_j, 0 <= c_j < o_j, the last position moving fastest.
-void SearchGenerator(RunContext& ctx, CoverState& cover, const CoverPresentationResult& pres,
+void SearchGenerator(KnotContext& ctx, CoverState& cover, const CoverPresentationResult& pres,
                      int64_t modulus, const CyclicSummands& summands) {
     GenerationCheck check(pres, modulus);
     const int r = summands.r;
@@ -305,7 +305,7 @@ void SearchGenerator(RunContext& ctx, CoverState& cover, const CoverPresentation
 }
 
 // More than n abelian generators: Nakanishi index at least 2, beyond 2n at least 3.
-void ApplyCountBound(RunState& state, int32_t n, int32_t count) {
+void ApplyCountBound(KnotState& state, int32_t n, int32_t count) {
     KnotRecord& knot = CurrentRecord(state);
     const int32_t b = count > 2 * n ? 3 : 2;
     const std::string group = "H_1(L_" + std::to_string(n) + ")";
@@ -387,8 +387,8 @@ bool CoverTried(const std::string& coversTried, int32_t n) {
     return false;
 }
 
-void CyclicCoverTest(RunContext& ctx, CoverState& cover, int32_t n, int64_t limit, bool countOnly) {
-    RunState& state = ctx.state;
+void CyclicCoverTest(KnotContext& ctx, CoverState& cover, int32_t n, int64_t limit, bool countOnly) {
+    KnotState& state = ctx.state;
     ClearTrouble();
     state.SkipRequested = false;
     Undecided(cover);
@@ -420,8 +420,8 @@ void CyclicCoverTest(RunContext& ctx, CoverState& cover, int32_t n, int64_t limi
     SearchGenerator(ctx, cover, *pres, modulus, summands);
 }
 
-void CyclicCoverSeries(RunContext& ctx, CoverState& cover, int64_t limit, int32_t maxDegree) {
-    RunState& state = ctx.state;
+void CyclicCoverSeries(KnotContext& ctx, CoverState& cover, int64_t limit, int32_t maxDegree) {
+    KnotState& state = ctx.state;
     KnotRecord& knot = CurrentRecord(state);
     cover.CoverTooLarge = false;
     ClearTrouble();

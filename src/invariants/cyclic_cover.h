@@ -10,7 +10,7 @@
 #include "arith/diagonalize.h"
 #include "arith/int_matrix.h"
 #include "arith/polynomial.h"
-#include "driver/run_context.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 
@@ -84,7 +84,7 @@ bool CoverTried(const std::string& coversTried, int32_t n);
 // (failed presentation, sizes m + n + 2 > 70 or n > 20, infinite group, |H_1| > limit
 // (CoverTooLarge), trouble, Stop or Skip) sets CoverUndecided and changes no bound.
 // The search polls every 100 candidates. SkipRequested is cleared at the start.
-void CyclicCoverTest(RunContext& ctx, CoverState& cover, int32_t n, int64_t limit, bool countOnly);
+void CyclicCoverTest(KnotContext& ctx, CoverState& cover, int32_t n, int64_t limit, bool countOnly);
 
 // Runs CyclicCoverTest(n, limit, false) for n = CoverDegree + 1, + 2, ... while the knot is still
 // a candidate for Nakanishi index 1: degrees already marked in coversTried are skipped, a decided
@@ -92,6 +92,6 @@ void CyclicCoverTest(RunContext& ctx, CoverState& cover, int32_t n, int64_t limi
 // degree with no single generator gives nakanishiLower 2 (source "H_1(L_n)") and lower bound 2
 // ("H_1(L_n)", code "m,"). Stops after n = maxDegree or 15, at trouble, a too-large group, Stop,
 // Skip or nakanishiLower > 1; a too-large group leaves CoverDegree at the last degree settled.
-void CyclicCoverSeries(RunContext& ctx, CoverState& cover, int64_t limit, int32_t maxDegree);
+void CyclicCoverSeries(KnotContext& ctx, CoverState& cover, int64_t limit, int32_t maxDegree);
 
 }  // namespace corvane

@@ -4,12 +4,12 @@
 
 #include "arith/checked.h"
 #include "arith/diagonalize.h"
-#include "output/text_forms.h"
+#include "knot/text_forms.h"
 
 namespace corvane {
 
-void DeterminantAndDoubleCover(RunContext& ctx) {
-    RunState& state = ctx.state;
+void DeterminantAndDoubleCover(KnotContext& ctx) {
+    KnotState& state = ctx.state;
     KnotRecord& knot = CurrentRecord(state);
     const int m = state.WorkingSize;
     ctx.currentStep = "calculation of determinant";

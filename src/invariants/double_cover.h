@@ -2,7 +2,7 @@
 // the presentation matrix V + Vᵀ of H_1(L_2).
 #pragma once
 
-#include "driver/run_context.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 
@@ -11,6 +11,6 @@ namespace corvane {
 // needs GeneratorCount generators, and each crossing change alters the number of generators by
 // at most one) and the Nakanishi bound from H_1(L_2), with their status lines.
 // A determinant outside 32 bits throws OverflowError; arithmetic trouble records an error field.
-void DeterminantAndDoubleCover(RunContext& ctx);
+void DeterminantAndDoubleCover(KnotContext& ctx);
 
 }  // namespace corvane

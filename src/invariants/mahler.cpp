@@ -131,8 +131,8 @@ std::string MahlerText(long double mean, int64_t count) {
     return GeneralFloatText(static_cast<long double>(std::llrint(mean)));
 }
 
-void MahlerMeasure(RunContext& ctx) {
-    RunState& state = ctx.state;
+void MahlerMeasure(KnotContext& ctx) {
+    KnotState& state = ctx.state;
     KnotRecord& knot = CurrentRecord(state);
     const int64_t count = state.Settings.mahlerValueCount;
     knot.mahlerMeasure = LogMahlerMeasure(state.AlexanderPoly, count);

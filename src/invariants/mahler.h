@@ -7,7 +7,7 @@
 #include <string>
 
 #include "arith/polynomial.h"
-#include "driver/run_context.h"
+#include "knot/knot_context.h"
 #include "invariants/mahler_roots.h"
 
 namespace corvane {
@@ -42,6 +42,6 @@ long double LogMahlerMeasure(const RatPoly& p, int64_t count, int maxSweeps = kA
 // AlexanderPoly; M = mahlerValueCount sets the printed decimals (and the fallback); the result line
 // "Mahler measure of Alexander polynomial = " + text and the field "ma" + text in both tables.
 // Precondition: a valid CurrentKnot and AlexanderPoly.
-void MahlerMeasure(RunContext& ctx);
+void MahlerMeasure(KnotContext& ctx);
 
 }  // namespace corvane

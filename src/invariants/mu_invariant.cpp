@@ -198,8 +198,8 @@ MuResult MuInvariant(const IntMatrix& v, int n, const std::atomic<bool>& stopReq
     return e.result;
 }
 
-void MuInvariantStep(RunContext& ctx, int32_t ltSpread) {
-    RunState& state = ctx.state;
+void MuInvariantStep(KnotContext& ctx, int32_t ltSpread) {
+    KnotState& state = ctx.state;
     CurrentRecord(state);
     ctx.display.StatusText = "Calculate mu(K)";
     ctx.display.ShowStatus(false);

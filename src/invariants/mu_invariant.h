@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "arith/int_matrix.h"
-#include "driver/run_context.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 
@@ -43,6 +43,6 @@ MuResult MuInvariant(const IntMatrix& v, int n, const std::atomic<bool>& stopReq
 // "mu(K) = " + u and the code "b,", and when ltSpread div 2 > u div 2 sets the field "md" to
 // "mu(K) = " + u in both tables. A stopped estimate records nothing.
 // Precondition: a valid CurrentKnot with working size 0..70.
-void MuInvariantStep(RunContext& ctx, int32_t ltSpread);
+void MuInvariantStep(KnotContext& ctx, int32_t ltSpread);
 
 }  // namespace corvane

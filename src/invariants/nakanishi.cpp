@@ -6,12 +6,12 @@
 #include <string>
 
 #include "arith/checked.h"
-#include "driver/run_context.h"
+#include "knot/knot_context.h"
 #include "invariants/alexander.h"
 #include "invariants/alexander_module.h"
 #include "invariants/blanchfield.h"
-#include "output/padding.h"
-#include "output/text_forms.h"
+#include "knot/padding.h"
+#include "knot/text_forms.h"
 
 namespace corvane {
 
@@ -187,8 +187,8 @@ void Scramble(ModulePresentation& p, int64_t tries, RandomGenerator& rng) {
 }
 
 // Step b: a valid count lowers the upper bound and may give a presentation text and a generator.
-void RecordCount(RunContext& ctx, const ModulePresentation& p, const ModuleCount& r) {
-    RunState& state = ctx.state;
+void RecordCount(KnotContext& ctx, const ModulePresentation& p, const ModuleCount& r) {
+    KnotState& state = ctx.state;
     KnotRecord& knot = CurrentRecord(state);
     if (knot.nakanishiUpper == -1 || r.count < knot.nakanishiUpper) {
         knot.nakanishiUpper = r.count;
@@ -295,8 +295,8 @@ bool GeneratorPassesModularCheck(const IntMatrix& v, int n, const PolyVector& g)
     return true;
 }
 
-void NakanishiBounds(RunContext& ctx, int64_t maxTries) {
-    RunState& state = ctx.state;
+void NakanishiBounds(KnotContext& ctx, int64_t maxTries) {
+    KnotState& state = ctx.state;
     const KnotRecord& knot = CurrentRecord(state);
     ctx.display.StatusText = "Trying to find upper bounds on the Nakanishi index.";
     const int n = state.WorkingSize;
@@ -345,8 +345,8 @@ std::string NakanishiRange(int32_t lower, int32_t upper) {
     }
 }
 
-void NakanishiOutput(RunContext& ctx) {
-    RunState& state = ctx.state;
+void NakanishiOutput(KnotContext& ctx) {
+    KnotState& state = ctx.state;
     const KnotRecord& knot = CurrentRecord(state);
     const int32_t lower = knot.nakanishiLower;
     const int32_t upper = knot.nakanishiUpper;

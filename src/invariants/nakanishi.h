@@ -12,7 +12,7 @@
 
 namespace corvane {
 
-class RunContext;
+class KnotContext;
 
 // A presentation of H by s generators (rows) and s relations (columns), with the basis
 // transform PolyDiagLeftInverse: its column j, rows 1..N, is the element of H, written in the
@@ -70,7 +70,7 @@ PolyVector GeneratorOfCyclicCount(const ModulePresentation& p, const ModuleCount
 // field; when the count is 1, the generator (checked to generate modulo several primes) and its
 // Blanchfield pairing are recorded (RecordCyclicGenerator). Ends when the bounds meet, on Stop
 // or Skip, or after the tries; polls every fifth try and once at the end.
-void NakanishiBounds(RunContext& ctx, int64_t maxTries);
+void NakanishiBounds(KnotContext& ctx, int64_t maxTries);
 
 // The generator test of the cyclic case: g generates Λ^N/(tV - Vᵀ) only if, for each of the
 // primes 2, 3, 5, 7 and 11, the matrix [tV - Vᵀ | g] mod p presents the trivial module over
@@ -83,6 +83,6 @@ std::string NakanishiRange(int32_t lower, int32_t upper);
 
 // The progress line and the "nk" field of the current knot from nakanishiLower and
 // nakanishiUpper, with the source of a lower bound above 1.
-void NakanishiOutput(RunContext& ctx);
+void NakanishiOutput(KnotContext& ctx);
 
 }  // namespace corvane

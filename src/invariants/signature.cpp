@@ -184,7 +184,7 @@ std::string SignAt(int64_t k, int64_t count) {
 }
 
 // The bounds and result fields drawn from the samples, as stated at LevineTristram.
-void RecordSamples(RunState& state, const SampleExtremes& e, int64_t count) {
+void RecordSamples(KnotState& state, const SampleExtremes& e, int64_t count) {
     const std::string ordinary = std::to_string(CurrentRecord(state).signature);
     const int32_t spread = e.maxSig - e.minSig;
     const int32_t a = e.maxAbs / 2;
@@ -252,7 +252,7 @@ SignatureSummary HermitianSignatureInPlace(const IntMatrix& v, int n, ComplexExt
     return ReduceHermitian(workspace, n);
 }
 
-LevineTristramResult LevineTristram(RunState& state, const IntMatrix& v, int n) {
+LevineTristramResult LevineTristram(KnotState& state, const IntMatrix& v, int n) {
     CheckSize(n, "LevineTristram size");
     CurrentRecord(state);  // a valid current knot, checked before the long sampling
     const int64_t count = state.Settings.ltValueCount;

@@ -9,7 +9,7 @@
 
 #include "arith/errors.h"
 #include "arith/int_matrix.h"
-#include "driver/run_state.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 
@@ -160,6 +160,6 @@ struct LevineTristramResult {
 // knot.signature must already hold the ordinary signature. CheckPause() runs after every 100th
 // sample; after every sample a set StopRequested ends the routine at once (stopped = true).
 // Preconditions: 0 <= n <= 70, N >= 1 (RangeError otherwise), a valid CurrentKnot.
-LevineTristramResult LevineTristram(RunState& state, const IntMatrix& v, int n);
+LevineTristramResult LevineTristram(KnotState& state, const IntMatrix& v, int n);
 
 }  // namespace corvane

@@ -5,7 +5,7 @@
 #include <cstddef>
 
 #include "arith/checked.h"
-#include "output/padding.h"
+#include "knot/padding.h"
 
 namespace corvane {
 
@@ -405,7 +405,7 @@ std::string LatexResultsContents(const RunState& state) {
             AppendLine(out, StoredRow(knot.storedLine));
             continue;
         }
-        if (i > state.CurrentKnot) continue;
+        if (!knot.computed) continue;
         AppendLine(out, LatexKnotRow(knot, state.Settings));
         --rowsLeft;
     }

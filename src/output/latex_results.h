@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "driver/knot_record.h"
-#include "driver/run_settings.h"
+#include "knot/knot_record.h"
+#include "knot/run_settings.h"
 #include "driver/run_state.h"
 #include "output/file_writer.h"
 
@@ -67,7 +67,7 @@ std::string LatexKnotRow(const KnotRecord& knot, const RunSettings& settings);
 // The whole document, each line ended by CR LF. With InputError set: the lines "Error!" and the
 // reader's message only. A knot taken over from an earlier results file shows its stored row as
 // one typewriter cell across the table (a comment row stays a comment); it does not count
-// toward the 44 rows of a page. Knots after CurrentKnot are left out.
+// toward the 44 rows of a page. Knots not yet computed are left out.
 std::string LatexResultsContents(const RunState& state);
 
 // Writes LatexResultsContents(state) whole into LatexResultsFilePath(inputFile); a failure

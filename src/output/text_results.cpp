@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "arith/checked.h"
-#include "output/padding.h"
+#include "knot/padding.h"
 #include "output/statistics.h"
 
 namespace corvane {
@@ -130,7 +130,7 @@ struct Column {
 std::string KnotLine(const RunState& state, int i) {
     const KnotRecord& knot = state.Knots(i);
     if (knot.takenOver) return knot.storedLine;
-    if (i <= state.CurrentKnot) return KnotRow(knot, state.Settings);
+    if (knot.computed) return KnotRow(knot, state.Settings);
     return knot.inputLine;
 }
 
@@ -247,7 +247,7 @@ std::vector<std::string> ProblemRows(const RunState& state) {
     std::vector<std::string> rows;
     for (int i = 1; i <= state.KnotCount(); ++i) {
         const KnotRecord& knot = state.Knots(i);
-        if (!knot.takenOver && i > state.CurrentKnot) continue;
+        if (!knot.takenOver && !knot.computed) continue;
         std::string row = KnotLine(state, i);
         if (IsProblemRow(row)) rows.push_back(std::move(row));
     }

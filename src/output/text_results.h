@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/knot_record.h"
-#include "driver/run_settings.h"
+#include "knot/knot_record.h"
+#include "knot/run_settings.h"
 #include "driver/run_state.h"
 #include "output/file_writer.h"
 
@@ -53,7 +53,7 @@ std::string KnotRow(const KnotRecord& knot, const RunSettings& settings);
 // lines "Error!" and the reader's message. Otherwise the preamble (its optional lines chosen by
 // mahler, generator, blanchfield, computeMu and checkU3, with N = ltValueCount and
 // M = mahlerValueCount), the header, then for knot i = 1..KnotCount(): storedLine if the knot
-// was taken over from an earlier results file, else KnotRow if i <= CurrentKnot, else its
+// was taken over from an earlier results file, else KnotRow if it is computed, else its
 // inputLine. With computeAll on, the summary statistics block (SummaryStatisticsText) follows
 // the last knot line.
 std::string TextResultsContents(const RunState& state);

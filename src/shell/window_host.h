@@ -7,7 +7,7 @@
 #include <QString>
 #include <string_view>
 
-#include "driver/run_host.h"
+#include "knot/run_host.h"
 #include "shell/status_image.h"
 
 namespace corvane {

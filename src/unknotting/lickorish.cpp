@@ -138,7 +138,7 @@ LickorishVerdict LickorishVerdictOf(const IntMatrix& v, int n, int32_t signature
     }
 }
 
-bool LickorishTest(RunState& state) {
+bool LickorishTest(KnotState& state) {
     const int32_t signature = CurrentRecord(state).signature;
     const LickorishVerdict verdict =
         LickorishVerdictOf(state.WorkingMatrix, state.WorkingSize, signature, &state.StopRequested,

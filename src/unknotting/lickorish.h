@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "arith/int_matrix.h"
-#include "driver/run_state.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 
@@ -36,6 +36,6 @@ LickorishVerdict LickorishVerdictOf(const IntMatrix& v, int n, int32_t signature
 // obstruction holds, true when it does not or could not be decided; an undecided test leaves the
 // field "erError in verification of Lickorish test" (LaTeX "erError").
 // Precondition: a valid CurrentKnot with WorkingSize 1..70.
-bool LickorishTest(RunState& state);
+bool LickorishTest(KnotState& state);
 
 }  // namespace corvane

@@ -128,10 +128,6 @@ std::string FormTable3Text(const std::vector<Form3>& table) {
     return text;
 }
 
-WriteStatus WriteFormTable3File(const std::vector<Form3>& table,
-                                const std::filesystem::path& folder) {
-    return WriteFileAtomically(folder / "cong34.txt", FormTable3Text(table));
-}
 
 LinkingFormTables BuildFormTables(bool checkU3) {
     LinkingFormTables tables;

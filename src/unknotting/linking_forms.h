@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "output/file_writer.h"
 
 namespace corvane {
 
@@ -51,11 +50,6 @@ std::vector<Form3> BuildFormTable3();
 // The text of cong34.txt: every entry of the table row by row, one decimal number per line, each
 // line ended by CR LF (9 lines per form).
 std::string FormTable3Text(const std::vector<Form3>& table);
-
-// Writes cong34.txt whole into `folder` (the input file's folder; empty means the working
-// folder), replacing an earlier file. A failed write is reported in the status, never silent.
-WriteStatus WriteFormTable3File(const std::vector<Form3>& table,
-                                const std::filesystem::path& folder);
 
 // The tables for a run: FormTable2 always, FormTable3 only when the u = 3 obstruction is asked for.
 LinkingFormTables BuildFormTables(bool checkU3);

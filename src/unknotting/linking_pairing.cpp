@@ -347,15 +347,15 @@ LinkingPairingOutcome LinkingPairingVerdictOf(const IntMatrix& v, int n, int32_t
     }
 }
 
-bool LinkingPairingTest(RunContext& ctx) {
-    RunState& state = ctx.state;
+bool LinkingPairingTest(KnotContext& ctx) {
+    KnotState& state = ctx.state;
     ctx.display.StatusText =
         "Check linking pairing on 2-fold branched cover for u_a=2 obstruction ";
     state.SkipRequested = false;
     const PairingPolling polling{&state.StopRequested, &state.SkipRequested, &ctx.display};
     const LinkingPairingOutcome outcome =
         LinkingPairingVerdictOf(state.WorkingMatrix, state.WorkingSize,
-                                CurrentRecord(state).signature, ctx.formTables.FormTable2, polling);
+                                CurrentRecord(state).signature, ctx.formTables->FormTable2, polling);
     if (outcome.failed) SetResultField(state, "erError in u=2 test", "erError");
     return outcome.verdict != LinkingPairingVerdict::obstructed;
 }

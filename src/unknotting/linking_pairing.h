@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "arith/int_matrix.h"
-#include "driver/run_context.h"
+#include "knot/knot_context.h"
 #include "unknotting/linking_forms.h"
 
 namespace corvane {
@@ -96,6 +96,6 @@ LinkingPairingOutcome LinkingPairingVerdictOf(const IntMatrix& v, int n, int32_t
 // obstruction holds, true when it does not or could not be decided; a failed computation leaves
 // the field "erError in u=2 test" (LaTeX "erError").
 // Precondition: a valid CurrentKnot with WorkingSize 1..70.
-bool LinkingPairingTest(RunContext& ctx);
+bool LinkingPairingTest(KnotContext& ctx);
 
 }  // namespace corvane

@@ -7,7 +7,7 @@
 #include "arith/checked.h"
 #include "arith/random.h"
 #include "arith/sequivalence.h"
-#include "driver/run_context.h"
+#include "knot/knot_context.h"
 #include "invariants/alexander.h"
 
 namespace corvane {
@@ -67,7 +67,7 @@ int64_t Magnitude(int64_t a) {
 // (X, transposed, Q) that Qᵀ·X'·Q = M for the enlargement X of the given matrix.
 class LevelSearch {
   public:
-    LevelSearch(RunContext& ctx, MoveSearchLevels& levels, int32_t n, int32_t E, int32_t d,
+    LevelSearch(KnotContext& ctx, MoveSearchLevels& levels, int32_t n, int32_t E, int32_t d,
                 bool quiet)
         : ctx_(ctx),
           state_(ctx.state),
@@ -104,8 +104,8 @@ class LevelSearch {
     void Enlarge(int64_t spread);
     bool Succeed(int32_t moves);
 
-    RunContext& ctx_;
-    RunState& state_;
+    KnotContext& ctx_;
+    KnotState& state_;
     MoveSearchLevels& levels_;
     IntMatrix& M_;
     IntMatrix& Q_;
@@ -581,7 +581,7 @@ bool HasTrivialAlexanderPolynomial(const IntMatrix& w, int n) {
 
 }  // namespace
 
-bool UnknottingMoveSearch(RunContext& ctx, MoveSearchLevels& levels, int32_t n, int32_t E,
+bool UnknottingMoveSearch(KnotContext& ctx, MoveSearchLevels& levels, int32_t n, int32_t E,
                           int32_t d, bool quiet) {
     if (d < 1 || d > kMaxMoveDepth || n > kMaxMoveSize || E < 0)
         throw RangeError("UnknottingMoveSearch arguments");

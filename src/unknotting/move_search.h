@@ -11,7 +11,7 @@
 
 namespace corvane {
 
-class RunContext;
+class KnotContext;
 
 inline constexpr int kMaxMoveDepth = 10;
 // The largest matrix the search is given (the working matrices of the run have at most 10 rows).
@@ -85,7 +85,7 @@ int32_t TwoMoveTries(int32_t effort);
 // arithmetic fail the attempt in which they occur. Preconditions: 1 <= d <= 10, n <= 10, E >= 0
 // (RangeError otherwise), M zero outside its n × n block; n < 2 returns false at once. M - Mᵀ
 // unimodular, as for a knot (not relied on: a matrix that is not gives no move).
-bool UnknottingMoveSearch(RunContext& ctx, MoveSearchLevels& levels, int32_t n, int32_t E,
+bool UnknottingMoveSearch(KnotContext& ctx, MoveSearchLevels& levels, int32_t n, int32_t E,
                           int32_t d, bool quiet);
 
 // Exact check of a sequence against the n × n matrix V: every move has the evidence described at

@@ -1,5 +1,5 @@
 // The progress display: matrix layout, the two-line animated status and the blank line.
-#include "driver/progress.h"
+#include "knot/progress.h"
 
 #include <gtest/gtest.h>
 

@@ -9,9 +9,9 @@
 
 #include "arith/checked.h"
 #include "arith/errors.h"
-#include "driver/knot_record.h"
-#include "driver/run_settings.h"
-#include "output/padding.h"
+#include "knot/knot_record.h"
+#include "knot/run_settings.h"
+#include "knot/padding.h"
 
 namespace corvane {
 namespace {

@@ -23,7 +23,7 @@
 #include "invariants/mahler.h"
 #include "invariants/nakanishi.h"
 #include "output/latex_results.h"
-#include "output/text_forms.h"
+#include "knot/text_forms.h"
 #include "output/text_results.h"
 
 namespace corvane {

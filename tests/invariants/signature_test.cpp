@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "arith/poll.h"
-#include "driver/knot_record.h"
+#include "knot/knot_record.h"
 #include "driver/run_state.h"
 
 namespace corvane {

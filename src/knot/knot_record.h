@@ -70,6 +70,11 @@ struct KnotRecord {
     std::string notKnotReason;  // set by the reader when the line cannot describe a knot
     bool takenOver = false;
     std::string storedLine;
+    // A row marked "*" that this knot computes again, as it stood: its results enter the seed of
+    // the knot's generator, so that the redo explores other random choices than the run that
+    // wrote the row.
+    std::string redoneRow;
+    bool computed = false;  // its results are final: the results files print its row
     ResultSlotArray textFields;
     ResultSlotArray texFields;
     int32_t lowerBound = 0;

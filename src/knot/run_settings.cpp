@@ -1,4 +1,4 @@
-#include "driver/run_settings.h"
+#include "knot/run_settings.h"
 
 #include <array>
 #include <cstddef>

@@ -1,8 +1,8 @@
-#include "driver/progress.h"
+#include "knot/progress.h"
 
 #include <array>
 
-#include "output/padding.h"
+#include "knot/padding.h"
 
 namespace corvane {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "arith/int_matrix.h"
-#include "driver/run_host.h"
+#include "knot/run_host.h"
 
 namespace corvane {
 

@@ -30,8 +30,12 @@ class RunHost {
     // Pause and Skip arrive as the run state's request flags.
     virtual void ProcessEvents() {}
 
-    // Knot `index` of `count` begins.
+    // Knot `index` of `count` is now the one the run waits on (the first unfinished in list
+    // order); its status texts follow.
     virtual void KnotStarted(int /*index*/, int /*count*/, std::string_view /*name*/) {}
+
+    // `done` of `total` knots to compute are finished, `running` are being computed.
+    virtual void RunProgress(int /*done*/, int /*total*/, int /*running*/) {}
 
     // Line `line` of the input gives no invariants: `text` says why ("skipped: rows of unequal
     // length", "not a knot: the braid closes to 2 components"). Skipped lines are reported once

@@ -1,4 +1,4 @@
-#include "output/text_forms.h"
+#include "knot/text_forms.h"
 
 #include "arith/errors.h"
 #include "arith/rational.h"

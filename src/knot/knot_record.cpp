@@ -1,4 +1,4 @@
-#include "driver/knot_record.h"
+#include "knot/knot_record.h"
 
 #include <cstddef>
 #include <optional>
@@ -6,7 +6,7 @@
 
 #include "arith/errors.h"
 #include "arith/modular_determinant.h"
-#include "output/padding.h"
+#include "knot/padding.h"
 
 namespace corvane {
 
