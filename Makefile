@@ -4,7 +4,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES   := build-essential cmake libgtest-dev libbenchmark-dev qt6-base-dev pari-gp texlive-latex-recommended
+PACKAGES   := build-essential cmake libcli11-dev libgtest-dev libbenchmark-dev qt6-base-dev pari-gp texlive-latex-recommended
 SUDO       := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test test-asan bench screenshot clean

@@ -9,21 +9,16 @@
 
 #include "../tests/arith/test_matrices.h"
 #include "arith/checked.h"
-#include "driver/run_context.h"
 #include "invariants/alexander.h"
 #include "invariants/alexander_module.h"
 #include "invariants/blanchfield.h"
 #include "invariants/nakanishi.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 namespace {
 
 const std::string kDataDir = CORVANE_BENCH_DATA_DIR;
-
-class SilentHost : public RunHost {
-  public:
-    void DrawText(int, int, std::string_view, StatusKind) override {}
-};
 
 const std::vector<test::KnotMatrix>& Table() {
     static const auto knots = test::ReadKnotMatrices(kDataDir + "/rolfsen-8-matrices.txt");
@@ -31,13 +26,8 @@ const std::vector<test::KnotMatrix>& Table() {
 }
 
 // The knot as the sequence leaves it after the Alexander polynomial.
-void Prepare(RunState& state, const test::KnotMatrix& k, int32_t lower, int32_t upper) {
-    if (state.KnotCount() == 0) {
-        state.Knots.Append();
-        ResetForRunStart(state);
-        state.CurrentKnot = 1;
-    }
-    KnotRecord& knot = CurrentRecord(state);
+void Prepare(KnotState& state, const test::KnotMatrix& k, int32_t lower, int32_t upper) {
+    KnotRecord& knot = state.record;
     ApplyInitialResultLayout(knot);
     knot.generatorText.clear();
     knot.blanchfieldText.clear();
@@ -55,9 +45,9 @@ void Prepare(RunState& state, const test::KnotMatrix& k, int32_t lower, int32_t 
 }
 
 void NakanishiSearch(benchmark::State& bs, int64_t tries, int32_t lower) {
-    RunState state;
-    SilentHost host;
-    RunContext ctx(state, host, "bench.txt");
+    SilentRunHost host;
+    KnotContext ctx(host);
+    KnotState& state = ctx.state;
     for (auto _ : bs) {
         for (const auto& k : Table()) {
             Prepare(state, k, lower, -1);
@@ -83,7 +73,7 @@ void BM_NakanishiVeryLargeEffortAllTries(benchmark::State& bs) {
 BENCHMARK(BM_NakanishiVeryLargeEffortAllTries)->Unit(benchmark::kMillisecond);
 
 void BM_AlexanderModuleBound(benchmark::State& bs) {
-    RunState state;
+    KnotState state;
     for (auto _ : bs) {
         for (const auto& k : Table()) {
             Prepare(state, k, 1, 12);  // an upper bound that lets every prime be tried
@@ -94,7 +84,7 @@ void BM_AlexanderModuleBound(benchmark::State& bs) {
 BENCHMARK(BM_AlexanderModuleBound)->Unit(benchmark::kMillisecond);
 
 void BM_BlanchfieldOfFirstBasisVector(benchmark::State& bs) {
-    RunState state;
+    KnotState state;
     for (auto _ : bs) {
         for (const auto& k : Table()) {
             Prepare(state, k, 1, -1);

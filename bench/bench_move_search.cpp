@@ -10,7 +10,7 @@
 #include <string>
 
 #include "driver/run_calculation.h"
-#include "driver/run_context.h"
+#include "knot/knot_context.h"
 #include "unknotting/move_search.h"
 
 namespace corvane {
@@ -33,11 +33,8 @@ IntMatrix TorusKnotMatrix(int size) {
 
 void BM_MoveSearchAttempts(benchmark::State& bench) {
     const int size = static_cast<int>(bench.range(0));
-    RunState state;
     SilentHost host;
-    RunContext ctx(state, host, "bench.txt");
-    state.Knots.Append();
-    state.CurrentKnot = 1;
+    KnotContext ctx(host);
     const auto levels = std::make_unique<MoveSearchLevels>();
     const IntMatrix v = TorusKnotMatrix(size);
     int64_t attempts = 0;

@@ -2,9 +2,9 @@
 // on the Seifert matrices of the torus knots T(2, q) (size q - 1).
 #include <benchmark/benchmark.h>
 
-#include "knot/knot_record.h"
-#include "driver/run_state.h"
 #include "invariants/signature.h"
+#include "knot/knot_context.h"
+#include "knot/knot_record.h"
 
 namespace corvane {
 namespace {
@@ -46,10 +46,8 @@ BENCHMARK(BM_HermitianSignatureInPlace)->Arg(2)->Arg(6)->Arg(10);
 
 // The whole sampling of one 10 × 10 knot at N roots of unity, with its recording.
 void BM_LevineTristram(benchmark::State& state) {
-    RunState run;
-    KnotRecord& knot = run.Knots.Append();
-    ApplyInitialResultLayout(knot);
-    run.CurrentKnot = 1;
+    KnotState run;
+    ApplyInitialResultLayout(run.record);
     run.Settings.ltValueCount = static_cast<int32_t>(state.range(0));
     const IntMatrix v = TorusSeifert(10);
     for (auto _ : state) {

@@ -32,10 +32,12 @@ CliHost::CliHost(bool quiet, bool progress, std::string inputName)
       start_(std::chrono::steady_clock::now()) {}
 
 void CliHost::LineNoted(int line, std::string_view text) {
+    const std::lock_guard lock(mutex_);
     PrintLine(inputName_ + ":" + std::to_string(line) + ": " + std::string(text));
 }
 
 void CliHost::DrawText(int /*x*/, int /*y*/, std::string_view text, StatusKind kind) {
+    const std::lock_guard lock(mutex_);
     switch (kind) {
         case StatusKind::Blank:
         case StatusKind::Matrix:
@@ -57,11 +59,23 @@ void CliHost::DrawText(int /*x*/, int /*y*/, std::string_view text, StatusKind k
 }
 
 void CliHost::KnotStarted(int index, int count, std::string_view name) {
+    const std::lock_guard lock(mutex_);
     index_ = index;
     count_ = count;
     name_ = name;
     activity_.clear();
     if (progress_) DrawProgress();
+}
+
+void CliHost::RunProgress(int done, int total, int running) {
+    const std::lock_guard lock(mutex_);
+    const bool changed = done != done_ || total != total_ || running != running_;
+    done_ = done;
+    total_ = total;
+    running_ = running;
+    // The elapsed time moves on too: redraw at least once a second.
+    const auto now = std::chrono::steady_clock::now();
+    if (progress_ && (changed || now - lastDrawn_ >= std::chrono::seconds(1))) DrawProgress();
 }
 
 void CliHost::EndProgress() {
@@ -76,12 +90,16 @@ void CliHost::PrintLine(std::string_view text) {
     if (progress_ && index_ > 0) DrawProgress();
 }
 
+// "12/300 done, 2 running  waiting on 4_1  elapsed 0:00:07  about 0:02:48 to go  <activity>"
 void CliHost::DrawProgress() {
-    const auto elapsed = std::chrono::steady_clock::now() - start_;
-    std::string line = "knot " + std::to_string(index_) + " of " + std::to_string(count_) + "  " +
-                       name_ + "  elapsed " + Clock(elapsed);
-    if (index_ > 1)
-        line += "  about " + Clock(elapsed / (index_ - 1) * (count_ - index_ + 1)) + " to go";
+    const auto now = std::chrono::steady_clock::now();
+    lastDrawn_ = now;
+    const auto elapsed = now - start_;
+    std::string line = std::to_string(done_) + "/" + std::to_string(total_) + " done, " +
+                       std::to_string(running_) + " running";
+    if (!name_.empty()) line += "  waiting on " + name_;
+    line += "  elapsed " + Clock(elapsed);
+    if (done_ > 0 && total_ > done_) line += "  about " + Clock(elapsed / done_ * (total_ - done_)) + " to go";
     if (!activity_.empty()) line += "  " + activity_;
     if (line.size() > 150) line.resize(150);
     std::fprintf(stderr, "\r\033[K%s", line.c_str());

@@ -1,8 +1,10 @@
 // The command line as a run host: status lines on stderr, a progress line on a terminal, and
-// Ctrl-C as Stop.
+// Ctrl-C as Stop. Workers and the run's own thread call it at the same time; one lock keeps the
+// lines whole.
 #pragma once
 
 #include <chrono>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -18,6 +20,7 @@ class CliHost : public RunHost {
 
     void DrawText(int x, int y, std::string_view text, StatusKind kind) override;
     void KnotStarted(int index, int count, std::string_view name) override;
+    void RunProgress(int done, int total, int running) override;
     // "knots.txt:12: skipped: rows of unequal length" on stderr, also when quiet.
     void LineNoted(int line, std::string_view text) override;
 
@@ -32,8 +35,13 @@ class CliHost : public RunHost {
     const bool progress_;
     const std::string inputName_;
     const std::chrono::steady_clock::time_point start_;
+    std::mutex mutex_;
     int index_ = 0;
     int count_ = 0;
+    int done_ = 0;
+    int total_ = 0;
+    int running_ = 0;
+    std::chrono::steady_clock::time_point lastDrawn_{};
     std::string name_;
     std::string activity_;
     bool progressShown_ = false;

@@ -16,6 +16,7 @@
 #include "input/results_file.h"
 #include "knot/knot_context.h"
 #include "output/latex_results.h"
+#include "output/shard_file.h"
 #include "output/text_results.h"
 #include "unknotting/linking_forms.h"
 
@@ -478,17 +479,23 @@ void RunContext::ReportWriteFailure(const WriteStatus& status) {
     display.Draw(7, 216, "Error! " + status.error, StatusKind::Final);
 }
 
+// A run of one shard writes its shard file in place of every results file.
 void RunContext::WriteTextResultsFile() {
     WriteStatus status;
     {
         const std::lock_guard lock(tableMutex);
-        status = WriteTextResults(state, inputFile);
+        status = state.ShardCount > 0 ? WriteShardFile(state, inputFile)
+                                      : WriteTextResults(state, inputFile);
     }
     ReportWriteFailure(status);
 }
 
 void RunContext::WriteResultsFiles() {
     ++resultsWrites;
+    if (state.ShardCount > 0) {
+        WriteTextResultsFile();
+        return;
+    }
     WriteStatus text;
     WriteStatus latex;
     {

@@ -15,11 +15,13 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QThread>
 #include <QTimer>
 #include <QTreeView>
 #include <exception>
 #include <filesystem>
+#include <thread>
 
 #include "shell/help_windows.h"
 #include "shell/status_image.h"
@@ -257,6 +259,17 @@ void MainWindow::BuildOptions() {
         CheckBox("computeallbox", "Compute all invariants", false, QRect(12, 140, 440, 20), group);
     checks1 = CheckBox("checks1", "Compute mu(K)", false, QRect(12, 164, 440, 20), group);
     checku3 = CheckBox("checku3", "Check u=3 obstruction", false, QRect(12, 188, 440, 20), group);
+
+    // Knots are computed side by side on this many threads; the results do not depend on it.
+    auto* label = new QLabel(QStringLiteral("Threads:"), this);
+    label->setObjectName(QStringLiteral("threadslabel"));
+    label->setGeometry(556, 243, 60, 19);
+    threadsbox = new QSpinBox(this);
+    threadsbox->setObjectName(QStringLiteral("threadsbox"));
+    threadsbox->setGeometry(616, 243, 60, 19);
+    const int cores = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    threadsbox->setRange(1, std::max(64, cores));
+    threadsbox->setValue(cores);
 }
 
 void MainWindow::BuildColumns() {
@@ -383,6 +396,7 @@ void MainWindow::Button1Click() {
 
 void MainWindow::StartRun() {
     state_.Settings = SettingsFromControls();
+    state_.Jobs = threadsbox->value();
     Button1->setText(QStringLiteral("Stop calculation"));
     FitCaption(Button1, QStringLiteral("Stop calculation"));
     state_.PauseRequested = false;
@@ -405,7 +419,7 @@ void MainWindow::RunThreadFinished() {
     Button1->setText(QStringLiteral("Start calculation"));
     if (randomizePending_) {
         randomizePending_ = false;
-        Randomize(state_);
+        ShowSeed(Randomize(state_));
     }
     ReportProblems(result_);
     if (quitPending_) {
@@ -464,7 +478,12 @@ void MainWindow::randombuttonClick() {
         randomizePending_ = true;
         return;
     }
-    Randomize(state_);
+    ShowSeed(Randomize(state_));
+}
+
+void MainWindow::ShowSeed(uint64_t seed) {
+    host_->DrawText(7, 216, "Random seed of the next runs: " + std::to_string(seed),
+                    StatusKind::Final);
 }
 
 void MainWindow::pausebuttonClick() {

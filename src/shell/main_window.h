@@ -13,6 +13,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QSpinBox;
 class QFileSystemModel;
 class QLineEdit;
 class QListView;
@@ -76,6 +77,8 @@ class MainWindow : public QWidget {
     QComboBox* ChoiceBox(const char* name, const char* label, const QStringList& items, int row,
                          QWidget* parent);
     RunSettings SettingsFromControls() const;
+    // The run seed that Randomize drew, as a status line, so that a run can be repeated.
+    void ShowSeed(uint64_t seed);
     void StartRun();
     void ReportProblems(const WorkerResult& result);
 
@@ -114,6 +117,7 @@ class MainWindow : public QWidget {
     QCheckBox* computeallbox = nullptr;
     QCheckBox* checks1 = nullptr;
     QCheckBox* checku3 = nullptr;
+    QSpinBox* threadsbox = nullptr;  // knots computed side by side
     QCheckBox* alexanderbox = nullptr;
     QCheckBox* h1l2box = nullptr;
     QCheckBox* determinantbox = nullptr;

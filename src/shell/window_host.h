@@ -20,6 +20,8 @@ class WindowHost : public QObject, public RunHost {
 
     void DrawText(int x, int y, std::string_view text, StatusKind kind) override;
     void KnotStarted(int index, int count, std::string_view name) override;
+    // "12 of 300 knots done, 2 running" at the foot of the status area, when the counts change.
+    void RunProgress(int done, int total, int running) override;
 
   signals:
     // Emitted on the worker thread; receivers on the window's thread get it queued.
@@ -27,6 +29,8 @@ class WindowHost : public QObject, public RunHost {
 
   private:
     StatusImage& image_;
+    int done_ = -1;
+    int running_ = -1;
 };
 
 }  // namespace corvane

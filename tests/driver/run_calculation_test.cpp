@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "output/text_results.h"
@@ -92,7 +94,13 @@ TEST(RunCalculation, FinishedRunWritesEveryKnotAsARow) {
     EXPECT_FALSE(state.Running);
 }
 
-TEST(RunCalculation, FilesAreRewrittenAfterEvenKnotsAndAtTheEnd) {
+int RowCount(const fs::path& results) {
+    int rows = 0;
+    for (const auto& line : KnotLines(results)) rows += IsRow(line);
+    return rows;
+}
+
+TEST(RunCalculation, AQuickRunWritesItsFilesOnceAtTheEnd) {
     const fs::path path = TempDir() / "five.txt";
     std::ofstream(path, std::ios::binary) << "a\t[[-1,0],[-1,-1]]\nb\t[[-1,0],[-1,-1]]\n"
                                              "c\t[[-1,0],[-1,-1]]\nd\t[[-1,0],[-1,-1]]\n"
@@ -100,15 +108,54 @@ TEST(RunCalculation, FilesAreRewrittenAfterEvenKnotsAndAtTheEnd) {
     RunState state;
     RecordingHost host;
     std::vector<int> rowsSeenAtKnotStart;
-    host.onKnotStart = [&](int) {
-        int rows = 0;
-        for (const auto& line : KnotLines(ResultsFilePath(path))) rows += IsRow(line);
-        rowsSeenAtKnotStart.push_back(rows);
-    };
+    host.onKnotStart = [&](int) { rowsSeenAtKnotStart.push_back(RowCount(ResultsFilePath(path))); };
     fs::remove(ResultsFilePath(path));
+    const auto start = std::chrono::steady_clock::now();
     const RunOutcome outcome = RunCalculation(state, host, path);
-    EXPECT_EQ(outcome.resultsWrites, 3);  // after knots 2 and 4, and at the end
-    EXPECT_EQ(rowsSeenAtKnotStart, (std::vector<int>{0, 0, 2, 2, 4}));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(outcome.end, RunEnd::Done);
+    ASSERT_EQ(rowsSeenAtKnotStart.size(), 5u);
+    // A knot's row is written only once it is finished.
+    for (std::size_t i = 0; i < rowsSeenAtKnotStart.size(); ++i) {
+        EXPECT_LE(rowsSeenAtKnotStart[i], static_cast<int>(i)) << "knot " << i + 1;
+    }
+    EXPECT_EQ(RowCount(ResultsFilePath(path)), 5);
+    if (elapsed < std::chrono::seconds(2)) {
+        // No two seconds passed while knots finished: only the end of the run wrote.
+        EXPECT_EQ(outcome.resultsWrites, 1);
+        EXPECT_EQ(rowsSeenAtKnotStart, (std::vector<int>{0, 0, 0, 0, 0}));
+    } else {
+        EXPECT_GE(outcome.resultsWrites, 1);
+    }
+}
+
+TEST(RunCalculation, FilesAreRewrittenTwoSecondsAfterTheLastWriteWhileKnotsFinish) {
+    const fs::path list = WriteTenKnots("rewritten.txt");
+    fs::remove(ResultsFilePath(list));
+    RunState state;
+    RecordingHost host;
+    int started = 0;
+    bool waited = false;
+    int rowsBeforeWaiting = -1;
+    int rowsAfterWaiting = -1;
+    host.onKnotStart = [&](int index) { started = index; };
+    // At the first polling point once knot 3 has started (knots 1 and 2 are finished), the
+    // calculation waits longer than the interval between writes.
+    host.onPoll = [&] {
+        if (started < 3 || waited) return;
+        waited = true;
+        rowsBeforeWaiting = RowCount(ResultsFilePath(list));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        rowsAfterWaiting = RowCount(ResultsFilePath(list));
+    };
+    const RunOutcome outcome = RunCalculation(state, host, list);
+    EXPECT_EQ(outcome.end, RunEnd::Done);
+    ASSERT_TRUE(waited);
+    EXPECT_LE(rowsBeforeWaiting, 3);
+    EXPECT_GE(rowsAfterWaiting, 2);  // knots 1 and 2, written while knot 3 ran
+    EXPECT_LE(rowsAfterWaiting, 3);
+    EXPECT_GE(outcome.resultsWrites, 2);  // during the run, and at its end
+    EXPECT_EQ(RowCount(ResultsFilePath(list)), 10);
 }
 
 TEST(RunCalculation, StopDuringKnotSevenKeepsSixRowsAndTheRestAsKnotLines) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <limits>
@@ -9,9 +10,10 @@
 
 #include "arith/checked.h"
 #include "arith/errors.h"
+#include "knot/knot_context.h"
 #include "knot/knot_record.h"
-#include "knot/run_settings.h"
 #include "knot/padding.h"
+#include "knot/run_settings.h"
 
 namespace corvane {
 namespace {
@@ -20,11 +22,9 @@ std::string Blanks(std::size_t n) {
     return std::string(n, ' ');
 }
 
-// A run state holding `count` default knots with the run-start layout, knot 1 current.
-void PrepareKnots(RunState& state, int count) {
-    for (int i = 0; i < count; ++i) state.Knots.Append();
-    ResetForRunStart(state);
-    state.CurrentKnot = 1;
+// A knot state whose record has the run-start layout.
+void PrepareKnot(KnotState& state) {
+    ApplyInitialResultLayout(state.record);
 }
 
 TEST(PadRight, PadsShortTextsAndNeverCuts) {
@@ -106,92 +106,99 @@ TEST(InitialResultLayout, TagsArePaddedToTheColumnWidths) {
 }
 
 TEST(SetResultField, ReplacesTheSlotOfTheTagPaddedToItsWidth) {
-    RunState state;
-    PrepareKnots(state, 1);
+    KnotState state;
+    PrepareKnot(state);
     SetResultField(state, "dt 3", "dt 3");
-    EXPECT_EQ(state.Knots(1).textFields(2), "dt 3     ");
-    EXPECT_EQ(state.Knots(1).texFields(2), "dt 3     ");
-    EXPECT_EQ(state.Knots(1).textFields(2).size(), 9u);
+    EXPECT_EQ(state.record.textFields(2), "dt 3     ");
+    EXPECT_EQ(state.record.texFields(2), "dt 3     ");
+    EXPECT_EQ(state.record.textFields(2).size(), 9u);
     // The neighbouring slots keep their layout.
-    EXPECT_EQ(state.Knots(1).textFields(1), "al" + Blanks(53));
-    EXPECT_EQ(state.Knots(1).textFields(3), "l2" + Blanks(12));
+    EXPECT_EQ(state.record.textFields(1), "al" + Blanks(53));
+    EXPECT_EQ(state.record.textFields(3), "l2" + Blanks(12));
 }
 
 TEST(SetResultField, NeverCutsALongerValue) {
-    RunState state;
-    PrepareKnots(state, 1);
+    KnotState state;
+    PrepareKnot(state);
     SetResultField(state, "dt 123456789", "dt 123456789");
-    EXPECT_EQ(state.Knots(1).textFields(2), "dt 123456789");
+    EXPECT_EQ(state.record.textFields(2), "dt 123456789");
     // The slot is now wider; a shorter value is padded to the new width.
     SetResultField(state, "dt 5", "");
-    EXPECT_EQ(state.Knots(1).textFields(2), "dt 5" + Blanks(8));
-    EXPECT_EQ(state.Knots(1).texFields(2), "dt 123456789");
+    EXPECT_EQ(state.record.textFields(2), "dt 5" + Blanks(8));
+    EXPECT_EQ(state.record.texFields(2), "dt 123456789");
 }
 
 TEST(SetResultField, AnUnknownTagTakesTheFirstEmptySlotThenKeepsItsWidth) {
-    RunState state;
-    PrepareKnots(state, 1);
+    KnotState state;
+    PrepareKnot(state);
     SetResultField(state, "se[[1,2],[3,4]]", "");
-    EXPECT_EQ(state.Knots(1).textFields(11), "se[[1,2],[3,4]]");
+    EXPECT_EQ(state.record.textFields(11), "se[[1,2],[3,4]]");
     SetResultField(state, "se[[1]]", "");
-    EXPECT_EQ(state.Knots(1).textFields(11), "se[[1]]" + Blanks(8));
+    EXPECT_EQ(state.record.textFields(11), "se[[1]]" + Blanks(8));
     SetResultField(state, "erfirst", "");
-    EXPECT_EQ(state.Knots(1).textFields(12), "erfirst");
+    EXPECT_EQ(state.record.textFields(12), "erfirst");
     // An empty LaTeX value leaves the LaTeX table as it was.
-    for (int slot = 10; slot <= ResultSlots; ++slot) EXPECT_EQ(state.Knots(1).texFields(slot), "");
+    for (int slot = 10; slot <= ResultSlots; ++slot) EXPECT_EQ(state.record.texFields(slot), "");
 }
 
 TEST(SetResultField, TooLargeMatrixFieldsLandInTheFirstEmptySlotOfEachTable) {
     // The LaTeX table has one slot fewer laid out, so "er" lands in LaTeX slot 10.
-    RunState state;
-    PrepareKnots(state, 1);
+    KnotState state;
+    PrepareKnot(state);
     SetResultField(state, "cdSeifert matrix too large", "erError");
-    EXPECT_EQ(state.Knots(1).textFields(11), "cdSeifert matrix too large");
-    EXPECT_EQ(state.Knots(1).texFields(10), "erError");
-    EXPECT_EQ(state.Knots(1).texFields(11), "");
+    EXPECT_EQ(state.record.textFields(11), "cdSeifert matrix too large");
+    EXPECT_EQ(state.record.texFields(10), "erError");
+    EXPECT_EQ(state.record.texFields(11), "");
 }
 
 TEST(SetResultField, WithAllSlotsTakenAnUnknownTagIsDropped) {
-    RunState state;
-    PrepareKnots(state, 1);
+    KnotState state;
+    PrepareKnot(state);
     SetResultField(state, "rm[[1]]", "rm[[1]]");  // takes LaTeX slot 10, which starts empty
-    EXPECT_EQ(state.Knots(1).texFields(10), "rm[[1]]");
+    EXPECT_EQ(state.record.texFields(10), "rm[[1]]");
     for (int slot = 11; slot <= ResultSlots; ++slot) {
         const std::string tag = "x" + std::to_string(slot % 10);
         SetResultField(state, tag + "value", tag + "value");
     }
-    KnotRecord before = state.Knots(1);
+    KnotRecord before = state.record;
     SetResultField(state, "zzlost", "zzlost");
-    EXPECT_EQ(state.Knots(1).textFields, before.textFields);
-    EXPECT_EQ(state.Knots(1).texFields, before.texFields);
+    EXPECT_EQ(state.record.textFields, before.textFields);
+    EXPECT_EQ(state.record.texFields, before.texFields);
 }
 
-TEST(SetResultField, ActsOnTheCurrentKnotOnly) {
-    RunState state;
-    PrepareKnots(state, 3);
-    state.CurrentKnot = 2;
-    SetResultField(state, "si -2", "si $-2$");
-    EXPECT_EQ(state.Knots(2).textFields(5), "si -2" + Blanks(5));
-    EXPECT_EQ(state.Knots(2).texFields(5), "si $-2$" + Blanks(3));
-    EXPECT_EQ(state.Knots(1).textFields(5), "si" + Blanks(8));
-    EXPECT_EQ(state.Knots(3).textFields(5), "si" + Blanks(8));
+TEST(SetResultField, ActsOnItsOwnKnotOnly) {
+    KnotState first;
+    KnotState second;
+    PrepareKnot(first);
+    PrepareKnot(second);
+    SetResultField(second, "si -2", "si $-2$");
+    EXPECT_EQ(second.record.textFields(5), "si -2" + Blanks(5));
+    EXPECT_EQ(second.record.texFields(5), "si $-2$" + Blanks(3));
+    EXPECT_EQ(first.record.textFields(5), "si" + Blanks(8));
+    EXPECT_EQ(first.record.texFields(5), "si" + Blanks(8));
 }
 
-TEST(CurrentKnot, OutsideTheTableIsARangeError) {
-    RunState state;
-    EXPECT_THROW(SetResultField(state, "dt 1", "dt 1"), RangeError);
-    PrepareKnots(state, 2);
-    state.CurrentKnot = 3;
-    EXPECT_THROW(AddDetectionCode(state, "s,"), RangeError);
-    state.CurrentKnot = 0;
-    EXPECT_THROW(RaiseLowerBound(state, 1, "signature", "s,"), RangeError);
-    EXPECT_THROW(ResetForKnotStart(state, std::chrono::steady_clock::now()), RangeError);
+TEST(KnotState, StopIsTheRunsFlagOrItsOwnAndSkipIsAlwaysItsOwn) {
+    RunState run;
+    KnotState inRun(run.StopRequested);
+    KnotState alone;
+    run.StopRequested = true;
+    EXPECT_TRUE(inRun.StopRequested);
+    EXPECT_FALSE(alone.StopRequested);
+    run.StopRequested = false;
+    alone.StopRequested = true;
+    EXPECT_FALSE(run.StopRequested);
+    EXPECT_FALSE(inRun.StopRequested);
+    run.SkipRequested = true;
+    EXPECT_FALSE(inRun.SkipRequested);
+    inRun.SkipRequested = true;
+    EXPECT_FALSE(alone.SkipRequested);
 }
 
 TEST(DetectionCodes, AreAddedOnceEach) {
-    RunState state;
-    PrepareKnots(state, 1);
-    KnotRecord& knot = state.Knots(1);
+    KnotState state;
+    PrepareKnot(state);
+    KnotRecord& knot = state.record;
     knot.detectionCodes = "w,s,";
     AddDetectionCode(state, "s,");
     EXPECT_EQ(knot.detectionCodes, "w,s,");
@@ -204,9 +211,9 @@ TEST(DetectionCodes, AreAddedOnceEach) {
 }
 
 TEST(RaiseLowerBound, EqualValueAddsTheCodeOnly) {
-    RunState state;
-    PrepareKnots(state, 1);
-    KnotRecord& knot = state.Knots(1);
+    KnotState state;
+    PrepareKnot(state);
+    KnotRecord& knot = state.record;
     knot.lowerBound = 1;
     knot.detectedBy = "Wendt";
     knot.detectionCodes = "w,";
@@ -217,9 +224,9 @@ TEST(RaiseLowerBound, EqualValueAddsTheCodeOnly) {
 }
 
 TEST(RaiseLowerBound, SmallerValueChangesNothing) {
-    RunState state;
-    PrepareKnots(state, 1);
-    KnotRecord& knot = state.Knots(1);
+    KnotState state;
+    PrepareKnot(state);
+    KnotRecord& knot = state.record;
     knot.lowerBound = 2;
     knot.detectedBy = "Lickorish test";
     knot.detectionCodes = "L,";
@@ -230,9 +237,9 @@ TEST(RaiseLowerBound, SmallerValueChangesNothing) {
 }
 
 TEST(RaiseLowerBound, GreaterValueReplacesBoundNameAndCodes) {
-    RunState state;
-    PrepareKnots(state, 1);
-    KnotRecord& knot = state.Knots(1);
+    KnotState state;
+    PrepareKnot(state);
+    KnotRecord& knot = state.record;
     RaiseLowerBound(state, 1, "Wendt", "w,");
     RaiseLowerBound(state, 1, "signature", "s,");
     RaiseLowerBound(state, 2, "Lickorish test", "L,");
@@ -285,7 +292,7 @@ TEST(RunSettings, DefaultsAreTheFrontEndsStartingChoices) {
     EXPECT_FALSE(settings.computeAll || settings.computeMu || settings.checkU3 || settings.mahler);
 }
 
-TEST(Lifecycle, RunStartLaysOutEveryKnotAndSetsThePrimes) {
+TEST(Lifecycle, RunStartLaysOutEveryKnotNotTakenOver) {
     RunState state;
     for (int i = 0; i < 3; ++i) {
         KnotRecord& knot = state.Knots.Append();
@@ -294,38 +301,42 @@ TEST(Lifecycle, RunStartLaysOutEveryKnotAndSetsThePrimes) {
         knot.lowerBound = 1;
         knot.textFields(2) = "dt 3     ";
         knot.texFields(15) = "seold";
+        knot.computed = true;
     }
-    state.CurrentKnot = 3;
+    // A knot taken over from a results file keeps its row as it was read.
+    state.Knots(2).takenOver = true;
     ResetForRunStart(state);
-    EXPECT_EQ(state.CurrentKnot, 0);
-    const std::array<int32_t, 14> primes{2, 3, 5, 7, 11, 13, 17, 23, 29, 31, 37, 41, 43, 47};
-    EXPECT_EQ(state.PrimeList, primes);
-    for (const KnotRecord& knot : state.Knots) {
-        EXPECT_EQ(knot.detectedBy, "");
-        EXPECT_EQ(knot.detectionCodes, "");
-        EXPECT_EQ(knot.textFields(2), "dt" + Blanks(7));
-        EXPECT_EQ(knot.texFields(15), "");
-        EXPECT_EQ(knot.lowerBound, 1);  // bounds are reset per knot, not per run
+    for (int i : {1, 3}) {
+        const KnotRecord& knot = state.Knots(i);
+        EXPECT_EQ(knot.detectedBy, "") << i;
+        EXPECT_EQ(knot.detectionCodes, "") << i;
+        EXPECT_EQ(knot.textFields(2), "dt" + Blanks(7)) << i;
+        EXPECT_EQ(knot.texFields(15), "") << i;
+        EXPECT_FALSE(knot.computed) << i;
+        EXPECT_EQ(knot.lowerBound, 1) << i;  // bounds are reset per knot, not per run
     }
+    const KnotRecord& kept = state.Knots(2);
+    EXPECT_EQ(kept.detectedBy, "signature");
+    EXPECT_EQ(kept.detectionCodes, "s,");
+    EXPECT_EQ(kept.textFields(2), "dt 3     ");
+    EXPECT_EQ(kept.texFields(15), "seold");
+    EXPECT_TRUE(kept.computed);
 }
 
-TEST(Lifecycle, KnotStartResetsTheCurrentKnotAndTheRunFlags) {
-    RunState state;
-    PrepareKnots(state, 2);
-    for (KnotRecord& knot : state.Knots) {
-        knot.lowerBound = 2;
-        knot.upperBound = 3;
-        knot.mahlerMeasure = 1.5L;
-        knot.detectedBy = "signature";
-        knot.detectionCodes = "s,";
-        knot.nakanishiLower = 1;
-    }
-    state.CurrentKnot = 2;
-    state.InputError = true;
-    state.InputErrorLine = 9;
-    state.InputErrorText = "Line 9: braid words are not supported yet.";
+TEST(Lifecycle, KnotStartResetsTheKnotAndItsFlags) {
+    RunState run;
+    KnotState state(run.StopRequested);
+    PrepareKnot(state);
+    KnotRecord& knot = state.record;
+    knot.lowerBound = 2;
+    knot.upperBound = 3;
+    knot.mahlerMeasure = 1.5L;
+    knot.detectedBy = "signature";
+    knot.detectionCodes = "s,";
+    knot.nakanishiLower = 1;
+    RecordInputError(run, 9, "Line 9: braid words are not supported yet.");
     state.SkipRequested = true;
-    state.StopRequested = true;
+    run.StopRequested = true;
     state.NakanishiSource = "H_1(L_2)";
     state.NakanishiSourceTex = "$H_1(L_2)$";
     ArithTrouble = true;
@@ -334,32 +345,31 @@ TEST(Lifecycle, KnotStartResetsTheCurrentKnotAndTheRunFlags) {
 
     ResetForKnotStart(state, now);
 
-    const KnotRecord& knot = state.Knots(2);
     EXPECT_EQ(knot.lowerBound, 0);
     EXPECT_EQ(knot.upperBound, -1);
     EXPECT_EQ(knot.mahlerMeasure, 0.0L);
     EXPECT_EQ(knot.detectedBy, "");
     EXPECT_EQ(knot.detectionCodes, "");
     EXPECT_EQ(knot.nakanishiLower, 1);  // set by the reader and the invariants, not here
+    EXPECT_EQ(knot.textFields(2), "dt" + Blanks(7));  // the layout stays
     EXPECT_EQ(state.KnotStartTime, now);
-    EXPECT_FALSE(state.InputError);
     EXPECT_FALSE(state.SkipRequested);
-    EXPECT_TRUE(state.StopRequested);  // the run loop drops a Stop later in the knot
+    EXPECT_TRUE(state.StopRequested);  // the run's Stop is the run's to drop
+    EXPECT_TRUE(run.StopRequested);
     EXPECT_EQ(state.NakanishiSource, "");
     EXPECT_EQ(state.NakanishiSourceTex, "");
     EXPECT_FALSE(ArithTrouble);
     EXPECT_EQ(TroubleCode, "");
-    // Where reading stopped stays known for the front end's report.
-    EXPECT_EQ(state.InputErrorLine, 9);
-    EXPECT_EQ(state.InputErrorText, "Line 9: braid words are not supported yet.");
-    // The other knot is untouched.
-    EXPECT_EQ(state.Knots(1).lowerBound, 2);
-    EXPECT_EQ(state.Knots(1).detectionCodes, "s,");
+    // The reading error belongs to the run: a knot start leaves it for the front end's report.
+    EXPECT_TRUE(run.InputError);
+    EXPECT_EQ(run.InputErrorLine, 9);
+    EXPECT_EQ(run.InputErrorText, "Line 9: braid words are not supported yet.");
 }
 
 TEST(Lifecycle, ReadingStartsWithNoKnotsAndNoError) {
     RunState state;
-    PrepareKnots(state, 4);
+    for (int i = 0; i < 4; ++i) state.Knots.Append();
+    ResetForRunStart(state);
     RecordInputError(state, 5, "Line 5: entry \"x\" is not an integer.");
     EXPECT_TRUE(state.InputError);
     EXPECT_EQ(TroubleCode, "Line 5: entry \"x\" is not an integer.");
@@ -373,10 +383,22 @@ TEST(Lifecycle, ReadingStartsWithNoKnotsAndNoError) {
 TEST(Lifecycle, ProgramStartState) {
     const RunState state;
     EXPECT_EQ(state.KnotCount(), 0);
-    EXPECT_EQ(state.CurrentKnot, 0);
-    EXPECT_EQ(state.Random.state, 0u);
+    EXPECT_EQ(state.RunSeed, 0u);
+    EXPECT_EQ(state.Jobs, 1);
+    EXPECT_EQ(state.ShardNumber, 0);
+    EXPECT_EQ(state.ShardCount, 0);
     EXPECT_FALSE(state.Running || state.StopRequested || state.PauseRequested ||
                  state.SkipRequested || state.InputError);
+}
+
+TEST(Lifecycle, AFreshKnotStateHoldsThePrimesAndNoResults) {
+    const KnotState state;
+    const std::array<int32_t, 14> primes{2, 3, 5, 7, 11, 13, 17, 23, 29, 31, 37, 41, 43, 47};
+    EXPECT_EQ(state.PrimeList, primes);
+    EXPECT_FALSE(state.record.computed);
+    EXPECT_EQ(state.WorkingSize, 0);
+    EXPECT_EQ(state.DetBlockSize, 6);
+    EXPECT_FALSE(state.StopRequested || state.SkipRequested);
 }
 
 }  // namespace

@@ -18,12 +18,12 @@
 
 #include "arith/poly_test_support.h"
 #include "driver/run_calculation.h"
-#include "driver/run_context.h"
 #include "e2e/cli_support.h"
 #include "invariants/mahler.h"
 #include "invariants/nakanishi.h"
-#include "output/latex_results.h"
+#include "knot/knot_context.h"
 #include "knot/text_forms.h"
+#include "output/latex_results.h"
 #include "output/text_results.h"
 
 namespace corvane {
@@ -222,42 +222,48 @@ TEST_F(LatexTypeset, EveryCellFormStatesTheTextTablesValues) {
     for (int i = 1; i <= rows; ++i) state.Knots.Append().name = "k" + std::to_string(i);
     ResetForRunStart(state);
     SilentHost host;
-    RunContext ctx(state, host, dir_ / "cells.txt");
     for (int i = 1; i <= rows; ++i) {
         const auto r = static_cast<std::size_t>(i - 1);
-        state.CurrentKnot = i;
-        KnotRecord& knot = state.Knots(i);
+        // Each knot's results are stored in its own context, as the run computes them.
+        KnotContext ctx(host);
+        KnotState& knotState = ctx.state;
+        knotState.Settings = state.Settings;
+        knotState.record = state.Knots(i);
+        KnotRecord& knot = knotState.record;
         std::tie(knot.lowerBound, knot.upperBound) = bounds[r % bounds.size()];
         knot.detectedBy = obstructions[r / bounds.size()].first;
         const RatPoly p = polytest::IntPoly(alexander[r % alexander.size()]);
-        SetResultField(state, "al" + PolyToText(p), "al" + SymmetricPolyToLatex(p));
+        SetResultField(knotState, "al" + PolyToText(p), "al" + SymmetricPolyToLatex(p));
         if (r % 4 == 3) {
-            SetResultField(state, "erError in calculation of determinant", "erError");
+            SetResultField(knotState, "erError in calculation of determinant", "erError");
         } else {
             const std::vector<int64_t>& orders = groups[r % groups.size()];
             int64_t det = 1;
             for (const int64_t d : orders) det *= std::max<int64_t>(d, 1);
             const std::string dt = SignedField("dt", r % 2 ? det : -det);
-            SetResultField(state, dt, dt);
+            SetResultField(knotState, dt, dt);
             const auto c = static_cast<int64_t>(orders.size()) - 1;
-            SetResultField(state, "l2" + GroupToText(orders, c), "l2" + GroupToLatex(orders, c));
+            SetResultField(knotState, "l2" + GroupToText(orders, c),
+                           "l2" + GroupToLatex(orders, c));
         }
-        SetResultField(state, mahler[r % mahler.size()], mahler[r % mahler.size()]);
+        SetResultField(knotState, mahler[r % mahler.size()], mahler[r % mahler.size()]);
         const std::vector<int32_t>& s = signatures[r % signatures.size()];
-        SetResultField(state, SignedField("si", s[0]), SignedField("si", s[0]));
+        SetResultField(knotState, SignedField("si", s[0]), SignedField("si", s[0]));
         const std::string ordinary = std::to_string(s[0]);
         if (s.size() == 2) {
             const std::string sample = std::to_string(s[1]);
-            SetResultField(state, "lt" + sample, "si" + ordinary + " (" + sample + ")");
+            SetResultField(knotState, "lt" + sample, "si" + ordinary + " (" + sample + ")");
         } else if (s.size() == 3) {
-            SetResultField(state, "lt" + std::to_string(s[1]) + "..." + std::to_string(s[2]),
+            SetResultField(knotState, "lt" + std::to_string(s[1]) + "..." + std::to_string(s[2]),
                            "si" + ordinary + " [" + std::to_string(s[2] - s[1]) + "]");
         }
         const Named& source = sources[r / nakanishi.size() % sources.size()];
-        state.NakanishiSource = source.text;
-        state.NakanishiSourceTex = source.tex;
+        knotState.NakanishiSource = source.text;
+        knotState.NakanishiSourceTex = source.tex;
         std::tie(knot.nakanishiLower, knot.nakanishiUpper) = nakanishi[r % nakanishi.size()];
         NakanishiOutput(ctx);
+        knot.computed = true;
+        state.Knots(i) = std::move(knot);
     }
 
     ASSERT_TRUE(WriteLatexResults(state, dir_ / "cells.txt").ok);

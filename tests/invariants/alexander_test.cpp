@@ -11,7 +11,7 @@
 
 #include "arith/checked.h"
 #include "arith/poly_test_support.h"
-#include "driver/run_state.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 namespace {
@@ -160,15 +160,13 @@ TEST_F(AlexanderTest, ReportedFailureSetsTheErrorField) {
     for (int i = 1; i <= 7; ++i) {
         for (int j = 1; j <= 7; ++j) v(i, j) = 1'000'000'000'000'000 + 7 * i - 3 * j;
     }
-    RunState state;
-    state.Knots.Append();
-    state.CurrentKnot = 1;
+    KnotState state;
     const AlexanderResult r = AlexanderPolynomial(v, 7, true, &state);
     EXPECT_TRUE(ArithTrouble);
     EXPECT_EQ(r.out.degree, -1);
     EXPECT_EQ(r.out, PolyZero());
     EXPECT_EQ(r.DetBlockSize, 7);  // blocks 6 and 7 tried; 8 exceeds n
-    const KnotRecord& knot = state.Knots(1);
+    const KnotRecord& knot = state.record;
     bool textFound = false;
     bool texFound = false;
     for (const std::string& slot : knot.textFields) {

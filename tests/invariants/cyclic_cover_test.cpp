@@ -360,16 +360,6 @@ TEST(CyclicCoverTest, CountBoundsAndTheirNames) {
     EXPECT_TRUE(cover.CoverUndecided);
 }
 
-// A host that asks to skip the current search at its first poll.
-class SkippingHost : public test::KeepLinesHost {
-  public:
-    explicit SkippingHost(RunState& state) : state_(state) {}
-    void ProcessEvents() override { state_.SkipRequested = true; }
-
-  private:
-    RunState& state_;
-};
-
 TEST(CyclicCoverTest, StopAndSkipDecideNothing) {
     OneKnotRun stopped(kFigureEightPlus52, 6);
     stopped.state.StopRequested = true;
@@ -383,11 +373,11 @@ TEST(CyclicCoverTest, StopAndSkipDecideNothing) {
     EXPECT_EQ(stopped.knot().coversTried, "");  // ended searches are not settled
 
     OneKnotRun skipped(kFigureEightPlus52, 6);
-    SkippingHost host(skipped.state);
-    RunContext ctx(skipped.state, host, "skip.txt");
-    ScopedPoller poller(&ctx);
+    // A poll that asks to skip the current search at its first call.
+    skipped.ctx.poll = [](KnotContext& knot) { knot.state.SkipRequested = true; };
+    ScopedPoller poller(&skipped.ctx);
     CoverState skipCover;
-    CyclicCoverTest(ctx, skipCover, 4, 25000, false);
+    CyclicCoverTest(skipped.ctx, skipCover, 4, 25000, false);
     EXPECT_TRUE(skipCover.CoverUndecided);
     EXPECT_EQ(skipped.knot().nakanishiLower, 1);
 }

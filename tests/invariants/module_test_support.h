@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "arith/checked.h"
-#include "driver/run_context.h"
 #include "invariants/alexander.h"
+#include "knot/knot_context.h"
 
 namespace corvane::test {
 
@@ -32,19 +32,19 @@ class KeepLinesHost : public RunHost {
     std::vector<std::string> lines;
 };
 
-// A run with the single knot V (n × n) as its current knot, after steps 1-2 of the sequence:
-// the Alexander polynomial and its forms, DetBlockSize, lowerBound 1, Nakanishi bounds 1 and -1.
+// One knot V (n × n) in a context of its own, after steps 1-2 of the sequence: the initial
+// result-slot layout, the Alexander polynomial and its forms, DetBlockSize, lowerBound 1,
+// Nakanishi bounds 1 and -1.
 struct OneKnotRun {
-    RunState state;
     KeepLinesHost host;
-    RunContext ctx{state, host, "one-knot.txt"};
+    KnotContext ctx{host};
+    KnotState& state = ctx.state;
 
     OneKnotRun(const IntMatrix& v, int n) {
-        KnotRecord& knot = state.Knots.Append();
+        KnotRecord& knot = state.record;
         knot.name = "K";
         knot.size = n;
-        ResetForRunStart(state);
-        state.CurrentKnot = 1;
+        ApplyInitialResultLayout(knot);
         state.WorkingMatrix = v;
         state.WorkingSize = n;
         const AlexanderResult alexander = AlexanderPolynomial(v, n, false);

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "arith/poll.h"
+#include "knot/knot_context.h"
 #include "knot/knot_record.h"
-#include "driver/run_state.h"
 
 namespace corvane {
 namespace {
@@ -316,13 +316,12 @@ ComplexExt Root(int64_t k, int64_t count) {
     return ComplexFromAngle(static_cast<long double>(k) / static_cast<long double>(count));
 }
 
-// A run with one knot, the current one, at the layout of a run start.
+// One knot in a state of its own, at the layout of a run start.
 struct OneKnotRun {
-    RunState state;
+    KnotState state;
     OneKnotRun(int32_t lowerBound, int32_t signature, int32_t count) {
-        KnotRecord& knot = state.Knots.Append();
+        KnotRecord& knot = state.record;
         ApplyInitialResultLayout(knot);
-        state.CurrentKnot = 1;
         knot.lowerBound = lowerBound;
         knot.signature = signature;
         state.Settings.ltValueCount = count;
@@ -848,7 +847,7 @@ TEST(LevineTristram, EmptyMatrixSamplesZero) {
 // Counts the polls and can request Stop at a chosen poll.
 class CountingPoller : public Poller {
   public:
-    CountingPoller(RunState& state, int stopAt) : state_(state), stopAt_(stopAt) {}
+    CountingPoller(KnotState& state, int stopAt) : state_(state), stopAt_(stopAt) {}
     void CheckPause() override {
         ++calls;
         if (calls == stopAt_) state_.StopRequested = true;
@@ -856,7 +855,7 @@ class CountingPoller : public Poller {
     int calls = 0;
 
   private:
-    RunState& state_;
+    KnotState& state_;
     int stopAt_;
 };
 
@@ -903,8 +902,8 @@ TEST(LevineTristram, RejectsImpossibleSizesAndCounts) {
     EXPECT_THROW(LevineTristram(run.state, IntMatrix{}, 2), RangeError);
     OneKnotRun sized(0, 0, 16);
     EXPECT_THROW(LevineTristram(sized.state, IntMatrix{}, 71), RangeError);
-    RunState noKnot;
-    EXPECT_THROW(LevineTristram(noKnot, TorusSeifert(3), 2), RangeError);
+    OneKnotRun negative(0, 0, -16);
+    EXPECT_THROW(LevineTristram(negative.state, TorusSeifert(3), 2), RangeError);
 }
 
 }  // namespace

@@ -169,7 +169,7 @@ void Fill(RunState& state, int computed, int total) {
         knot = Knot("k" + std::to_string(i));
         knot.inputLine = "k" + std::to_string(i) + " [[1]]";
     }
-    state.CurrentKnot = computed;
+    for (int i = 1; i <= computed; ++i) state.Knots(i).computed = true;
     state.Settings.algebraicUnknotting = false;
 }
 

@@ -117,7 +117,7 @@ class ProblemsFile : public ::testing::Test {
         AddKnot("c", 1, 2);
         AddKnot("d", 1, 2);
         state_.Knots(4).inputLine = "d  1,2 [[1]]";
-        state_.CurrentKnot = 3;
+        for (int i = 1; i <= 3; ++i) state_.Knots(i).computed = true;
         state_.Settings.algebraicUnknotting = true;
     }
     void TearDown() override { fs::remove_all(dir_); }

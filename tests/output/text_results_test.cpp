@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "arith/checked.h"
+#include "knot/knot_context.h"
 #include "output/file_writer.h"
 
 namespace corvane {
@@ -97,13 +98,18 @@ KnotRecord& AddKnot(RunState& state, const std::string& name, const std::string&
     return knot;
 }
 
-// Stores results for knot i the way the calculation does: through SetResultField on the current
-// knot.
+// Stores results for knot i the way the calculation does: through SetResultField on the knot's
+// own state, whose record then goes back into the table.
 void SetFields(RunState& state, int i, const std::vector<std::string>& fields) {
-    const int32_t saved = state.CurrentKnot;
-    state.CurrentKnot = i;
-    for (const std::string& f : fields) SetResultField(state, f, f);
-    state.CurrentKnot = saved;
+    KnotState knot;
+    knot.record = state.Knots(i);
+    for (const std::string& f : fields) SetResultField(knot, f, f);
+    state.Knots(i) = std::move(knot.record);
+}
+
+// Marks knots 1..count as computed: their results are final.
+void MarkComputed(RunState& state, int count) {
+    for (int i = 1; i <= count; ++i) state.Knots(i).computed = true;
 }
 
 // Positions of the column separators "|" in a line.
@@ -505,7 +511,7 @@ TEST(KnotRowTest, FieldLongerThanItsSeedWidensThatRowOnly) {
     AddKnot(state, "B", "[[2]]");
     SetFields(state, 1, {"dt 3", "si-2", "se[[1]]"});
     SetFields(state, 2, {"dt 1234567890", "si 0", "se[[2]]"});
-    state.CurrentKnot = 2;
+    MarkComputed(state, 2);
     const std::vector<std::string> lines = FileLines(state);
     ASSERT_EQ(lines.size(), kPreambleAllOff.size() + 4);
     const std::string& header = lines[lines.size() - 3];
@@ -516,7 +522,7 @@ TEST(KnotRowTest, FieldLongerThanItsSeedWidensThatRowOnly) {
 
 // --- Knot lines ---
 
-TEST(TextResultsKnotLinesTest, RowsUpToCurrentKnotThenKnotListLines) {
+TEST(TextResultsKnotLinesTest, ComputedKnotsAsRowsTheOthersAsKnotListLines) {
     RunState state;
     state.Settings = AllOff();
     state.Settings.determinant = true;
@@ -524,14 +530,18 @@ TEST(TextResultsKnotLinesTest, RowsUpToCurrentKnotThenKnotListLines) {
         AddKnot(state, "K" + std::to_string(i), "[[" + std::to_string(i) + "]]");
         SetFields(state, i, {"dt " + std::to_string(i), "se[[" + std::to_string(i) + "]]"});
     }
-    // Stopped during knot 7: the driver steps back, so knot 7 is written as its input line.
-    state.CurrentKnot = 6;
+    // Stopped while knots 7 and 8 ran and after knot 9 had finished: the knots in progress are
+    // discarded and written as their input lines, a finished knot as its row wherever it stands.
+    MarkComputed(state, 6);
+    state.Knots(9).computed = true;
     const std::vector<std::string> lines = FileLines(state);
     ASSERT_EQ(lines.size(), kPreambleAllOff.size() + 2 + 10);
     const std::vector<std::string> knotLines(lines.end() - 10, lines.end());
     EXPECT_EQ(knotLines[0], "K1        |  1     | [[1]]");
     EXPECT_EQ(knotLines[5], "K6        |  6     | [[6]]");
     EXPECT_EQ(knotLines[6], "K7         [[7]]");
+    EXPECT_EQ(knotLines[7], "K8         [[8]]");
+    EXPECT_EQ(knotLines[8], "K9        |  9     | [[9]]");
     EXPECT_EQ(knotLines[9], "K10        [[10]]");
 }
 
@@ -546,7 +556,7 @@ TEST(TextResultsKnotLinesTest, TakenOverKnotsKeepTheirStoredLineWhereverTheyStan
     state.Knots(2).storedLine = "K2        |   1  detected by Wendt   | [[2]]";
     state.Knots(4).takenOver = true;
     state.Knots(4).storedLine = "K4        | [[4]] (from an earlier run)";
-    state.CurrentKnot = 2;
+    MarkComputed(state, 2);
     const std::vector<std::string> lines = FileLines(state);
     ASSERT_EQ(lines.size(), kPreambleAllOff.size() + 2 + 4);
     const std::vector<std::string> knotLines(lines.end() - 4, lines.end());
@@ -582,7 +592,7 @@ TEST(TextResultsKnotLinesTest, BoundTextIsBuiltAfreshForEveryKnot) {
     second.upperBound = 6;
     SetFields(state, 1, {"se[[1]]"});
     SetFields(state, 2, {"se[[2]]"});
-    state.CurrentKnot = 2;
+    MarkComputed(state, 2);
     const std::vector<std::string> lines = FileLines(state);
     EXPECT_EQ(lines[lines.size() - 2],
               "A         |   2  detected by signature" + Blanks(16) + "| [[1]]");
@@ -597,7 +607,7 @@ TEST(TextResultsContentsTest, EveryLineEndsInCrLfAndNoOtherLineBreakOccurs) {
     AddKnot(state, "3_1", "[[-1,0],[-1,-1]]");
     AddKnot(state, "4_1", "[[1,1],[0,-1]]");
     SetFields(state, 1, {"al1-t+t^2", "se[[-1,0],[-1,-1]]"});
-    state.CurrentKnot = 1;
+    MarkComputed(state, 1);
     const std::string text = TextResultsContents(state);
     ASSERT_GE(text.size(), 2u);
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
@@ -619,7 +629,7 @@ TEST(TextResultsContentsTest, BytesAreWrittenAsTheyAre) {
     state.Settings = AllOff();
     AddKnot(state, "Kn\xf6t\xe9", "[[1]]");
     SetFields(state, 1, {"se[[1]]"});
-    state.CurrentKnot = 1;
+    MarkComputed(state, 1);
     const std::vector<std::string> lines = FileLines(state);
     EXPECT_EQ(lines.back(), "Kn\xf6t\xe9     | [[1]]");
 }
@@ -691,7 +701,7 @@ class TextResultsFileTest : public ::testing::Test {
         state.Settings = AllOff();
         AddKnot(state, "3_1", "[[-1,0],[-1,-1]]");
         SetFields(state, 1, {"se[[-1,0],[-1,-1]]"});
-        state.CurrentKnot = 1;
+        MarkComputed(state, 1);
     }
 
     fs::path folder_;

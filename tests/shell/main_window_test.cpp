@@ -117,7 +117,7 @@ class MainWindowTest : public QObject {
     void helpWindowTextAndBraidExample();
     void pagedHelpShowsOnePageAtATime();
     void spareWindowExistsAndStaysHidden();
-    void randomizeAdvancesTheGeneratorByAtMostNineHundredNinetyNineDraws();
+    void randomizeDrawsANewRunSeedAndShowsIt();
     void pauseTogglesAndSkipSetsTheirRequests();
     void helpDuringARunLeavesTheRunGoing();
     void statusTextsAreErasedByBlanks();
@@ -663,17 +663,18 @@ void MainWindowTest::spareWindowExistsAndStaysHidden() {
     QVERIFY(spare->findChildren<QWidget*>().isEmpty());
 }
 
-void MainWindowTest::randomizeAdvancesTheGeneratorByAtMostNineHundredNinetyNineDraws() {
-    QCOMPARE(window_->State().Random.state, 0u);
+void MainWindowTest::randomizeDrawsANewRunSeedAndShowsIt() {
+    QCOMPARE(window_->State().RunSeed, uint64_t{0});
     Click("randombutton");
-    const uint32_t after = window_->State().Random.state;
-    corvane::RandomGenerator generator;
-    int draws = 0;
-    while (generator.state != after && draws < 1000) {
-        corvane::RandomBelow(generator, 3);
-        ++draws;
-    }
-    QVERIFY2(generator.state == after, "the state is not reached by 0..999 draws");
+    const uint64_t first = window_->State().RunSeed;
+    QVERIFY(first < 1000000000u);
+    // The seed is shown so that a run can be repeated with it.
+    QTRY_VERIFY(StatusShows(QStringLiteral("Random seed of the next runs: %1").arg(first)));
+    Click("randombutton");
+    const uint64_t second = window_->State().RunSeed;
+    QVERIFY(second < 1000000000u);
+    QVERIFY(second != first);
+    QTRY_VERIFY(StatusShows(QStringLiteral("Random seed of the next runs: %1").arg(second)));
 }
 
 void MainWindowTest::pauseTogglesAndSkipSetsTheirRequests() {

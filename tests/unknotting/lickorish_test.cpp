@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "arith/test_matrices.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 namespace {
@@ -171,9 +172,8 @@ TEST(LickorishTest, OverflowInTheEnumerationIsUndecided) {
     const IntMatrix v = test::FromRows({{1000000, 1}, {0, 1000001}});
     EXPECT_EQ(LickorishVerdictOf(v, 2, 1), LickorishVerdict::undecided);
 
-    RunState state;
-    KnotRecord& knot = state.Knots.Append();
-    state.CurrentKnot = 1;
+    KnotState state;
+    KnotRecord& knot = state.record;
     knot.signature = 1;
     state.WorkingMatrix = v;
     state.WorkingSize = 2;

@@ -16,7 +16,7 @@
 #include "arith/errors.h"
 #include "arith/test_matrices.h"
 #include "driver/run_calculation.h"
-#include "driver/run_context.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 namespace {
@@ -386,15 +386,16 @@ TEST(LinkingPairingStep, RaisesTheLowerBoundToThreeOrAddsItsCode) {
 TEST(LinkingPairingStep, AFailedTestLeavesItsErrorField) {
     // det(V + Vᵀ) = 4 is not the determinant of a knot: the test cannot decide and says so. (A
     // run never hands it such a matrix, det(V - Vᵀ) = 0, so the step is called directly.)
-    RunState state;
-    KnotRecord& knot = state.Knots.Append();
+    SilentHost host;
+    KnotContext ctx(host);
+    const LinkingFormTables tables;  // the verdict fails before any table is read
+    ctx.formTables = &tables;
+    KnotState& state = ctx.state;
+    KnotRecord& knot = state.record;
     ApplyInitialResultLayout(knot);
-    state.CurrentKnot = 1;
     state.WorkingMatrix = test::FromRows({{1, 0}, {0, 1}});
     state.WorkingSize = 2;
     knot.signature = 2;
-    SilentHost host;
-    RunContext ctx(state, host, "unused.txt");
     EXPECT_TRUE(LinkingPairingTest(ctx));
     bool found = false;
     for (const std::string& field : knot.textFields)

@@ -16,7 +16,7 @@
 
 #include "arith/sequivalence.h"
 #include "arith/test_matrices.h"
-#include "driver/run_context.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 namespace {
@@ -24,30 +24,22 @@ namespace {
 using test::BigMatrix;
 using test::i128;
 
-class CountingHost : public RunHost {
-  public:
-    void DrawText(int, int, std::string_view, StatusKind) override {}
-    void ProcessEvents() override {
-        ++polls;
-        if (skipAfter > 0 && polls == skipAfter && state != nullptr) state->SkipRequested = true;
-    }
-    int64_t polls = 0;
-    int64_t skipAfter = 0;
-    RunState* state = nullptr;
-};
-
-// One knot in a run state, with a polling host, ready for a search.
+// One knot in a context of its own, with a poll that counts its calls and can ask to skip the
+// search at a chosen one, ready for a search.
 struct Fixture {
-    Fixture() : ctx(state, host, "unused.txt") {
-        state.Knots.Append();
-        state.CurrentKnot = 1;
+    Fixture() {
         CurrentRecord(state).lowerBound = 1;
         CurrentRecord(state).upperBound = -1;
-        host.state = &state;
+        ctx.poll = [this](KnotContext& knot) {
+            ++polls;
+            if (skipAfter > 0 && polls == skipAfter) knot.state.SkipRequested = true;
+        };
     }
-    RunState state;
-    CountingHost host;
-    RunContext ctx;
+    SilentRunHost host;
+    KnotContext ctx{host};
+    KnotState& state = ctx.state;
+    int64_t polls = 0;
+    int64_t skipAfter = 0;
     std::unique_ptr<MoveSearchLevels> levels = std::make_unique<MoveSearchLevels>();
 
     bool Search(const IntMatrix& v, int n, int32_t E, int32_t d) {
@@ -385,9 +377,9 @@ TEST(MoveSearch, SkipEndsNestedAndOuterSearch) {
     EXPECT_GT(f.levels->Attempts[1], 0) << "no nested search happened";
 
     Fixture g;
-    g.host.skipAfter = 200;
+    g.skipAfter = 200;
     EXPECT_FALSE(g.Search(k71.v, k71.n, 35, 2));
-    EXPECT_GE(g.host.polls, 200);
+    EXPECT_GE(g.polls, 200);
     EXPECT_LT(g.levels->Attempts[2], fullOuter);
 }
 

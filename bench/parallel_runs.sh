@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Whole runs of corvane-cli: the speed-up of a heavy run of the Rolfsen table on 1, 2 and every
+# core, and the time a long list at light settings spends (computing and rewriting its results
+# files). Usage: bench/parallel_runs.sh [BUILD_DIR]   (default build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cli="${1:-build}/bin/corvane-cli"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cores=$(nproc)
+
+heavy=(--quiet --compute-all --mu --lt-values=8192 --mahler-values=2097152
+       --unknotting-effort=very-large --nakanishi-effort=very-large)
+
+seconds() {  # seconds of wall time of the command
+    local start end
+    start=$(date +%s.%N)
+    "$@" > /dev/null 2>&1
+    end=$(date +%s.%N)
+    echo "$end - $start" | bc -l
+}
+
+echo "Heavy run of the Rolfsen table (35 knots), ${heavy[*]:1}"
+base=""
+for jobs in 1 2 "$cores"; do
+    cp tests/data/rolfsen-8-matrices.txt "$work/rolfsen.txt"
+    t=$(seconds "$cli" "${heavy[@]}" --jobs="$jobs" "$work/rolfsen.txt")
+    [ -z "$base" ] && base=$t
+    printf '  --jobs=%-3s %7.2f s   speed-up %.2fx\n' "$jobs" "$t" "$(echo "$base / $t" | bc -l)"
+done
+
+# 30000 knots: the Rolfsen braids over and over, each line with a name of its own.
+awk '!/^%/ && NF { sub(/^[^ ]+ +/, ""); word[n++] = $0 }
+     END { for (i = 0; i < 30000; i++) print "k" i " " word[i % n] }' \
+    tests/data/rolfsen-8-braids.txt > "$work/long.txt"
+echo "30000 knots at the default settings"
+for jobs in 1 "$cores"; do
+    t=$(seconds "$cli" --quiet --jobs="$jobs" "$work/long.txt")
+    printf '  --jobs=%-3s %7.2f s\n' "$jobs" "$t"
+done
