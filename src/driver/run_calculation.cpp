@@ -283,7 +283,7 @@ class KnotQueue {
         {
             const std::lock_guard lock(mutex_);
             relays_[static_cast<std::size_t>(index)] = std::move(relay);
-            if (index == FirstUnfinished()) GoLive(index);
+            FirstUnfinished();
         }
         ScopedPoller poller(ctx.get());
         const KnotEnd end = ComputeKnot(*ctx);
@@ -301,14 +301,15 @@ class KnotQueue {
             const KnotRecord& knot = state.Knots(index);
             notAKnot_.push_back({index, LineNote{knot.lineNumber, false, NotAKnotReason(knot)}});
         }
-        finished_[static_cast<std::size_t>(index)] = true;
-        relays_[static_cast<std::size_t>(index)].reset();
         --running_;
+        wake_.notify_all();
+        // A knot that Stop cut short stays unfinished: its list line is written, and the run does
+        // not move on to the knots after it.
+        if (stopped) return;
+        finished_[static_cast<std::size_t>(index)] = true;
         ++done_;
         fresh_ = true;
-        const int first = FirstUnfinished();
-        if (first > 0) GoLive(first);
-        wake_.notify_all();
+        FirstUnfinished();
     }
 
     // The polling point between two knots of a worker: the front end acts, Pause holds the worker.
@@ -338,11 +339,21 @@ class KnotQueue {
         }
     }
 
-    // The first knot in list order that is not finished, 0 when all are. Caller holds mutex_.
+    // The first knot in list order that is not finished, 0 when all are. The knots it passes
+    // show what they drew, in list order, and the knot it stops at draws live from now on.
+    // Caller holds mutex_.
     int FirstUnfinished() {
-        while (firstUnfinished_ < finished_.size() && finished_[firstUnfinished_])
+        while (firstUnfinished_ < finished_.size() && finished_[firstUnfinished_]) {
+            if (relays_[firstUnfinished_]) {
+                GoLive(static_cast<int>(firstUnfinished_));
+                relays_[firstUnfinished_].reset();
+            }
             ++firstUnfinished_;
-        return firstUnfinished_ < finished_.size() ? static_cast<int>(firstUnfinished_) : 0;
+        }
+        if (firstUnfinished_ >= finished_.size()) return 0;
+        const int first = static_cast<int>(firstUnfinished_);
+        GoLive(first);
+        return first;
     }
 
     // The knot becomes the one the window shows. Caller holds mutex_.

@@ -41,7 +41,7 @@ long double LogMahlerMeasure(const RatPoly& p, int64_t count, int maxSweeps = kA
 // Step 4 of the invariant sequence: mahlerMeasure of the current knot := LogMahlerMeasure of
 // AlexanderPoly; M = mahlerValueCount sets the printed decimals (and the fallback); the result line
 // "Mahler measure of Alexander polynomial = " + text and the field "ma" + text in both tables.
-// Precondition: a valid CurrentKnot and AlexanderPoly.
+// Precondition: the knot's AlexanderPoly is computed.
 void MahlerMeasure(KnotContext& ctx);
 
 }  // namespace corvane

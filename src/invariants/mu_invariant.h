@@ -42,7 +42,7 @@ MuResult MuInvariant(const IntMatrix& v, int n, const std::atomic<bool>& stopReq
 // computes u = mu(K) of the working matrix, raises the lower bound to (u + 1) div 2 with the name
 // "mu(K) = " + u and the code "b,", and when ltSpread div 2 > u div 2 sets the field "md" to
 // "mu(K) = " + u in both tables. A stopped estimate records nothing.
-// Precondition: a valid CurrentKnot with working size 0..70.
+// Precondition: working size 0..70.
 void MuInvariantStep(KnotContext& ctx, int32_t ltSpread);
 
 }  // namespace corvane

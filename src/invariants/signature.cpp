@@ -254,7 +254,6 @@ SignatureSummary HermitianSignatureInPlace(const IntMatrix& v, int n, ComplexExt
 
 LevineTristramResult LevineTristram(KnotState& state, const IntMatrix& v, int n) {
     CheckSize(n, "LevineTristram size");
-    CurrentRecord(state);  // a valid current knot, checked before the long sampling
     const int64_t count = state.Settings.ltValueCount;
     if (count < 1) throw RangeError("Levine-Tristram value count");
     HermitianMatrix workspace;

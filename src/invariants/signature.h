@@ -159,7 +159,7 @@ struct LevineTristramResult {
 // Among equal values the sample with the largest gcd(k, N) wins, the first one among those.
 // knot.signature must already hold the ordinary signature. CheckPause() runs after every 100th
 // sample; after every sample a set StopRequested ends the routine at once (stopped = true).
-// Preconditions: 0 <= n <= 70, N >= 1 (RangeError otherwise), a valid CurrentKnot.
+// Preconditions: 0 <= n <= 70, N >= 1 (RangeError otherwise).
 LevineTristramResult LevineTristram(KnotState& state, const IntMatrix& v, int n);
 
 }  // namespace corvane

@@ -35,7 +35,7 @@ LickorishVerdict LickorishVerdictOf(const IntMatrix& v, int n, int32_t signature
 // The test on the current knot (WorkingMatrix, WorkingSize and its signature): false when the
 // obstruction holds, true when it does not or could not be decided; an undecided test leaves the
 // field "erError in verification of Lickorish test" (LaTeX "erError").
-// Precondition: a valid CurrentKnot with WorkingSize 1..70.
+// Precondition: WorkingSize 1..70.
 bool LickorishTest(KnotState& state);
 
 }  // namespace corvane

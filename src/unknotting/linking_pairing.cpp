@@ -353,9 +353,12 @@ bool LinkingPairingTest(KnotContext& ctx) {
         "Check linking pairing on 2-fold branched cover for u_a=2 obstruction ";
     state.SkipRequested = false;
     const PairingPolling polling{&state.StopRequested, &state.SkipRequested, &ctx.display};
-    const LinkingPairingOutcome outcome =
-        LinkingPairingVerdictOf(state.WorkingMatrix, state.WorkingSize,
-                                CurrentRecord(state).signature, ctx.formTables->FormTable2, polling);
+    // Outside a run there are no tables: no candidate form, so the test cannot claim anything.
+    static const std::vector<Form2> kNoForms;
+    const std::vector<Form2>& forms =
+        ctx.formTables != nullptr ? ctx.formTables->FormTable2 : kNoForms;
+    const LinkingPairingOutcome outcome = LinkingPairingVerdictOf(
+        state.WorkingMatrix, state.WorkingSize, CurrentRecord(state).signature, forms, polling);
     if (outcome.failed) SetResultField(state, "erError in u=2 test", "erError");
     return outcome.verdict != LinkingPairingVerdict::obstructed;
 }

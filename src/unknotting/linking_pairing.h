@@ -95,7 +95,7 @@ LinkingPairingOutcome LinkingPairingVerdictOf(const IntMatrix& v, int n, int32_t
 // FormTable2: shows its status line, clears SkipRequested, and answers false when the
 // obstruction holds, true when it does not or could not be decided; a failed computation leaves
 // the field "erError in u=2 test" (LaTeX "erError").
-// Precondition: a valid CurrentKnot with WorkingSize 1..70.
+// Precondition: WorkingSize 1..70.
 bool LinkingPairingTest(KnotContext& ctx);
 
 }  // namespace corvane
