@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "e2e/cli_support.h"
 
@@ -163,41 +165,74 @@ TEST(CliRun, ColumnsChooseThePrintedFields) {
               std::string::npos);
 }
 
+// The knot lines of a results file (names k1, k2, ...): the row or list line of each, in order.
+std::vector<std::string> KnotLinesOf(const std::string& results) {
+    std::vector<std::string> lines;
+    for (size_t at = results.find("\r\nk"); at != std::string::npos;
+         at = results.find("\r\nk", at + 2)) {
+        lines.push_back(results.substr(at + 2, results.find("\r\n", at + 2) - at - 2));
+    }
+    return lines;
+}
+
+bool IsRow(const std::string& line) {
+    return line.size() > 10 && line[10] == '|';
+}
+
 TEST(CliRun, InterruptStopsTheRunAndKeepsTheFinishedKnots) {
     const fs::path dir = FreshDir("corvane_cli_interrupt");
-    {
-        std::ofstream list(dir / "long.txt", std::ios::binary);
-        // Many ten-dimensional knots at 8096 Levine-Tristram samples each: minutes of work.
-        for (int i = 1; i <= 3000; ++i) {
-            list << "k" << i << "\t[";
-            for (int r = 0; r < 10; ++r) {
-                list << (r ? ",[" : "[");
-                for (int c = 0; c < 10; ++c)
-                    list << (c ? "," : "") << (r == c ? -1 : (r % 2 && c == r - 1 ? -1 : 0));
-                list << "]";
-            }
-            list << "]\n";
+    std::string list;
+    // Many ten-dimensional knots at 8096 Levine-Tristram samples each: minutes of work.
+    for (int i = 1; i <= 3000; ++i) {
+        list += "k" + std::to_string(i) + "\t[";
+        for (int r = 0; r < 10; ++r) {
+            list += r ? ",[" : "[";
+            for (int c = 0; c < 10; ++c)
+                list +=
+                    (c ? "," : "") + std::to_string(r == c ? -1 : (r % 2 && c == r - 1 ? -1 : 0));
+            list += "]";
         }
+        list += "]\n";
     }
-    const std::string command = std::string(CORVANE_CLI_PATH) + " --quiet --lt-values=8192 " +
-                                (dir / "long.txt").string() +
-                                " >/dev/null 2>&1 & pid=$!; sleep 1; kill -INT $pid; wait $pid";
+    std::ofstream(dir / "long.txt", std::ios::binary) << list;
+    // Ctrl-C once the first rows are written, four knots at a time.
+    const std::string out = (dir / "long_output.txt").string();
+    const std::string command =
+        std::string(CORVANE_CLI_PATH) + " --quiet --jobs=4 --lt-values=8192 " +
+        (dir / "long.txt").string() +
+        " >/dev/null 2>&1 & pid=$!; for i in $(seq 600); do grep -q " + "\"^k[0-9]* *|\" " + out +
+        " 2>/dev/null && break; sleep 0.1; done; kill -INT $pid; wait $pid";
     const int status = std::system(("bash -c '" + command + "'").c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 130);
 
-    const std::string results = ReadFile(dir / "long_output.txt");
-    size_t rows = 0;
-    size_t lines = 0;
-    for (size_t at = results.find("\r\nk"); at != std::string::npos;
-         at = results.find("\r\nk", at + 2)) {
-        const size_t end = results.find("\r\n", at + 2);
-        const std::string line = results.substr(at + 2, end - at - 2);
-        (line.size() > 10 && line[10] == '|' ? rows : lines) += 1;
+    // A whole file: every knot once, as a row or as its list line.
+    const std::string results = ReadFile(out);
+    const std::vector<std::string> lines = KnotLinesOf(results);
+    ASSERT_EQ(lines.size(), 3000u);
+    const auto rows = std::count_if(lines.begin(), lines.end(), IsRow);
+    EXPECT_GT(rows, 0);
+    EXPECT_LT(rows, 3000);
+
+    // Resumed, the first knots (rows and list lines alike) give the rows of an uninterrupted run
+    // of those knots.
+    const std::size_t kept = static_cast<std::size_t>(rows) + 8;
+    std::string head = results.substr(0, results.find("\r\nk") + 2);
+    std::string shortList;
+    for (std::size_t k = 0; k < kept; ++k) {
+        head += lines[k] + "\r\n";
+        shortList += list.substr(0, list.find('\n') + 1);
+        list.erase(0, list.find('\n') + 1);
     }
-    EXPECT_EQ(rows + lines, 3000u);
-    EXPECT_GT(rows, 0u);
-    EXPECT_GT(lines, 0u);
+    const fs::path again = FreshDir("corvane_cli_interrupt_again");
+    std::ofstream(again / "long_output.txt", std::ios::binary) << head;
+    std::ofstream(again / "long.txt", std::ios::binary) << shortList;
+    const std::string options = "--quiet --jobs=4 --lt-values=8192 ";
+    ASSERT_EQ(RunCli(options + (again / "long_output.txt").string()).exitCode, 0);
+    const std::string resumed = ReadFile(again / "long_output.txt");
+    ASSERT_EQ(RunCli(options + (again / "long.txt").string()).exitCode, 0);
+    EXPECT_EQ(resumed, ReadFile(again / "long_output.txt"));
+    EXPECT_EQ(KnotLinesOf(resumed).size(), kept);
 }
 
 }  // namespace cli_runs
