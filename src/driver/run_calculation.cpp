@@ -562,7 +562,7 @@ RunOutcome RunCalculation(RunState& state, RunHost& host, const std::filesystem:
     ctx.display.ClearStatusArea();
     // The linking form tables, before the input is read; cong34.txt lists the 3 × 3 table.
     ctx.formTables = BuildFormTables(state.Settings.checkU3);
-    if (state.Settings.checkU3) {
+    if (state.Settings.checkU3 && state.ShardCount == 0) {
         ctx.ReportWriteFailure(WriteFileAtomically(inputFile.parent_path() / "cong34.txt",
                                                    FormTable3Text(ctx.formTables.FormTable3)));
     }

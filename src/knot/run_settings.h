@@ -7,6 +7,7 @@
 
 namespace corvane {
 
+// Every field is recorded in shard files and compared by the merge (output/shard_file.cpp).
 struct RunSettings {
     int32_t ltValueCount = 16;         // roots of unity for the Levine-Tristram signatures
     int32_t mahlerValueCount = 16384;  // Mahler measure: printed decimals, fallback sample count

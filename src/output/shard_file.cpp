@@ -318,6 +318,11 @@ uint64_t ListHash(const RunState& state) {
     return h;
 }
 
+// Four 32-bit numbers and fourteen flags, 30 bytes padded to 32: a field added to RunSettings
+// changes the size and must be added here too.
+static_assert(sizeof(RunSettings) == 32,
+              "record every field of RunSettings in the shard settings");
+
 std::vector<std::pair<std::string, std::string>> ShardSettings(const RunSettings& s,
                                                                uint64_t runSeed) {
     const auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
@@ -469,7 +474,6 @@ MergeReport MergeShards(RunState& state, const std::filesystem::path& inputFile)
             knot.textFields = from.textFields;
             knot.texFields = from.texFields;
             knot.computed = true;
-            ++report.knotsMerged;
         }
     }
     for (int k = 1; k <= report.count; ++k) {

@@ -104,7 +104,6 @@ struct MergeReport {
     int count = 0;                // N of the shards
     std::vector<int> missing;     // K of the shards without a file, ascending
     std::vector<int> unfinished;  // K of the shards whose run did not finish, ascending
-    int knotsMerged = 0;          // knots filled in from the shard files
 };
 
 // Fills the knot table of `state` (the list beside which the shard files lie, read and set up

@@ -158,6 +158,15 @@ TEST(Shards, MergeRefusesShardsOfOtherOptionsOfOtherCountsOrOfAnotherList) {
     EXPECT_NE(mixed.output.find("shard files of different runs"), npos) << mixed.output;
     fs::remove(Beside(path, "k_output.shard-1-of-3.txt"));
 
+    const fs::path second = Beside(path, "k_output.shard-2-of-2.txt");
+    const std::string kept = ReadFile(second);
+    std::ofstream(second, std::ios::binary | std::ios::trunc)
+        << "corvane shard file 1\r\nshard\t2\t2\r\nknot\t2\t4_1\r\n";
+    const CommandResult malformed = RunCli(agreed + path.string());
+    EXPECT_EQ(malformed.exitCode, 1);
+    EXPECT_NE(malformed.output.find("line 3: malformed knot line"), npos) << malformed.output;
+    std::ofstream(second, std::ios::binary | std::ios::trunc) << kept;
+
     std::ofstream(path, std::ios::binary | std::ios::app) << "6_1 [[1,-1],[0,-2]]\n";
     const CommandResult edited = RunCli(agreed + path.string());
     EXPECT_EQ(edited.exitCode, 1);
