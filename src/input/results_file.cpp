@@ -67,6 +67,9 @@ void ReadTableLine(RunState& state, std::string_view line, int lineNumber) {
         const int before = state.KnotCount();
         const std::size_t notes = state.LineNotes.size();
         ParseKnotLine(state, RedoLine(line), lineNumber);
+        // The row's results seed the redo's random choices, so that it explores others than the
+        // run that wrote the row.
+        if (state.KnotCount() > before) state.Knots(state.KnotCount()).redoneRow = line;
         if (state.KnotCount() == before && !state.InputError) {
             // The marked row names no knot that can be read again: it is kept as it stands, so
             // nothing is skipped.

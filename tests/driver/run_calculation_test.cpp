@@ -81,6 +81,26 @@ bool IsRow(const std::string& line) {
     return line.size() > 10 && line.substr(10, 1) == "|";
 }
 
+TEST(KnotSeed, FollowsTheRunSeedTheKnotsLineAndTheRowItRedoes) {
+    KnotRecord a;
+    a.inputLine = "3_1        [[-1,0],[-1,-1]]";
+    KnotRecord moved = a;  // the same line at another place of another list
+    moved.lineNumber = 17;
+    moved.name = "3_1";
+    KnotRecord b = a;
+    b.inputLine = "3_1b       [[-1,0],[-1,-1]]";
+    KnotRecord redo = a;
+    redo.redoneRow = "*3_1       | 1,2 | [[-1,0],[-1,-1]]";
+    KnotRecord redoAgain = redo;
+    redoAgain.redoneRow = "*3_1       |   1 | [[-1,0],[-1,-1]]";
+    EXPECT_EQ(KnotSeed(0, a), KnotSeed(0, moved));
+    const std::vector<uint32_t> seeds{KnotSeed(0, a), KnotSeed(1, a), KnotSeed(0, b),
+                                      KnotSeed(0, redo), KnotSeed(0, redoAgain)};
+    for (std::size_t i = 0; i < seeds.size(); ++i) {
+        for (std::size_t j = i + 1; j < seeds.size(); ++j) EXPECT_NE(seeds[i], seeds[j]) << i << j;
+    }
+}
+
 TEST(RunCalculation, FinishedRunWritesEveryKnotAsARow) {
     const fs::path list = WriteTenKnots("finished.txt");
     RunState state;

@@ -86,6 +86,11 @@ TEST_F(ResultsFile, MarkedRowsAreReadAgainUnderTheirNames) {
     EXPECT_EQ(state_.Knots(4).size, 6);
     EXPECT_EQ(state_.Knots(5).name, "b");
     EXPECT_EQ(state_.Knots(5).size, 2);
+    // Redone rows remember what they were (it seeds their new random choices); lines do not.
+    EXPECT_EQ(state_.Knots(1).redoneRow,
+              "*3_1       |   1                                       | [[-1,0],[-1,-1]]");
+    EXPECT_EQ(state_.Knots(4).redoneRow, "");
+    EXPECT_EQ(state_.Knots(5).redoneRow, "*b{1,1,1}|   1");
 }
 
 TEST_F(ResultsFile, MatrixIsTheLastBracketedTextOfTheRow) {
