@@ -48,6 +48,7 @@ test-asan: deps
 
 bench: build
 	./$(BUILD)/bin/corvane-bench
+	bench/parallel_runs.sh $(BUILD)
 
 # A picture of the window in the middle of a run, for the README.
 screenshot: build
