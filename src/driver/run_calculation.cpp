@@ -10,6 +10,7 @@
 
 #include "arith/checked.h"
 #include "arith/errors.h"
+#include "arith/fnv_hash.h"
 #include "arith/sequivalence.h"
 #include "driver/invariant_sequence.h"
 #include "driver/run_context.h"
@@ -165,14 +166,6 @@ KnotEnd ComputeKnot(KnotContext& ctx) {
 }
 
 // 64-bit FNV-1a over bytes, continuing from h.
-uint64_t Fnv1a(uint64_t h, std::string_view bytes) {
-    for (const char c : bytes) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 0x100000001b3ULL;
-    }
-    return h;
-}
-
 // What a knot's draws become: the knot the run waits on (the first unfinished in list order)
 // draws on the run's host as it goes; every other knot keeps its texts until it becomes that
 // knot, then shows them at once. The animated search line of a waiting knot is dropped.
@@ -472,7 +465,7 @@ RunOutcome FinishRun(RunContext& ctx, int readingErrorLine, const std::string& r
 }  // namespace
 
 uint32_t KnotSeed(uint64_t runSeed, const KnotRecord& knot) {
-    uint64_t h = 0xcbf29ce484222325ULL;
+    uint64_t h = kFnvOffset;
     for (int byte = 0; byte < 8; ++byte) {
         h = Fnv1a(h, std::string(1, static_cast<char>((runSeed >> (8 * byte)) & 0xFF)));
     }
@@ -546,10 +539,10 @@ std::vector<std::string> LineNotesSummary(const std::vector<LineNote>& notes) {
 
 uint64_t Randomize(RunState& state) {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
-    const auto ticks = static_cast<uint64_t>(
-        std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+    const auto ticks =
+        static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
     // A seed a user can type back: the clock's nanoseconds, mixed and cut to 9 digits.
-    uint64_t h = Fnv1a(0xcbf29ce484222325ULL, std::to_string(ticks));
+    uint64_t h = Fnv1a(kFnvOffset, std::to_string(ticks));
     state.RunSeed = h % 1000000000ULL;
     return state.RunSeed;
 }

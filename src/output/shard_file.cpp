@@ -9,6 +9,7 @@
 #include <set>
 #include <system_error>
 
+#include "arith/fnv_hash.h"
 #include "output/text_results.h"
 
 namespace corvane {
@@ -123,14 +124,6 @@ std::string Hex16(uint64_t value) {
     const auto [ptr, ec] = std::to_chars(buffer.data(), buffer.data() + 16, value, 16);
     const std::string digits(buffer.data(), ptr);
     return std::string(16 - digits.size(), '0') + digits;
-}
-
-uint64_t Fnv1a(uint64_t h, std::string_view bytes) {
-    for (const char c : bytes) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 0x100000001b3ULL;
-    }
-    return h;
 }
 
 std::string EffortName(int32_t effort) {
@@ -307,7 +300,7 @@ std::filesystem::path ShardFilePath(const std::filesystem::path& inputFile, int 
 }
 
 uint64_t ListHash(const RunState& state) {
-    uint64_t h = 0xcbf29ce484222325ULL;
+    uint64_t h = kFnvOffset;
     for (const KnotRecord& knot : state.Knots) {
         for (const std::string* part : {&knot.inputLine, &knot.storedLine, &knot.redoneRow}) {
             h = Fnv1a(h, *part);
@@ -320,8 +313,7 @@ uint64_t ListHash(const RunState& state) {
 
 // Four 32-bit numbers and fourteen flags, 30 bytes padded to 32: a field added to RunSettings
 // changes the size and must be added here too.
-static_assert(sizeof(RunSettings) == 32,
-              "record every field of RunSettings in the shard settings");
+static_assert(sizeof(RunSettings) == 32, "record every field of RunSettings in the shard settings");
 
 std::vector<std::pair<std::string, std::string>> ShardSettings(const RunSettings& s,
                                                                uint64_t runSeed) {
