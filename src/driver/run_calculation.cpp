@@ -32,6 +32,8 @@ constexpr std::string_view kErrorTex = "erError";
 // Stop, Pause and the end): a stopped or killed run loses at most that much work, and writing
 // stays a small share of a long run however many knots it has.
 constexpr auto kWriteInterval = std::chrono::seconds(2);
+// More threads than this only cost memory: no machine computes more knots side by side.
+constexpr int kMaxJobs = 512;
 // How often the run's own thread looks after the workers: pause, skip, progress and writes.
 constexpr auto kCoordinatorTick = std::chrono::milliseconds(20);
 
@@ -209,7 +211,7 @@ class KnotRelay : public RunHost {
 // in the table. The run's own thread looks after pause, skip, progress and the results files.
 class KnotQueue {
   public:
-    KnotQueue(RunContext& run, int jobs) : run_(run), jobs_(std::max(1, jobs)) {
+    KnotQueue(RunContext& run, int jobs) : run_(run), jobs_(std::clamp(jobs, 1, kMaxJobs)) {
         RunState& state = run.state;
         relays_.resize(static_cast<std::size_t>(state.KnotCount() + 1));
         finished_.assign(static_cast<std::size_t>(state.KnotCount() + 1), true);
