@@ -15,6 +15,7 @@
 #include "driver/run_context.h"
 #include "input/results_file.h"
 #include "knot/knot_context.h"
+#include "output/json_results.h"
 #include "output/latex_results.h"
 #include "output/shard_file.h"
 #include "output/text_results.h"
@@ -509,15 +510,19 @@ void RunContext::WriteResultsFiles() {
     }
     WriteStatus text;
     WriteStatus latex;
+    WriteStatus jsonLines;
     {
         const std::lock_guard lock(tableMutex);
         text = WriteTextResults(state, inputFile);
         latex = WriteLatexResults(state, inputFile);
+        if (state.jsonLines) jsonLines = WriteJsonResults(state, inputFile);
     }
     ReportWriteFailure(text);
-    if (latex.ok) return;
-    writeFailure_ = latex.error;
-    display.Draw(7, 216, "Error! " + latex.error, StatusKind::Final);
+    for (const WriteStatus* other : {&latex, &jsonLines}) {
+        if (other->ok) continue;
+        writeFailure_ = other->error;
+        display.Draw(7, 216, "Error! " + other->error, StatusKind::Final);
+    }
 }
 
 std::vector<std::string> LineNotesSummary(const std::vector<LineNote>& notes) {
@@ -546,8 +551,8 @@ std::vector<std::string> LineNotesSummary(const std::vector<LineNote>& notes) {
 
 uint64_t Randomize(RunState& state) {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
-    const auto ticks = static_cast<uint64_t>(
-        std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+    const auto ticks =
+        static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
     // A seed a user can type back: the clock's nanoseconds, mixed and cut to 9 digits.
     uint64_t h = Fnv1a(0xcbf29ce484222325ULL, std::to_string(ticks));
     state.RunSeed = h % 1000000000ULL;
