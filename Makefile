@@ -1,13 +1,17 @@
 # Corvane: `make run` builds and runs the command-line calculator on the bundled knot list;
-# `make test` builds and runs every test, then the core tests again under the sanitizers.
+# `make test` builds and runs every test, then the core tests again under the sanitizers;
+# `make fuzz` runs every reader under libFuzzer for FUZZ_SECONDS seconds each.
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := fuzz_knot_line fuzz_braid_word fuzz_results_file fuzz_knot_list
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES   := build-essential cmake libcli11-dev libgtest-dev libbenchmark-dev qt6-base-dev pari-gp texlive-latex-recommended
+PACKAGES   := build-essential cmake clang libclang-rt-14-dev libcli11-dev nlohmann-json3-dev libgtest-dev libbenchmark-dev qt6-base-dev pari-gp texlive-latex-recommended
 SUDO       := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test test-asan bench screenshot clean
+.PHONY: all deps configure build run test test-asan fuzz bench screenshot clean
 
 all: build
 
@@ -46,6 +50,22 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
+# Every reader of user files under libFuzzer with ASan and UBSan, FUZZ_SECONDS seconds each.
+# A crash or hang stops here and leaves its input in $(FUZZ_BUILD)/artifacts.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@mkdir -p $(FUZZ_BUILD)/artifacts
+	@for t in $(FUZZ_TARGETS); do \
+	  echo "== $$t: $(FUZZ_SECONDS) s"; \
+	  ASAN_OPTIONS=detect_leaks=1 ./$(FUZZ_BUILD)/bin/$$t -max_total_time=$(FUZZ_SECONDS) \
+	    -timeout=10 -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 \
+	    -dict=fuzz/knots.dict -artifact_prefix=$(FUZZ_BUILD)/artifacts/$$t- \
+	    $(FUZZ_BUILD)/corpus/$$t 2>$(FUZZ_BUILD)/$$t.log \
+	    || { tail -60 $(FUZZ_BUILD)/$$t.log; exit 1; }; \
+	  grep -E "stat::number_of_executed_units|stat::average_exec_per_sec|stat::new_units_added" $(FUZZ_BUILD)/$$t.log; \
+	done
+
 bench: build
 	./$(BUILD)/bin/corvane-bench
 	bench/parallel_runs.sh $(BUILD)
@@ -55,4 +75,4 @@ screenshot: build
 	BUILD=$(BUILD) scripts/screenshot.sh
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

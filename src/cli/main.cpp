@@ -26,6 +26,7 @@
 #include "input/knot_list.h"
 #include "input/results_file.h"
 #include "knot/text_forms.h"
+#include "output/json_results.h"
 #include "output/latex_results.h"
 #include "output/shard_file.h"
 #include "output/text_results.h"
@@ -84,6 +85,7 @@ struct Options {
     int shardNumber = 0;  // K of --shard=K/N, 0 without
     int shardCount = 0;   // N
     bool merge = false;
+    bool json = false;  // also write NAME_output.jsonl
 };
 
 // Every core of the machine, at least one.
@@ -265,6 +267,10 @@ struct Parser {
                                 ->option_text("=LIST")
                                 ->group(printed);
         app.add_flag("--all-columns", allColumns, "every column")->excludes(list)->group(printed);
+        app.add_flag("--json", o.json,
+                     "also write NAME_output.jsonl beside the results file:\n"
+                     "one JSON object per knot, every value of every column")
+            ->group(printed);
 
         const char* running = kGroups[2];
         o.jobs = DefaultJobs();
@@ -409,6 +415,7 @@ int Run(const Options& options) {
     state.RunSeed = options.seed;
     state.ShardNumber = options.shardNumber;
     state.ShardCount = options.shardCount;
+    state.jsonLines = options.json;
     if (options.randomize) {
         const uint64_t seed = corvane::Randomize(state);
         std::cerr << "seed " << seed << " (repeat with --seed=" << seed << ")\n";
@@ -478,6 +485,7 @@ int Merge(const Options& options) {
     }
     writes.push_back(corvane::WriteTextResults(state, list));
     writes.push_back(corvane::WriteLatexResults(state, list));
+    if (options.json) writes.push_back(corvane::WriteJsonResults(state, list));
 
     int status = 0;
     const std::string name = list.filename().string();

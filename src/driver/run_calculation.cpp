@@ -16,6 +16,7 @@
 #include "driver/run_context.h"
 #include "input/results_file.h"
 #include "knot/knot_context.h"
+#include "output/json_results.h"
 #include "output/latex_results.h"
 #include "output/shard_file.h"
 #include "output/text_results.h"
@@ -504,15 +505,19 @@ void RunContext::WriteResultsFiles() {
     }
     WriteStatus text;
     WriteStatus latex;
+    WriteStatus jsonLines;
     {
         const std::lock_guard lock(tableMutex);
         text = WriteTextResults(state, inputFile);
         latex = WriteLatexResults(state, inputFile);
+        if (state.jsonLines) jsonLines = WriteJsonResults(state, inputFile);
     }
     ReportWriteFailure(text);
-    if (latex.ok) return;
-    writeFailure_ = latex.error;
-    display.Draw(7, 216, "Error! " + latex.error, StatusKind::Final);
+    for (const WriteStatus* other : {&latex, &jsonLines}) {
+        if (other->ok) continue;
+        writeFailure_ = other->error;
+        display.Draw(7, 216, "Error! " + other->error, StatusKind::Final);
+    }
 }
 
 std::vector<std::string> LineNotesSummary(const std::vector<LineNote>& notes) {

@@ -81,6 +81,9 @@ struct RunState {
     // list has (i - 1) mod N = K - 1.
     int ShardNumber = 0;
     int ShardCount = 0;
+    // Whether the results are also written as JSON Lines, one object per knot. It changes no
+    // result, so it lives here and not among the RunSettings that a shard file records.
+    bool jsonLines = false;
 };
 
 // Whether knot i belongs to the run's shard (always, without shards).

@@ -189,6 +189,19 @@ void StripOneCarriageReturn(std::string& line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
 }
 
+// The lines of a knot list, from the first up to the first empty line, the end of the stream or
+// a fatal error.
+void ReadKnotListLines(RunState& state, std::istream& in) {
+    std::string line;
+    int lineNumber = 0;
+    while (!state.InputError && std::getline(in, line)) {
+        ++lineNumber;
+        StripOneCarriageReturn(line);
+        if (line.empty()) break;
+        ParseKnotLine(state, line, lineNumber);
+    }
+}
+
 }  // namespace
 
 std::string TooManyKnotsMessage() {
@@ -301,15 +314,13 @@ KnotListStatus ReadKnotList(RunState& state, const std::filesystem::path& path) 
         if (error == 0) return {false, "it cannot be opened"};
         return {false, std::error_code(error, std::generic_category()).message()};
     }
-    std::string line;
-    int lineNumber = 0;
-    while (!state.InputError && std::getline(in, line)) {
-        ++lineNumber;
-        StripOneCarriageReturn(line);
-        if (line.empty()) break;
-        ParseKnotLine(state, line, lineNumber);
-    }
+    ReadKnotListLines(state, in);
     return {true, {}};
+}
+
+void ReadKnotList(RunState& state, std::istream& in) {
+    ResetForReading(state);
+    ReadKnotListLines(state, in);
 }
 
 }  // namespace corvane

@@ -6,12 +6,13 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <istream>
 #include <string>
 #include <string_view>
 
 #include "arith/int_matrix.h"
-#include "knot/knot_record.h"
 #include "driver/run_state.h"
+#include "knot/knot_record.h"
 
 namespace corvane {
 
@@ -73,5 +74,8 @@ struct KnotListStatus {
 // Lines end in LF or CR LF; reading stops at the first empty line, the end of the file, or a
 // fatal error (InputError). A file that cannot be opened leaves no knots and says why.
 KnotListStatus ReadKnotList(RunState& state, const std::filesystem::path& path);
+
+// The same reading from the bytes of a stream opened in binary mode.
+void ReadKnotList(RunState& state, std::istream& in);
 
 }  // namespace corvane

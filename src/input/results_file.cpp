@@ -83,6 +83,27 @@ void ReadTableLine(RunState& state, std::string_view line, int lineNumber) {
     ParseKnotLine(state, line, lineNumber);
 }
 
+// The table of a results file: the lines after its header up to the first empty line, the end
+// of the stream or a fatal error.
+void ReadResultsFileLines(RunState& state, std::istream& in) {
+    std::string line;
+    int lineNumber = 0;
+    bool header = false;
+    while (!header && std::getline(in, line)) {
+        ++lineNumber;
+        StripOneCarriageReturn(line);
+        if (line.empty()) return;
+        header = line.starts_with(kHeaderStart);
+    }
+    while (!state.InputError && std::getline(in, line)) {
+        ++lineNumber;
+        StripOneCarriageReturn(line);
+        if (line.empty()) break;
+        ReadTableLine(state, line, lineNumber);
+    }
+    for (KnotRecord& knot : state.Knots) knot.takenOver = !knot.storedLine.empty();
+}
+
 }  // namespace
 
 bool IsResultsFileName(std::string_view fileName) {
@@ -100,23 +121,13 @@ KnotListStatus ReadResultsFile(RunState& state, const std::filesystem::path& pat
         if (error == 0) return {false, "it cannot be opened"};
         return {false, std::error_code(error, std::generic_category()).message()};
     }
-    std::string line;
-    int lineNumber = 0;
-    bool header = false;
-    while (!header && std::getline(in, line)) {
-        ++lineNumber;
-        StripOneCarriageReturn(line);
-        if (line.empty()) return {true, {}};
-        header = line.starts_with(kHeaderStart);
-    }
-    while (!state.InputError && std::getline(in, line)) {
-        ++lineNumber;
-        StripOneCarriageReturn(line);
-        if (line.empty()) break;
-        ReadTableLine(state, line, lineNumber);
-    }
-    for (KnotRecord& knot : state.Knots) knot.takenOver = !knot.storedLine.empty();
+    ReadResultsFileLines(state, in);
     return {true, {}};
+}
+
+void ReadResultsFile(RunState& state, std::istream& in) {
+    ResetForReading(state);
+    ReadResultsFileLines(state, in);
 }
 
 KnotListStatus ReadInput(RunState& state, const std::filesystem::path& path) {

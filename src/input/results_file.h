@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <istream>
 #include <string_view>
 
 #include "driver/run_state.h"
@@ -29,6 +30,9 @@ bool IsResultsFileName(std::string_view fileName);
 // - any other line is a knot line for ParseKnotLine (a leading "*" removed).
 // Fatal errors are those of ParseKnotLine, and more than MaxKnots lines.
 KnotListStatus ReadResultsFile(RunState& state, const std::filesystem::path& path);
+
+// The same reading from the bytes of a stream opened in binary mode.
+void ReadResultsFile(RunState& state, std::istream& in);
 
 // The reading step of a run: ReadResultsFile when IsResultsFileName of the file's name, otherwise
 // ReadKnotList.

@@ -63,6 +63,7 @@ void ResetForKnotStart(KnotState& state, std::chrono::steady_clock::time_point n
     knot.lowerBound = 0;
     knot.upperBound = -1;
     knot.mahlerMeasure = 0.0L;
+    knot.mu = -1;
     knot.detectedBy.clear();
     knot.detectionCodes.clear();
 }

@@ -86,6 +86,8 @@ struct KnotRecord {
     int32_t signature = 0;
     int32_t determinant = 0;
     long double mahlerMeasure = 0.0L;
+    int32_t mu =
+        -1;  // mu(K) = max - min of the signatures of the real Seifert forms; -1: not computed
     std::string coversTried;
     std::string generatorText;
     std::string blanchfieldText;

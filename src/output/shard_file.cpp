@@ -20,8 +20,9 @@ constexpr std::string_view kMagic = "corvane shard file 1";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kShardMark = ".shard-";
 constexpr std::string_view kOf = "-of-";
-// "knot", the position, name, two bounds, detectedBy, detectionCodes and both slot tables.
-constexpr std::size_t kKnotFields = 7 + 2 * ResultSlots;
+// "knot", the position, name, two bounds, detectedBy, detectionCodes, both slot tables, the
+// computed Mahler measure and mu(K), which the JSON Lines file gives as computed.
+constexpr std::size_t kKnotFields = 9 + 2 * ResultSlots;
 
 // The field escaped so that it holds no tab, CR or LF and reads back exactly.
 std::string Escaped(std::string_view field) {
@@ -119,6 +120,22 @@ bool ParseNumber(std::string_view text, T& value, int base = 10) {
     return !text.empty() && ec == std::errc() && ptr == end;
 }
 
+// Floating-point variant: the exact hexadecimal form, so a value reads back bit for bit.
+template <typename T>
+bool ParseNumber(std::string_view text, T& value, std::chars_format format) {
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, format);
+    return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+// The computed Mahler measure in hexadecimal floating point: every bit of the 64-bit mantissa.
+std::string MahlerMeasureText(long double value) {
+    std::array<char, 64> buffer{};
+    const auto [ptr, ec] =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::hex);
+    return std::string(buffer.data(), ptr);
+}
+
 std::string Hex16(uint64_t value) {
     std::array<char, 17> buffer{};
     const auto [ptr, ec] = std::to_chars(buffer.data(), buffer.data() + 16, value, 16);
@@ -171,6 +188,8 @@ std::vector<std::string> KnotFields(int position, const KnotRecord& knot) {
                                     knot.detectionCodes};
     for (const std::string& slot : knot.textFields) fields.push_back(slot);
     for (const std::string& slot : knot.texFields) fields.push_back(slot);
+    fields.push_back(MahlerMeasureText(knot.mahlerMeasure));
+    fields.push_back(std::to_string(knot.mu));
     return fields;
 }
 
@@ -191,7 +210,8 @@ bool ReadKnot(const std::vector<std::string_view>& fields, ShardKnot& knot) {
         knot.textFields(slot) = values[static_cast<std::size_t>(6 + slot)];
         knot.texFields(slot) = values[static_cast<std::size_t>(6 + ResultSlots + slot)];
     }
-    return true;
+    return ParseNumber(fields[7 + 2 * ResultSlots], knot.mahlerMeasure, std::chars_format::hex) &&
+           ParseNumber(fields[8 + 2 * ResultSlots], knot.mu);
 }
 
 // One line of a shard file after the first; an error text when it is malformed.
@@ -465,6 +485,8 @@ MergeReport MergeShards(RunState& state, const std::filesystem::path& inputFile)
             knot.detectionCodes = from.detectionCodes;
             knot.textFields = from.textFields;
             knot.texFields = from.texFields;
+            knot.mahlerMeasure = from.mahlerMeasure;
+            knot.mu = from.mu;
             knot.computed = true;
         }
     }

@@ -67,6 +67,8 @@ struct ShardKnot {
     std::string detectionCodes;
     ResultSlotArray textFields;
     ResultSlotArray texFields;
+    long double mahlerMeasure = 0.0L;
+    int32_t mu = -1;
 };
 
 // A shard file as read.

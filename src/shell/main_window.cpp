@@ -293,6 +293,9 @@ void MainWindow::BuildColumns() {
     ltbox = add("ltbox", "Levine-Tristram signatures", false);
     repmatrixclick =
         add("repmatrixclick", "Minimal presentation matrix for Alexander module", false);
+    // Not a column: a second form of the same results, so it sits just below the columns.
+    jsonlinesbox =
+        CheckBox("jsonlinesbox", "Also write JSON Lines", false, QRect(564, 467, 450, 19), this);
 }
 
 void MainWindow::BuildStatusPanel() {
@@ -397,6 +400,7 @@ void MainWindow::Button1Click() {
 void MainWindow::StartRun() {
     state_.Settings = SettingsFromControls();
     state_.Jobs = threadsbox->value();
+    state_.jsonLines = jsonlinesbox->isChecked();
     Button1->setText(QStringLiteral("Stop calculation"));
     FitCaption(Button1, QStringLiteral("Stop calculation"));
     state_.PauseRequested = false;

@@ -129,6 +129,7 @@ class MainWindow : public QWidget {
     QCheckBox* signaturebox = nullptr;
     QCheckBox* ltbox = nullptr;
     QCheckBox* repmatrixclick = nullptr;
+    QCheckBox* jsonlinesbox = nullptr;  // also write NAME_output.jsonl
     StatusImage* image2_ = nullptr;
     WindowHost* host_ = nullptr;
     QWidget* Form2 = nullptr;

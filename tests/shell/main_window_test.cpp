@@ -17,8 +17,8 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -106,6 +106,7 @@ class MainWindowTest : public QObject {
     void windowHasItsCaptionSizeAndControls();
     void listsAndBoxesStartWithTheirDefaults();
     void lateltChoiceGivesEightThousandNinetySixValues();
+    void jsonLinesBoxWritesTheJsonLinesFile();
     void fileChooserYieldsFolderAndBareName();
     void startRunsTheListToDone();
     void startRightAfterARunStartsNothing();
@@ -331,6 +332,25 @@ void MainWindowTest::lateltChoiceGivesEightThousandNinetySixValues() {
     QCOMPARE(window_->State().Settings.mahlerValueCount, 16384);
     QCOMPARE(window_->State().Settings.nakanishiEffort, 1);
     QCOMPARE(window_->State().Settings.unknottingEffort, 0);
+}
+
+void MainWindowTest::jsonLinesBoxWritesTheJsonLinesFile() {
+    // Below the columns, clear of the status panel; off by default.
+    auto* box = Find<QCheckBox>("jsonlinesbox");
+    QVERIFY(box != nullptr);
+    QCOMPARE(box->text(), QStringLiteral("Also write JSON Lines"));
+    QVERIFY(!box->isChecked());
+    QVERIFY(box->geometry().top() >= Find<QGroupBox>("GroupBox3")->geometry().bottom());
+    QVERIFY(box->geometry().bottom() < Find<QWidget>("Panel1")->geometry().top());
+    const QString list =
+        CopyToTemp(QStringLiteral(CORVANE_EXAMPLES_DIR "/knots.txt"), QStringLiteral("knots.txt"));
+    box->setChecked(true);
+    window_->ChooseFile(list);
+    QSignalSpy finished(window_.get(), &MainWindow::runFinished);
+    Click("Button1");
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kRunTimeoutMs);
+    QVERIFY(window_->State().jsonLines);
+    QVERIFY(QFile::exists(dir_->filePath(QStringLiteral("knots_output.jsonl"))));
 }
 
 void MainWindowTest::fileChooserYieldsFolderAndBareName() {
