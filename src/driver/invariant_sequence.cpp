@@ -4,11 +4,13 @@
 #include <memory>
 #include <string>
 
+#include "arith/big_integer.h"
 #include "arith/checked.h"
 #include "invariants/alexander.h"
 #include "invariants/alexander_module.h"
 #include "invariants/cyclic_cover.h"
 #include "invariants/double_cover.h"
+#include "invariants/exact_signature.h"
 #include "invariants/mahler.h"
 #include "invariants/mu_invariant.h"
 #include "invariants/nakanishi.h"
@@ -22,53 +24,99 @@ namespace corvane {
 
 namespace {
 
-// Steps 1-3: the Alexander polynomial, its normalised and symmetric forms, its fields.
+// The searches on presentations of the Alexander module (Nakanishi index, the module over F_p,
+// cyclic covers, the linking pairing) work on matrices of at most this size and need the
+// Alexander polynomial as a RatPoly.
+bool ModuleSearchesApply(const KnotState& state) {
+    return state.WorkingSize <= kPolyMatrixDim && state.AlexanderExact.empty();
+}
+
+// Steps 1-3: the Alexander polynomial, its normalised and symmetric forms, its fields. The
+// polynomial determinant over Q[t] with checked 64-bit arithmetic is tried first (up to 12 × 12);
+// where it runs out of range, or the matrix is larger, det(tV - Vᵀ) is computed with big integers.
 bool AlexanderStep(KnotContext& ctx) {
     KnotState& state = ctx.state;
     KnotRecord& knot = CurrentRecord(state);
     ctx.currentStep = "calculation of Alexander polynomial";
-    const AlexanderResult alexander =
-        AlexanderPolynomial(state.WorkingMatrix, state.WorkingSize, true, &state);
-    const RatPoly& p = alexander.out;
-    state.DetBlockSize = alexander.DetBlockSize;
+    const int m = state.WorkingSize;
+    state.AlexanderExact.clear();
+    RatPoly p = PolyZero();
+    bool known = false;
+    if (m <= kAlexanderMaxSize) {
+        const AlexanderResult alexander = AlexanderPolynomial(state.WorkingMatrix, m, false);
+        state.DetBlockSize = alexander.DetBlockSize;
+        known = !ArithTrouble && alexander.out.degree >= 0;
+        if (known) p = alexander.out;
+    }
     ClearTrouble();
-    if (p.degree < 0) return false;
+    if (!known) {
+        ExactAlexanderResult exact = ExactAlexanderPolynomial(state.WorkingMatrix, m);
+        if (exact.small) {
+            p = *exact.small;
+        } else {
+            state.AlexanderExact = std::move(exact.coefficients);
+        }
+    }
+    if (p.degree < 0 && state.AlexanderExact.empty()) {
+        SetResultField(state, "erError in calculation of Alexander polynomial", "erError");
+        return false;
+    }
 
     knot.lowerBound = 1;
     if (knot.nakanishiLower < 1) knot.nakanishiLower = 1;
     state.presentationText.clear();
-    state.AlexanderPoly = PolyNormSigns(p);
-    state.AlexanderLaurent = LaurentFromPoly(state.AlexanderPoly, -state.AlexanderPoly.degree / 2);
-
-    const std::string text = PolyToText(p);
-    SetResultField(state, "al" + text, "al" + SymmetricPolyToLatex(p));
+    std::string text;
+    std::string tex;
+    if (state.AlexanderExact.empty()) {
+        state.AlexanderPoly = PolyNormSigns(p);
+        state.AlexanderLaurent =
+            LaurentFromPoly(state.AlexanderPoly, -state.AlexanderPoly.degree / 2);
+        text = PolyToText(p);
+        tex = SymmetricPolyToLatex(p);
+    } else {
+        state.AlexanderPoly = PolyZero();
+        state.AlexanderLaurent = LaurentZero();
+        text = IntegerPolyToText(state.AlexanderExact);
+        tex = SymmetricIntegerPolyToLatex(state.AlexanderExact);
+    }
+    SetResultField(state, "al" + text, "al" + tex);
     ctx.display.Draw(7, 200, "Alexander polynomial = " + text, StatusKind::Result);
     return true;
 }
 
-// Step 6: the signature of V + Vᵀ and the bound |s|/2. False when no signature could be found;
-// the knot's signature is then 0 and the tests that rest on it are not run.
-bool SignatureStep(KnotContext& ctx) {
+// The signature of V + Vᵀ: by the 80-bit elimination on small matrices with small entries, and
+// exactly over the integers on larger ones, on large entries, and wherever the elimination met a
+// too small pivot or a numerically zero row (V + Vᵀ of a knot is non-singular).
+int32_t KnotSignature(const IntMatrix& v, int n) {
+    if (ExactSignatureNeeded(v, n)) return ExactSignature(v, n);
+    HermitianMatrix workspace;
+    const SignatureSummary result =
+        HermitianSignatureInPlace(v, n, ComplexFromReal(-1.0L), workspace);
+    if (result.SignatureInaccurate || result.numericallySingular) return ExactSignature(v, n);
+    return result.signature;
+}
+
+// Step 6: the signature of V + Vᵀ and the bound |s|/2.
+void SignatureStep(KnotContext& ctx) {
     KnotState& state = ctx.state;
     KnotRecord& knot = CurrentRecord(state);
     ctx.currentStep = "calculation of signature";
-    HermitianMatrix workspace;
-    const SignatureSummary result = HermitianSignatureInPlace(
-        state.WorkingMatrix, state.WorkingSize, ComplexFromReal(-1.0L), workspace);
-    // V + Vᵀ of a knot is non-singular; a numerically singular or inaccurate elimination gives no
-    // signature at all rather than a wrong one.
-    if (result.SignatureInaccurate || result.numericallySingular) {
-        SetResultField(state, "erError in calculation of signature", "erError");
-        ctx.display.ResultLine("Error in calculation of signature");
-        knot.signature = 0;
-        return false;
-    }
-    knot.signature = result.signature;
+    knot.signature = KnotSignature(state.WorkingMatrix, state.WorkingSize);
     const std::string field = SignedField("si", knot.signature);
     SetResultField(state, field, field);
     ctx.display.ResultLine("Signature = " + std::to_string(knot.signature));
     RaiseLowerBound(state, std::abs(knot.signature) / 2, "signature", "s,");
-    return true;
+}
+
+// Step 9: the Lickorish test; false when it finds the obstruction to u_a = 1. Beyond the sizes of
+// the searches an undecided test is only that: it records no error.
+bool LickorishStep(KnotState& state) {
+    if (state.WorkingSize <= MaxWorkingDim) return LickorishTest(state);
+    if (CurrentRecord(state).determinant == 0) return true;
+    const LickorishVerdict verdict =
+        LickorishVerdictOf(state.WorkingMatrix, state.WorkingSize, CurrentRecord(state).signature,
+                           &state.StopRequested, &state.SkipRequested);
+    return verdict != LickorishVerdict::obstructed;
 }
 
 // Steps 10-12: upper bounds on the Nakanishi index, lower bounds from the Alexander module over
@@ -77,6 +125,10 @@ void NakanishiSteps(KnotContext& ctx) {
     KnotState& state = ctx.state;
     const KnotRecord& knot = CurrentRecord(state);
     ctx.currentStep = "Nakanishi index";
+    if (!ModuleSearchesApply(state)) {
+        NakanishiOutput(ctx);
+        return;
+    }
     NakanishiBounds(ctx, 3);
     ctx.currentStep = "Alexander module over F_p";
     AlexanderModuleBound(state);
@@ -113,6 +165,7 @@ void StoimenowStep(KnotContext& ctx) {
 // The move search on the working matrix with at most `moves` moves and budget `tries`.
 void MoveSearchOnWorkingMatrix(KnotContext& ctx, int32_t moves, int32_t tries) {
     KnotState& state = ctx.state;
+    if (state.WorkingSize > kMaxMoveSize) return;
     ctx.currentStep = "search for unknotting moves";
     const auto levels = std::make_unique<MoveSearchLevels>();
     levels->Matrices[moves] = state.WorkingMatrix;
@@ -140,6 +193,7 @@ void TwoMoveStep(KnotContext& ctx) {
 // change the bounds; an obstruction raises a lower bound below 3 to 3.
 void LinkingPairingStep(KnotContext& ctx) {
     KnotRecord& knot = CurrentRecord(ctx.state);
+    if (!ModuleSearchesApply(ctx.state)) return;
     const bool useful = knot.lowerBound < 3 && knot.lowerBound != knot.upperBound;
     if (!ctx.state.Settings.computeAll && !useful) return;
     if (LinkingPairingTest(ctx)) return;
@@ -176,12 +230,55 @@ bool StoimenowObstruction(int32_t signature, int32_t determinant) {
     return true;
 }
 
+namespace {
+
+// The invariants of a knot whose minimal matrix has entries beyond 64 bits, all exact: the
+// Alexander polynomial, Mahler measure, determinant, H_1(L_2) and signature, the bounds they give,
+// and the matrix itself. The sampled signatures and the searches need 64-bit matrices.
+void ComputeBigKnotInvariants(KnotContext& ctx, const BigMatrix& v) {
+    KnotState& state = ctx.state;
+    KnotRecord& knot = CurrentRecord(state);
+    ctx.currentStep = "calculation of Alexander polynomial";
+    ExactAlexanderResult exact = ExactAlexanderPolynomial(v);
+    state.AlexanderExact = std::move(exact.coefficients);
+    state.AlexanderPoly = PolyZero();
+    state.AlexanderLaurent = LaurentZero();
+    knot.lowerBound = 1;
+    if (knot.nakanishiLower < 1) knot.nakanishiLower = 1;
+    state.presentationText.clear();
+    const std::string text = IntegerPolyToText(state.AlexanderExact);
+    SetResultField(state, "al" + text, "al" + SymmetricIntegerPolyToLatex(state.AlexanderExact));
+    ctx.display.Draw(7, 200, "Alexander polynomial = " + text, StatusKind::Result);
+    ctx.currentStep = "calculation of Mahler measure";
+    MahlerMeasure(ctx);
+    DeterminantAndDoubleCover(ctx, v);
+    ctx.currentStep = "calculation of signature";
+    knot.signature = ExactSignature(v);
+    const std::string field = SignedField("si", knot.signature);
+    SetResultField(state, field, field);
+    ctx.display.ResultLine("Signature = " + std::to_string(knot.signature));
+    RaiseLowerBound(state, std::abs(knot.signature) / 2, "signature", "s,");
+    StoimenowStep(ctx);
+    ctx.currentStep = "Nakanishi index";
+    NakanishiOutput(ctx);
+    ctx.currentStep = "minimal Seifert matrix";
+    const std::string matrix = BigMatrixText(v);
+    SetResultField(state, knot.size > v.Rows() ? "seS-equivalent to " + matrix : "se" + matrix, "");
+    ctx.currentStep.clear();
+}
+
+}  // namespace
+
 bool ComputeKnotInvariants(KnotContext& ctx) {
+    if (ctx.state.WorkingBig) {
+        ComputeBigKnotInvariants(ctx, *ctx.state.WorkingBig);
+        return true;
+    }
     if (!AlexanderStep(ctx)) return false;
     ctx.currentStep = "calculation of Mahler measure";
     MahlerMeasure(ctx);
     DeterminantAndDoubleCover(ctx);
-    const bool signatureKnown = SignatureStep(ctx);
+    SignatureStep(ctx);
     ctx.currentStep = "calculation of Levine-Tristram signatures";
     const LevineTristramResult lt =
         LevineTristram(ctx.state, ctx.state.WorkingMatrix, ctx.state.WorkingSize);
@@ -190,15 +287,15 @@ bool ComputeKnotInvariants(KnotContext& ctx) {
         MuInvariantStep(ctx, lt.ltSpread);
     }
     ctx.currentStep = "Lickorish test";
-    if (signatureKnown && !LickorishTest(ctx.state)) {
+    if (!LickorishStep(ctx.state)) {
         RaiseLowerBound(ctx.state, 2, "Lickorish test", "L,");
     }
     NakanishiSteps(ctx);
     OneMoveStep(ctx);
     ctx.currentStep = "Stoimenow test";
-    if (signatureKnown) StoimenowStep(ctx);
+    StoimenowStep(ctx);
     ctx.currentStep = "u=2 test";
-    if (signatureKnown) LinkingPairingStep(ctx);
+    LinkingPairingStep(ctx);
     TwoMoveStep(ctx);
     ctx.currentStep = "minimal Seifert matrix";
     MatrixStep(ctx);

@@ -5,11 +5,13 @@
 #include <condition_variable>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "arith/checked.h"
 #include "arith/errors.h"
+#include "arith/exact_reduction.h"
 #include "arith/fnv_hash.h"
 #include "arith/sequivalence.h"
 #include "driver/invariant_sequence.h"
@@ -67,15 +69,18 @@ void TrivialBounds(KnotRecord& knot) {
     knot.nakanishiUpper = 0;
 }
 
-// The knot's matrix reduced to a minimal S-equivalent one in WorkingMatrix and WorkingSize.
-// False when the reduction failed (arithmetic trouble or an overflow).
+// The knot's matrix reduced to a minimal S-equivalent one in WorkingMatrix and WorkingSize, with
+// big integers where the checked 64-bit reduction runs out of range and its entries made small
+// when they are large (WorkingBig when they stay beyond 64 bits). False only when the reduction
+// met a range error (no such input passes the knot check).
 bool ReduceKnot(KnotState& state) {
     const KnotRecord& knot = state.record;
     try {
-        const SEquivalenceResult reduced = MinimalSEquivalent(WorkingForm(knot.seifert), knot.size);
-        if (ArithTrouble) return false;
-        state.WorkingMatrix = reduced.matrix;
-        state.WorkingSize = reduced.ReducedSize;
+        const ExactReduction reduced =
+            MinimalSEquivalentExact(WorkingForm(knot.seifert), knot.size);
+        state.WorkingMatrix = reduced.small.matrix;
+        state.WorkingSize = reduced.small.ReducedSize;
+        state.WorkingBig = reduced.big;
         return true;
     } catch (const CalculationError&) {
         return false;
@@ -86,7 +91,7 @@ void ShowKnot(KnotContext& ctx) {
     const KnotRecord& knot = ctx.state.record;
     ctx.display.ClearStatusArea();
     ctx.display.Draw(7, 7, "Knot " + knot.name + " with Seifert matrix:", StatusKind::Heading);
-    if (ctx.state.WorkingSize > 0)
+    if (ctx.state.WorkingSize > 0 && !ctx.state.WorkingBig)
         ctx.display.DrawMatrix(ctx.state.WorkingMatrix, ctx.state.WorkingSize, 7, 23);
     ctx.display.StatusLineY = 7;
 }
@@ -131,7 +136,7 @@ void ComputeGuarded(KnotContext& ctx) {
 enum class KnotEnd { computed, notAKnot };
 
 // One knot from its record to its results: the check that it is a knot, the reduction, and the
-// trivial, too large or full computation.
+// trivial or full computation.
 KnotEnd ComputeKnot(KnotContext& ctx) {
     KnotState& state = ctx.state;
     KnotRecord& knot = state.record;
@@ -152,12 +157,6 @@ KnotEnd ComputeKnot(KnotContext& ctx) {
         state.WorkingSize = -1;
         ClearBounds(knot);
         SetResultField(state, "erError in S-equivalence reduction", kErrorTex);
-        return KnotEnd::computed;
-    }
-    if (state.WorkingSize > MaxWorkingDim) {
-        state.WorkingSize = -1;
-        ClearBounds(knot);
-        SetResultField(state, "cdSeifert matrix too large", kErrorTex);
         return KnotEnd::computed;
     }
     if (state.WorkingSize == 0) {

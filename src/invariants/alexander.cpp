@@ -1,5 +1,6 @@
 #include "invariants/alexander.h"
 
+#include "arith/big_integer.h"
 #include "arith/checked.h"
 #include "knot/knot_context.h"
 
@@ -43,6 +44,27 @@ AlexanderResult AlexanderPolynomial(const IntMatrix& v, int n, bool report, Knot
             SetResultField(*state, "erError in calculation of Alexander polynomial", "erError");
         }
     }
+    return result;
+}
+
+ExactAlexanderResult ExactAlexanderPolynomial(const IntMatrix& v, int n) {
+    if (n < 0 || n > kMatrixDim) throw RangeError("ExactAlexanderPolynomial size");
+    return ExactAlexanderPolynomial(BigFromInt(v, n));
+}
+
+ExactAlexanderResult ExactAlexanderPolynomial(const BigMatrix& v) {
+    const BigPoly p = BigAlexanderPolynomial(v);
+    ExactAlexanderResult result;
+    result.coefficients = p.CoefficientTexts();
+    if (p.Degree() > kPolyMaxDegree) return result;
+    RatPoly small;
+    for (int64_t j = 0; j <= p.Degree(); ++j) {
+        const BigInt c = p.Coefficient(j);
+        if (!c.FitsInt64()) return result;
+        small.c(j) = RatFromInt(c.ToInt64());
+    }
+    small.degree = PolyDegree(small);
+    result.small = small;
     return result;
 }
 

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "arith/int_matrix.h"
 #include "arith/poly_matrix.h"
@@ -12,6 +15,7 @@
 namespace corvane {
 
 struct KnotState;
+class BigMatrix;
 
 inline constexpr int kAlexanderMaxSize = 12;        // larger matrices are refused
 inline constexpr int32_t kAlexanderFirstBlock = 6;  // block size of the first attempt
@@ -47,5 +51,17 @@ PolyMatrix AlexanderMatrix(const IntMatrix& v, int n);
 // ArithTrouble. n < 0 throws RangeError.
 AlexanderResult AlexanderPolynomial(const IntMatrix& v, int n, bool report,
                                     KnotState* state = nullptr);
+
+// det(tV - Vᵀ) of the n × n Seifert matrix V (0 <= n <= 70) computed exactly with big integers,
+// with its true sign: `coefficients` holds c_0..c_d in decimal (c_0 = (-1)^n det V, c_n = det V),
+// and `small` the same polynomial as a RatPoly when its degree is at most 27 and every
+// coefficient fits in 64 bits (nullopt otherwise). n = 0 gives 1. RangeError for n outside 0..70.
+struct ExactAlexanderResult {
+    std::vector<std::string> coefficients;
+    std::optional<RatPoly> small;
+};
+ExactAlexanderResult ExactAlexanderPolynomial(const IntMatrix& v, int n);
+// The same for a square matrix of big integers.
+ExactAlexanderResult ExactAlexanderPolynomial(const BigMatrix& v);
 
 }  // namespace corvane

@@ -10,7 +10,14 @@ namespace corvane {
 // sign, the fields "dt" and "l2" (H_1(L_2) as its invariant factors), the Wendt bound (H_1(L_2)
 // needs GeneratorCount generators, and each crossing change alters the number of generators by
 // at most one) and the Nakanishi bound from H_1(L_2), with their status lines.
-// A determinant outside 32 bits throws OverflowError; arithmetic trouble records an error field.
+// The checked 64-bit diagonalization is tried first; where it runs out of range, or the
+// determinant leaves 32 bits, both are computed with big integers (determinant and Smith form)
+// and printed in full; the record's determinant is then 0 when it does not fit in 32 bits.
 void DeterminantAndDoubleCover(KnotContext& ctx);
+
+class BigMatrix;
+// The same, computed with big integers, for a knot whose minimal matrix V has entries beyond
+// 64 bits.
+void DeterminantAndDoubleCover(KnotContext& ctx, const BigMatrix& v);
 
 }  // namespace corvane

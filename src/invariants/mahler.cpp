@@ -116,6 +116,37 @@ long double LogMahlerMeasure(const RatPoly& p, int64_t count, int maxSweeps) {
     return MeanLogModulus(p, count);
 }
 
+long double LogMahlerMeasureOfDecimal(const std::vector<std::string>& c, int64_t count) {
+    if (count < 1) throw RangeError("Mahler measure value count");
+    std::vector<int64_t> exact;
+    std::vector<long double> rounded;
+    bool fits = true;
+    for (const std::string& text : c) {
+        rounded.push_back(std::strtold(text.c_str(), nullptr));
+        int64_t value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        fits = fits && error == std::errc() && end == text.data() + text.size();
+        exact.push_back(value);
+    }
+    if (fits) {
+        if (const auto m = MahlerMeasureFromRoots(exact, kAberthSweeps)) return *m;
+    }
+    long double norm = 0.0L;
+    for (const long double x : rounded) norm += std::fabs(x);
+    if (norm == 0.0L) return 0.0L;
+    const long double threshold = kNoiseLevel * norm;
+    const long double m = static_cast<long double>(count);
+    long double sum = 0.0L;
+    for (int64_t k = 1; k <= count; ++k) {
+        const ComplexExt z = ComplexFromAngle(static_cast<long double>(k) / m);
+        ComplexExt value{0.0L, 0.0L};
+        for (size_t j = rounded.size(); j-- > 0;) value = value * z + ComplexExt{rounded[j], 0.0L};
+        const long double squared = value.re * value.re + value.im * value.im;
+        sum += std::log(std::max(squared, threshold * threshold)) / 2.0L;
+    }
+    return sum / m;
+}
+
 std::string GeneralFloatText(long double v) {
     if (v == 0.0L) return "0";
     const Decimal d = ToDecimal(v);
@@ -135,7 +166,9 @@ void MahlerMeasure(KnotContext& ctx) {
     KnotState& state = ctx.state;
     KnotRecord& knot = CurrentRecord(state);
     const int64_t count = state.Settings.mahlerValueCount;
-    knot.mahlerMeasure = LogMahlerMeasure(state.AlexanderPoly, count);
+    knot.mahlerMeasure = state.AlexanderExact.empty()
+                             ? LogMahlerMeasure(state.AlexanderPoly, count)
+                             : LogMahlerMeasureOfDecimal(state.AlexanderExact, count);
     const std::string text = MahlerText(knot.mahlerMeasure, count);
     ctx.display.ResultLine("Mahler measure of Alexander polynomial = " + text);
     SetResultField(state, "ma" + text, "ma" + text);

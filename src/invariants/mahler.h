@@ -5,10 +5,11 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "arith/polynomial.h"
-#include "knot/knot_context.h"
 #include "invariants/mahler_roots.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 
@@ -38,10 +39,16 @@ std::string MahlerText(long double mean, int64_t count);
 // MeanLogModulus(p, count), so that a value is always produced.
 long double LogMahlerMeasure(const RatPoly& p, int64_t count, int maxSweeps = kAberthSweeps);
 
+// LogMahlerMeasure for an integer polynomial of any degree given by its coefficients c_0..c_d in
+// decimal: from the roots when every coefficient fits in 64 bits and the root finder converges,
+// otherwise as the mean of ln|p(z)| over `count` points with the coefficients rounded to 80 bits.
+long double LogMahlerMeasureOfDecimal(const std::vector<std::string>& c, int64_t count);
+
 // Step 4 of the invariant sequence: mahlerMeasure of the current knot := LogMahlerMeasure of
-// AlexanderPoly; M = mahlerValueCount sets the printed decimals (and the fallback); the result line
-// "Mahler measure of Alexander polynomial = " + text and the field "ma" + text in both tables.
-// Precondition: the knot's AlexanderPoly is computed.
+// AlexanderPoly (or of AlexanderExact when that holds the polynomial); M = mahlerValueCount sets
+// the printed decimals (and the fallback); the result line "Mahler measure of Alexander polynomial
+// = " + text and the field "ma" + text in both tables. Precondition: the knot's AlexanderPoly is
+// computed.
 void MahlerMeasure(KnotContext& ctx);
 
 }  // namespace corvane

@@ -9,8 +9,10 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "arith/int_matrix.h"
 #include "arith/poll.h"
@@ -24,6 +26,7 @@
 namespace corvane {
 
 struct LinkingFormTables;
+class BigMatrix;
 
 // The primes of the Alexander module tests over F_p, in the order they are tried (19 is left
 // out on purpose).
@@ -39,11 +42,18 @@ struct KnotState {
     KnotState& operator=(const KnotState&) = delete;
 
     RunSettings Settings;
-    KnotRecord record;             // the knot being computed
-    IntMatrix WorkingMatrix;       // its minimal S-equivalent matrix
-    int32_t WorkingSize = 0;       // 0: Alexander polynomial 1; -1: too large to compute on
+    KnotRecord record;        // the knot being computed
+    IntMatrix WorkingMatrix;  // its minimal S-equivalent matrix
+    int32_t WorkingSize = 0;  // 0: Alexander polynomial 1; -1: too large to compute on
+    // The minimal matrix when an entry of it does not fit in 64 bits (WorkingMatrix is then zero
+    // and only the basic invariants are computed, exactly); null otherwise.
+    std::shared_ptr<const BigMatrix> WorkingBig;
     RatPoly AlexanderPoly;         // its Alexander polynomial
     LaurentPoly AlexanderLaurent;  // the same, shifted to be symmetric
+    // The Alexander polynomial's coefficients c_0..c_d in decimal when it does not fit
+    // AlexanderPoly (degree above 27 or a coefficient beyond 64 bits; AlexanderPoly is then zero);
+    // empty otherwise.
+    std::vector<std::string> AlexanderExact;
     // The block size of the cofactor expansion with which the Alexander polynomial was computed;
     // the adjugate of the same matrix is computed with it.
     int32_t DetBlockSize = 6;
@@ -84,8 +94,7 @@ void AddDetectionCode(KnotState& state, std::string_view code);
 // An obstruction reports that the algebraic unknotting number of the knot is at least value:
 // equal to lowerBound adds its code; greater makes it the new lowerBound with name and code as
 // the only detection; smaller changes nothing.
-void RaiseLowerBound(KnotState& state, int32_t value, std::string_view name,
-                     std::string_view code);
+void RaiseLowerBound(KnotState& state, int32_t value, std::string_view name, std::string_view code);
 
 // Knot start: KnotStartTime := now; ArithTrouble and SkipRequested cleared, TroubleCode,
 // NakanishiSource and NakanishiSourceTex emptied; the record's lowerBound := 0,

@@ -13,6 +13,8 @@ namespace corvane {
 
 inline constexpr int MaxKnots = 30000;
 inline constexpr int MaxSeifertDim = 70;
+// Minimal matrices up to this size get every search and obstruction as before; larger ones (up to
+// MaxSeifertDim) get the basic invariants and the searches whose own size limits admit them.
 inline constexpr int MaxWorkingDim = 10;
 inline constexpr int ResultSlots = 20;
 

@@ -54,7 +54,79 @@ void ForEachNontrivialOrder(std::span<const int64_t> orders, int64_t c, Emit emi
     }
 }
 
+// AppendTerm for an integer coefficient in decimal.
+void AppendDecimalTerm(std::string& out, const std::string& coefficient, bool unitOmitted,
+                       const std::string& power) {
+    const bool negative = !coefficient.empty() && coefficient[0] == '-';
+    const std::string number = negative ? coefficient.substr(1) : coefficient;
+    out += negative ? "-" : (out.empty() ? "" : "+");
+    if (number != "1" || !unitOmitted) out += number;
+    out += power;
+}
+
+bool IsZeroText(const std::string& c) {
+    return c.empty() || c == "0" || c == "-0";
+}
+
+// The highest j with a non-zero c_j, or -1.
+int64_t DecimalDegree(std::span<const std::string> c) {
+    for (int64_t j = static_cast<int64_t>(c.size()) - 1; j >= 0; --j) {
+        if (!IsZeroText(c[static_cast<size_t>(j)])) return j;
+    }
+    return -1;
+}
+
+// True when the decimal order is at least 2.
+bool NontrivialOrder(const std::string& d) {
+    return !IsZeroText(d) && d != "1";
+}
+
 }  // namespace
+
+std::string IntegerPolyToText(std::span<const std::string> c) {
+    const int64_t degree = DecimalDegree(c);
+    if (degree < 0) return "0";
+    std::string out;
+    for (int64_t j = 0; j <= degree; ++j) {
+        const std::string& coefficient = c[static_cast<size_t>(j)];
+        if (IsZeroText(coefficient)) continue;
+        AppendDecimalTerm(out, coefficient, j > 0, PowerOfT(j));
+    }
+    return out;
+}
+
+std::string SymmetricIntegerPolyToLatex(std::span<const std::string> c) {
+    const int64_t degree = DecimalDegree(c);
+    if (degree < 0) return "0";
+    const int64_t m = degree / 2;
+    std::string out;
+    for (int64_t j = m; j <= degree; ++j) {
+        const std::string& coefficient = c[static_cast<size_t>(j)];
+        if (IsZeroText(coefficient)) continue;
+        AppendDecimalTerm(out, coefficient, j > m, SymmetricPower(j - m));
+    }
+    return out;
+}
+
+std::string DecimalGroupToText(std::span<const std::string> orders) {
+    std::string out;
+    for (const std::string& d : orders) {
+        if (!NontrivialOrder(d)) continue;
+        if (!out.empty()) out += '+';
+        out += "Z/" + d;
+    }
+    return out.empty() ? "0" : out;
+}
+
+std::string DecimalGroupToLatex(std::span<const std::string> orders) {
+    std::string out;
+    for (const std::string& d : orders) {
+        if (!NontrivialOrder(d)) continue;
+        if (!out.empty()) out += "\\oplus ";
+        out += "\\mathbb{Z}_{" + d + "}";
+    }
+    return out.empty() ? "0" : out;
+}
 
 std::string PolyToText(const RatPoly& p) {
     if (p.degree < 0) return "0";

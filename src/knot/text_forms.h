@@ -30,6 +30,17 @@ std::string GroupToText(std::span<const int64_t> orders, int64_t c);
 // The same group for LaTeX math mode: "\mathbb{Z}_{3}\oplus \mathbb{Z}_{5}"; "0" when empty.
 std::string GroupToLatex(std::span<const int64_t> orders, int64_t c);
 
+// PolyToText and SymmetricPolyToLatex for an integer polynomial of any degree and coefficient
+// size, given by its coefficients c_0..c_d in decimal (a leading "-" for negatives, "0" for zero
+// coefficients); "0" when there is none or all are zero.
+std::string IntegerPolyToText(std::span<const std::string> c);
+std::string SymmetricIntegerPolyToLatex(std::span<const std::string> c);
+
+// GroupToText and GroupToLatex for orders given in decimal (non-negative), each order >= 2 in the
+// order given.
+std::string DecimalGroupToText(std::span<const std::string> orders);
+std::string DecimalGroupToLatex(std::span<const std::string> orders);
+
 // The n × n block of m as "[[m11,...,m1n],...,[mn1,...,mnn]]"; "[]" for n = 0.
 std::string MatrixToText(const IntMatrix& m, int n);
 
