@@ -111,8 +111,9 @@ void SignatureStep(KnotContext& ctx) {
 // Step 9: the Lickorish test; false when it finds the obstruction to u_a = 1. Beyond the sizes of
 // the searches an undecided test is only that: it records no error.
 bool LickorishStep(KnotState& state) {
-    if (state.WorkingSize <= MaxWorkingDim) return LickorishTest(state);
+    // A determinant beyond 32 bits (stored as 0) is beyond the test's enumeration.
     if (CurrentRecord(state).determinant == 0) return true;
+    if (state.WorkingSize <= MaxWorkingDim) return LickorishTest(state);
     const LickorishVerdict verdict =
         LickorishVerdictOf(state.WorkingMatrix, state.WorkingSize, CurrentRecord(state).signature,
                            &state.StopRequested, &state.SkipRequested);
@@ -193,7 +194,8 @@ void TwoMoveStep(KnotContext& ctx) {
 // change the bounds; an obstruction raises a lower bound below 3 to 3.
 void LinkingPairingStep(KnotContext& ctx) {
     KnotRecord& knot = CurrentRecord(ctx.state);
-    if (!ModuleSearchesApply(ctx.state)) return;
+    // The test works with the determinant; one beyond 32 bits (stored as 0) leaves it undecided.
+    if (!ModuleSearchesApply(ctx.state) || knot.determinant == 0) return;
     const bool useful = knot.lowerBound < 3 && knot.lowerBound != knot.upperBound;
     if (!ctx.state.Settings.computeAll && !useful) return;
     if (LinkingPairingTest(ctx)) return;
