@@ -11,9 +11,10 @@
 
 namespace corvane {
 
-// Entries up to this size are left as the reduction gives them; larger ones are size reduced.
-// It is the largest corner entry the unknotting move search works with.
-inline constexpr int64_t kLargeEntryLimit = 1'000'000;
+// A minimal matrix whose entries are all at most this large is kept as the reduction gives it (the
+// printed minimal matrices of small knots stay as they are); one with a larger entry is reduced
+// by congruence, so that the searches, which work in 64 bits, get small entries.
+inline constexpr int64_t kLargeEntryLimit = 100;
 
 // max |M(i, j)| over the n × n block, as an unsigned value (|-2^63| fits).
 uint64_t MaxAbsEntry(const IntMatrix& m, int n);
