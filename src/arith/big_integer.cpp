@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <utility>
 
@@ -327,7 +328,15 @@ std::optional<BigMatrix> ImprovedBy(const BigMatrix& v, const std::optional<BigM
     return next;
 }
 
+// The main thread's caches and the library's global state are freed at exit, so that a leak
+// checker sees every allocation returned.
+[[maybe_unused]] const int kCleanupAtExit = std::atexit([] { flint_cleanup_master(); });
+
 }  // namespace
+
+void ReleaseBigIntegerCaches() {
+    flint_cleanup();
+}
 
 std::string BigInt::ToString() const {
     const std::unique_ptr<char, FlintFree> text(fmpz_get_str(nullptr, 10, v_));

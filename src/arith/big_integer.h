@@ -103,6 +103,10 @@ class BigPoly {
     fmpz_poly_t p_;
 };
 
+// Frees the calling thread's caches of the big-integer library; a thread that used big integers
+// calls it before it ends (the main thread's are freed at exit).
+void ReleaseBigIntegerCaches();
+
 // The n × n block of m.
 BigMatrix BigFromInt(const IntMatrix& m, int n);
 // The matrix as an IntMatrix (upper-left block), when it is square of size <= 70 and every entry

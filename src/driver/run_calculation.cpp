@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "arith/big_integer.h"
 #include "arith/checked.h"
 #include "arith/errors.h"
 #include "arith/exact_reduction.h"
@@ -256,6 +257,8 @@ class KnotQueue {
             if (!failure_) failure_ = std::current_exception();
             run_.state.StopRequested = true;
         }
+        // The big-integer library keeps per-thread caches; a thread that ends frees its own.
+        ReleaseBigIntegerCaches();
         const std::lock_guard lock(mutex_);
         ++workersDone_;
         wake_.notify_all();
