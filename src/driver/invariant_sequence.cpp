@@ -14,6 +14,7 @@
 #include "invariants/nakanishi.h"
 #include "invariants/signature.h"
 #include "knot/text_forms.h"
+#include "unknotting/deeper_search.h"
 #include "unknotting/lickorish.h"
 #include "unknotting/linking_pairing.h"
 #include "unknotting/move_search.h"
@@ -200,6 +201,9 @@ bool ComputeKnotInvariants(KnotContext& ctx) {
     ctx.currentStep = "u=2 test";
     if (signatureKnown) LinkingPairingStep(ctx);
     TwoMoveStep(ctx);
+    // Longer sequences, while the upper bound is missing or above the lower bound.
+    ctx.currentStep = "search for unknotting moves";
+    DeeperMoveSearch(ctx);
     ctx.currentStep = "minimal Seifert matrix";
     MatrixStep(ctx);
     ctx.currentStep.clear();

@@ -7,8 +7,8 @@
 #include "arith/checked.h"
 #include "arith/random.h"
 #include "arith/sequivalence.h"
-#include "knot/knot_context.h"
 #include "invariants/alexander.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 
@@ -316,14 +316,16 @@ bool RemainderSearched(int32_t d, int32_t size, int64_t F, int64_t E) {
             return size <= 6 || (size == 8 && third) || (size == 10 && twoThirds);
         case 5:
             return size <= 8 || (size == 10 && twoThirds);
-        default:
+        case 1:
             return false;
+        default:  // six moves or more: every remainder the search can meet
+            return true;
     }
 }
 
 int64_t RemainderBudget(int32_t d, int64_t F, int64_t E) {
     if (d == 2) return std::min<int64_t>(10 * F + 100, 1500);
-    if (d == 5) return E + F;
+    if (d >= 5) return E + F;
     return F / 3 + E / 2;
 }
 
