@@ -8,6 +8,8 @@
 namespace corvane {
 
 class KnotContext;
+struct KnotState;
+struct MoveSearchLevels;
 
 // Budget E of the top-level search for d moves at unknotting effort e = 1..3: the two-move
 // budget 15·e² + 20 (35, 80, 155), doubled for every move beyond two up to 5 and held there for
@@ -20,10 +22,16 @@ int32_t DeeperMoveTries(int32_t effort, int32_t depth);
 // U <= L. `first` and `last` are set; the range is empty when first > last.
 void DeeperDepths(int32_t lower, int32_t upper, int32_t& first, int32_t& last);
 
-// On the current knot (its working matrix and bounds): for each depth d of DeeperDepths, the
+// Whether DeeperMoveSearch has anything to do for the knot: effort >= 1, a working matrix of size
+// 2..kMaxMoveSize and a non-empty range of depths.
+bool DeeperSearchWanted(const KnotState& state);
+
+// On the current knot (its working matrix, brought to small entries by the congruence of
+// ReducedBasis, and its bounds): for each depth d of DeeperDepths, the
 // not-quiet move search for at most d moves with budget DeeperMoveTries(e, d), stopping at the
 // first depth whose sequence is found (it sets upperBound after the exact check) and at Stop or
 // Skip. Runs only at unknotting effort e >= 1 and on working matrices of size 2..kMaxMoveSize.
-void DeeperMoveSearch(KnotContext& ctx);
+// The sequence found, for the reduced matrix, is left in levels.Found and levels.Backups[d].
+void DeeperMoveSearch(KnotContext& ctx, MoveSearchLevels& levels);
 
 }  // namespace corvane
