@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "arith/checked.h"
 #include "arith/sequivalence.h"
 #include "arith/test_matrices.h"
 #include "input/braid_line.h"
@@ -437,6 +438,7 @@ int DeeperBound(Fixture& f, const IntMatrix& v, int n, int lower, int effort = 2
     CurrentRecord(f.state).lowerBound = lower;
     CurrentRecord(f.state).upperBound = -1;
     DeeperMoveSearch(f.ctx, *f.levels);
+    EXPECT_FALSE(ArithTrouble) << TroubleCode;
     const int bound = CurrentRecord(f.state).upperBound;
     if (bound > 0) {
         // The search starts from Qᵀ·V·Q with the unimodular Q of the reduction.
@@ -507,6 +509,36 @@ TEST(MoveSearch, TorusKnotsMeetTheSignatureBound) {
         ASSERT_EQ(std::abs(test::Signature(test::BigCombine(big, test::BigTranspose(big), 1))),
                   2 * u);
         EXPECT_EQ(DeeperBound(f, r.matrix, r.ReducedSize, u), u);
+    }
+    // Connected sums (block sums) of these, hidden by congruences: u_a is the sum, which the
+    // signature bound meets, up to five moves on a 10 × 10 matrix.
+    const std::vector<std::vector<std::string>> sums = {
+        {"{1,1,1}", "{1,1,1}", "{1,1,1}"},
+        {"{1,1,1,1,1}", "{1,1,1,1,1}"},
+        {"{1,1,1}", "{1,1,1,1,1,1,1}"},
+        {"{1,1,1,1,1}", "{1,1,1,1,1,1,1}"},
+        {"{1,1,1}", "{1,1,1}", "{1,1,1}", "{1,1,1}", "{1,1,1}"}};
+    std::mt19937 rng(7);
+    for (const std::vector<std::string>& words : sums) {
+        IntMatrix v;
+        int size = 0;
+        for (const std::string& word : words) {
+            int n = 0;
+            const IntMatrix block = BraidMatrix(word, n);
+            for (int i = 1; i <= n; ++i)
+                for (int j = 1; j <= n; ++j) v(size + i, size + j) = block(i, j);
+            size += n;
+        }
+        SCOPED_TRACE(test::Describe(v, size, size));
+        int hiddenSize = 0;
+        const IntMatrix hidden = test::HideMatrix(v, size, rng, 0, hiddenSize);
+        const SEquivalenceResult r = MinimalSEquivalent(hidden, hiddenSize);
+        ASSERT_EQ(r.ReducedSize, size);
+        const test::BigMatrix big = test::ToBig(r.matrix, size, size);
+        const int u =
+            std::abs(test::Signature(test::BigCombine(big, test::BigTranspose(big), 1))) / 2;
+        EXPECT_EQ(u, size / 2);
+        EXPECT_EQ(DeeperBound(f, r.matrix, size, u), u);
     }
 }
 
