@@ -18,6 +18,10 @@ int32_t DeeperMoveTries(int32_t effort, int32_t depth) {
     return base << doublings;
 }
 
+int64_t DeeperAttemptCap(int32_t effort) {
+    return OneMoveTries(effort) / 8;
+}
+
 void DeeperDepths(int32_t lower, int32_t upper, int32_t& first, int32_t& last) {
     first = std::max(lower, 1);
     last = upper < 0 ? kMaxMoveDepth : std::min(upper - 1, kMaxMoveDepth);
@@ -71,12 +75,15 @@ void DeeperMoveSearch(KnotContext& ctx, MoveSearchLevels& levels) {
     int32_t last = 0;
     DeeperDepths(knot.lowerBound, knot.upperBound, first, last);
     const IntMatrix start = ReducedForm(state.WorkingMatrix, state.WorkingSize);
+    levels.AttemptCap = DeeperAttemptCap(effort);
     for (int32_t d = first; d <= last; ++d) {
         levels.Matrices[d] = start;
+        levels.AttemptsTotal = 0;
         const bool found = UnknottingMoveSearch(ctx, levels, state.WorkingSize,
                                                 DeeperMoveTries(effort, d), d, false);
-        if (found || state.StopRequested || state.SkipRequested) return;
+        if (found || state.StopRequested || state.SkipRequested) break;
     }
+    levels.AttemptCap = -1;
 }
 
 }  // namespace corvane

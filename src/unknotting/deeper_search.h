@@ -17,6 +17,11 @@ struct MoveSearchLevels;
 // Effort 0 gives 0 (no deeper search at low effort). RangeError for d outside 1..kMaxMoveDepth.
 int32_t DeeperMoveTries(int32_t effort, int32_t depth);
 
+// The attempts that the search for d moves of the deeper stage may make in all, at all levels
+// together: an eighth of the one-move budget (501, 3001, 15501 at effort 1..3). Without such a
+// cap the nested searches of the deeper levels multiply their budgets.
+int64_t DeeperAttemptCap(int32_t effort);
+
 // The depths that are still worth a search for a knot with lower bound L and upper bound U
 // (-1 = none known): L, L + 1, ... up to U - 1, or up to kMaxMoveDepth without U. Empty when
 // U <= L. `first` and `last` are set; the range is empty when first > last.
@@ -29,9 +34,10 @@ bool DeeperSearchWanted(const KnotState& state);
 // On the current knot (its working matrix, brought to small entries by the congruence of
 // ReducedBasis, and its bounds): for each depth d of DeeperDepths, the
 // not-quiet move search for at most d moves with budget DeeperMoveTries(e, d), stopping at the
-// first depth whose sequence is found (it sets upperBound after the exact check) and at Stop or
-// Skip. Runs only at unknotting effort e >= 1 and on working matrices of size 2..kMaxMoveSize.
-// The sequence found, for the reduced matrix, is left in levels.Found and levels.Backups[d].
+// first depth whose sequence is found (it sets upperBound after the exact check), at Stop or
+// Skip; each depth's search ends unsuccessful after DeeperAttemptCap(e) attempts at all levels.
+// Runs only at unknotting effort e >= 1 and on working matrices of size 2..kMaxMoveSize. The
+// sequence found, for the reduced matrix, is left in levels.Found and levels.Backups[d].
 void DeeperMoveSearch(KnotContext& ctx, MoveSearchLevels& levels);
 
 }  // namespace corvane

@@ -511,6 +511,7 @@ bool LevelSearch::Run() {
         if (attempts > E_ && d_ == 1) return false;
         if (attempts > 15 * static_cast<int64_t>(E_) && d_ > 1) return false;
         if (state_.StopRequested || state_.SkipRequested) return false;
+        if (levels_.AttemptCap >= 0 && ++levels_.AttemptsTotal > levels_.AttemptCap) return false;
     }
 }
 

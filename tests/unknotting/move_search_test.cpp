@@ -560,6 +560,8 @@ TEST(MoveSearch, DeeperDepthsAndBudgets) {
     EXPECT_EQ(DeeperMoveTries(3, 4), 620);
     EXPECT_EQ(DeeperMoveTries(2, 5), 640);
     EXPECT_EQ(DeeperMoveTries(2, 10), 640);
+    EXPECT_EQ(DeeperAttemptCap(2), 3001);
+    EXPECT_EQ(DeeperAttemptCap(3), 15501);
     EXPECT_THROW(DeeperMoveTries(2, 0), RangeError);
     EXPECT_THROW(DeeperMoveTries(2, 11), RangeError);
 }
