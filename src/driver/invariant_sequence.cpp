@@ -16,6 +16,7 @@
 #include "invariants/nakanishi.h"
 #include "invariants/signature.h"
 #include "knot/text_forms.h"
+#include "unknotting/deeper_search.h"
 #include "unknotting/lickorish.h"
 #include "unknotting/linking_pairing.h"
 #include "unknotting/move_search.h"
@@ -190,6 +191,14 @@ void TwoMoveStep(KnotContext& ctx) {
     MoveSearchOnWorkingMatrix(ctx, 2, TwoMoveTries(e));
 }
 
+// Longer sequences, while the upper bound is missing or above the lower bound.
+void DeeperMoveStep(KnotContext& ctx) {
+    if (!DeeperSearchWanted(ctx.state)) return;
+    ctx.currentStep = "search for unknotting moves";
+    const auto levels = std::make_unique<MoveSearchLevels>();
+    DeeperMoveSearch(ctx, *levels);
+}
+
 // Step 15: the linking pairing test, run with "Compute all invariants" or while it can still
 // change the bounds; an obstruction raises a lower bound below 3 to 3.
 void LinkingPairingStep(KnotContext& ctx) {
@@ -299,6 +308,7 @@ bool ComputeKnotInvariants(KnotContext& ctx) {
     ctx.currentStep = "u=2 test";
     LinkingPairingStep(ctx);
     TwoMoveStep(ctx);
+    DeeperMoveStep(ctx);
     ctx.currentStep = "minimal Seifert matrix";
     MatrixStep(ctx);
     ctx.currentStep.clear();

@@ -7,8 +7,9 @@
 #include "arith/checked.h"
 #include "arith/random.h"
 #include "arith/sequivalence.h"
-#include "knot/knot_context.h"
 #include "invariants/alexander.h"
+#include "knot/knot_context.h"
+#include "unknotting/unit_vectors.h"
 
 namespace corvane {
 
@@ -103,6 +104,8 @@ class LevelSearch {
     void Perturb(int64_t r5, int64_t attempts, int& m);
     void Enlarge(int64_t spread);
     bool Succeed(int32_t moves);
+    bool SystematicStage();
+    bool TryUnitVector(const LatticeVector& x, bool transposed);
 
     KnotContext& ctx_;
     KnotState& state_;
@@ -316,14 +319,16 @@ bool RemainderSearched(int32_t d, int32_t size, int64_t F, int64_t E) {
             return size <= 6 || (size == 8 && third) || (size == 10 && twoThirds);
         case 5:
             return size <= 8 || (size == 10 && twoThirds);
-        default:
+        case 1:
             return false;
+        default:  // six moves or more: every remainder the search can meet
+            return true;
     }
 }
 
 int64_t RemainderBudget(int32_t d, int64_t F, int64_t E) {
     if (d == 2) return std::min<int64_t>(10 * F + 100, 1500);
-    if (d == 5) return E + F;
+    if (d >= 5) return E + F;
     return F / 3 + E / 2;
 }
 
@@ -412,6 +417,63 @@ void LevelSearch::Perturb(int64_t r5, int64_t attempts, int& m) {
     }
 }
 
+// ---- The systematic stage: short vectors x with xᵀ·V·x = ±1 as first vectors of a move. ----
+
+// Vectors of the boxes looked at, and candidate moves tried, before the random attempts. One
+// move is sieved by MayLeaveTrivialAlexander, so its candidates are few and all are tried;
+// deeper candidates each cost a nested search and are rationed by the budget.
+int64_t SystematicLookLimit(int64_t E) {
+    return 60000 + 20 * E;
+}
+int64_t SystematicCandidateLimit(int32_t d, int64_t E) {
+    return d == 1 ? 5000 : 10 + E / 10;
+}
+
+// The move whose first vector is x in the given matrix (or in its transpose), tried as an
+// attempt of the random search is: clear the corner's row and column, make the move, reduce and
+// perhaps search the remainder.
+bool LevelSearch::TryUnitVector(const LatticeVector& x, bool transposed) {
+    RestoreGiven();
+    ClearTrouble();
+    if (transposed) {
+        TransposeActive(M_);
+        levels_.Transposed[d_] = true;
+    }
+    BringToFront(M_, Q_, n_, x);
+    if (ArithTrouble || !ClearFirstRowAndColumn(M_, Q_, n_)) return false;
+    return TryMove() == MoveOutcome::complete;
+}
+
+bool LevelSearch::SystematicStage() {
+    IntMatrix given = levels_.Backups[d_];
+    IntMatrix givenTransposed = given;
+    TransposeActive(givenTransposed);
+    const int64_t candidateLimit = SystematicCandidateLimit(d_, E_);
+    int64_t candidates = 0;
+    bool complete = false;
+    ForEachReducedUnitVector(
+        given, N_, SystematicLookLimit(E_), [&](const LatticeVector& x, int64_t e) {
+            for (const bool transposed : {false, true}) {
+                // The move on Vᵀ is V' = V - ε·(V·x)(V·x)ᵀ transposed: a different move.
+                if (d_ == 1 &&
+                    !MayLeaveTrivialAlexander(transposed ? givenTransposed : given, N_, x, e))
+                    continue;
+                if (++candidates > candidateLimit) return true;
+                if (candidates % 16 == 0) ctx_.CheckPause();
+                if (TryUnitVector(x, transposed)) {
+                    complete = true;
+                    return true;
+                }
+                if (state_.StopRequested || state_.SkipRequested) return true;
+            }
+            return false;
+        });
+    if (complete) return true;
+    RestoreGiven();
+    ClearTrouble();
+    return false;
+}
+
 bool LevelSearch::Run() {
     levels_.Attempts[d_] = 0;
     if (state_.StopRequested) return false;
@@ -428,6 +490,8 @@ bool LevelSearch::Run() {
         return false;
     if (!quiet_) SetStatusText();
     ClearTrouble();
+    if (SystematicStage()) return true;
+    if (state_.StopRequested || state_.SkipRequested) return false;
     int m = 0;
     int64_t attempts = 0;
     for (;;) {
@@ -447,6 +511,7 @@ bool LevelSearch::Run() {
         if (attempts > E_ && d_ == 1) return false;
         if (attempts > 15 * static_cast<int64_t>(E_) && d_ > 1) return false;
         if (state_.StopRequested || state_.SkipRequested) return false;
+        if (levels_.AttemptCap >= 0 && ++levels_.AttemptsTotal > levels_.AttemptCap) return false;
     }
 }
 

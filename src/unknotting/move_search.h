@@ -61,6 +61,10 @@ struct MoveSearchLevels {
     std::array<int32_t, kMaxMoveDepth + 1> EnlargedSize{};
     // Attempts made by the most recent search at each depth.
     std::array<int64_t, kMaxMoveDepth + 1> Attempts{};
+    // Attempts made at all depths since AttemptCap was set; with AttemptCap >= 0 every search
+    // (also a nested one) ends, unsuccessful, once AttemptsTotal exceeds it.
+    int64_t AttemptsTotal = 0;
+    int64_t AttemptCap = -1;
     // Filled, innermost depth last, when a sequence is found; cleared when a top-level search
     // begins. A top-level search records a bound only after VerifyMoveSequence accepted it.
     MoveSequence Found;

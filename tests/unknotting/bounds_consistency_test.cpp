@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "arith/sequivalence.h"
 #include "driver/run_calculation.h"
+#include "unknotting/hidden_knots.h"
 
 namespace corvane {
 namespace {
@@ -174,6 +176,50 @@ TEST(BoundsConsistency, UpperBoundsAtEveryEffort) {
             if (k.upperBound >= 0) {
                 EXPECT_LE(k.lowerBound, k.upperBound);
             }
+        }
+    }
+}
+
+// A knot-list line: name and the n × n matrix in bracket notation.
+std::string KnotLine(const std::string& name, const IntMatrix& v, int n) {
+    std::string line = name + "\t[";
+    for (int i = 1; i <= n; ++i) {
+        line += i == 1 ? "[" : ", [";
+        for (int j = 1; j <= n; ++j) line += (j == 1 ? "" : ", ") + std::to_string(v(i, j));
+        line += "]";
+    }
+    return line + "]\n";
+}
+
+// At large and very large effort every knot up to 8 crossings is decided, also when its matrix
+// reaches the run hidden by congruences and enlargements: both bounds equal the known u_a.
+TEST(BoundsConsistency, RolfsenDecidedAtLargeEffort) {
+    std::mt19937 rng(15);
+    std::string list;
+    for (const test::KnotMatrix& k : test::ReadKnotMatrices(Path("rolfsen-8-matrices.txt"))) {
+        list += KnotLine(k.name, k.v, k.n);
+        for (int enlargements = 1; enlargements <= 2; ++enlargements) {
+            int size = 0;
+            const IntMatrix hidden = test::HideMatrix(k.v, k.n, rng, enlargements, size);
+            list += KnotLine(k.name + "/" + std::to_string(enlargements), hidden, size);
+        }
+    }
+#ifdef __SANITIZE_ADDRESS__
+    const int lastEffort = 2;
+#else
+    const int lastEffort = 3;
+#endif
+    for (int effort = 2; effort <= lastEffort; ++effort) {
+        SCOPED_TRACE("effort " + std::to_string(effort));
+        RunState state;
+        QuietHost host;
+        RunAll(state, host, "hidden.txt", list, effort);
+        ASSERT_EQ(state.KnotCount(), 105);
+        for (const KnotRecord& k : state.Knots) {
+            SCOPED_TRACE(k.name);
+            const int u = test::RolfsenUnknotting(k.name.substr(0, k.name.find('/')));
+            EXPECT_EQ(k.lowerBound, u);
+            EXPECT_EQ(k.upperBound, u);
         }
     }
 }

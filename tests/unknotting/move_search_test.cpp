@@ -14,9 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "arith/checked.h"
 #include "arith/sequivalence.h"
 #include "arith/test_matrices.h"
+#include "input/braid_line.h"
 #include "knot/knot_context.h"
+#include "unknotting/deeper_search.h"
+#include "unknotting/hidden_knots.h"
+#include "unknotting/unit_vectors.h"
 
 namespace corvane {
 namespace {
@@ -381,6 +386,232 @@ TEST(MoveSearch, SkipEndsNestedAndOuterSearch) {
     EXPECT_FALSE(g.Search(k71.v, k71.n, 35, 2));
     EXPECT_GE(g.polls, 200);
     EXPECT_LT(g.levels->Attempts[2], fullOuter);
+}
+
+// ---- The systematic stage and sequences of three and more moves. ----
+
+// The Rolfsen knots' minimal matrices, and for each `copies` hidden copies, reduced again.
+std::vector<MinimalKnot> RolfsenKnotsAndHiddenCopies(int copies) {
+    std::vector<MinimalKnot> knots;
+    std::mt19937 rng(1515);
+    for (const MinimalKnot& k : RolfsenKnots()) {
+        knots.push_back(k);
+        for (int c = 1; c <= copies; ++c) {
+            int size = 0;
+            const IntMatrix hidden = test::HideMatrix(k.v, k.n, rng, c, size);
+            const SEquivalenceResult r = MinimalSEquivalent(hidden, size);
+            knots.push_back({k.name + " hidden " + std::to_string(c), r.matrix, r.ReducedSize,
+                             k.signatureBound});
+        }
+    }
+    return knots;
+}
+
+std::string BaseName(const std::string& name) {
+    return name.substr(0, name.find(' '));
+}
+
+// Every knot with u_a = 1 gets its move from the enumeration alone (no random attempt is made),
+// also when its matrix was hidden; knots with u_a >= 2 get none.
+TEST(MoveSearch, SystematicStageFindsEveryOneMove) {
+    Fixture f;
+    for (const MinimalKnot& k : RolfsenKnotsAndHiddenCopies(2)) {
+        SCOPED_TRACE(k.name);
+        CurrentRecord(f.state).upperBound = -1;
+        const bool found = f.Search(k.v, k.n, 0, 1);
+        if (test::RolfsenUnknotting(BaseName(k.name)) > 1) {
+            EXPECT_FALSE(found);
+            continue;
+        }
+        ASSERT_TRUE(found);
+        EXPECT_EQ(f.levels->Attempts[1], 0) << "found by a random attempt";
+        EXPECT_EQ(CheckSequence(k.v, k.n, f.levels->Found), 1);
+    }
+}
+
+// The deeper search on a knot with the given lower bound at large effort; returns the bound
+// found (the sequence is checked) or -1.
+int DeeperBound(Fixture& f, const IntMatrix& v, int n, int lower, int effort = 2) {
+    f.state.WorkingMatrix = v;
+    f.state.WorkingSize = n;
+    f.state.Settings.unknottingEffort = effort;
+    CurrentRecord(f.state).lowerBound = lower;
+    CurrentRecord(f.state).upperBound = -1;
+    DeeperMoveSearch(f.ctx, *f.levels);
+    EXPECT_FALSE(ArithTrouble) << TroubleCode;
+    const int bound = CurrentRecord(f.state).upperBound;
+    if (bound > 0) {
+        // The search starts from Qᵀ·V·Q with the unimodular Q of the reduction.
+        const test::BigMatrix q = test::ToBig(ReducedBasis(v, n), n, n);
+        const i128 det = test::BigDet(q);
+        EXPECT_TRUE(det == 1 || det == -1);
+        const test::BigMatrix start =
+            test::BigMul(test::BigMul(test::BigTranspose(q), test::ToBig(v, n, n)), q);
+        EXPECT_EQ(CheckSequence(test::FromBig(start), n, f.levels->Found), bound);
+    }
+    return bound;
+}
+
+// The knots with u_a = 2 and 3 reach their value, plain and hidden; the status line names the
+// depth searched.
+TEST(MoveSearch, DeeperSearchDecidesRolfsenKnots) {
+    Fixture f;
+    for (const MinimalKnot& k : RolfsenKnotsAndHiddenCopies(2)) {
+        const int u = test::RolfsenUnknotting(BaseName(k.name));
+        if (u < 2) continue;
+        SCOPED_TRACE(k.name);
+        EXPECT_EQ(DeeperBound(f, k.v, k.n, u), u);
+        EXPECT_EQ(f.ctx.display.StatusText,
+                  "Trying to show that algebraic unknotting number = " + std::to_string(u) + " ");
+    }
+    const MinimalKnot k71 = RolfsenKnots()[7];
+    ASSERT_EQ(k71.name, "7_1");
+    // From a lower bound of 2, two moves are tried in vain (signature 6), then three.
+    EXPECT_EQ(DeeperBound(f, k71.v, k71.n, 2), 3);
+    EXPECT_EQ(f.ctx.display.StatusText, "Trying to show that algebraic unknotting number <= 3 ");
+    EXPECT_EQ(DeeperBound(f, k71.v, k71.n, 3, 0), -1) << "no deeper search at low effort";
+}
+
+// Seifert matrix of a closed braid, read back from the braid reader's bracket text.
+IntMatrix BraidMatrix(const std::string& word, int& n) {
+    std::string text = BraidToMatrixText(word).matrixLine;
+    for (char& c : text)
+        if (c == '[' || c == ']') c = ' ';
+    const std::vector<int64_t> entries = test::SplitNumbers(text);
+    n = 0;
+    while (n * n < static_cast<int>(entries.size())) ++n;
+    IntMatrix v;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) v(i + 1, j + 1) = entries[i * n + j];
+    return v;
+}
+
+// Torus knots: T(2, 2k+1) (braid σ1^(2k+1)) has signature 2k and u_a = k; T(3, 4) and T(3, 5)
+// have signatures 6 and 8, unknotting numbers 3 and 4. The lower bound is the signature's and
+// the search must meet it exactly.
+TEST(MoveSearch, TorusKnotsMeetTheSignatureBound) {
+    const std::vector<std::pair<std::string, int>> knots = {{"{1,1,1}", 1},
+                                                            {"{1,1,1,1,1}", 2},
+                                                            {"{1,1,1,1,1,1,1}", 3},
+                                                            {"{1,1,1,1,1,1,1,1,1}", 4},
+                                                            {"{1,1,1,1,1,1,1,1,1,1,1}", 5},
+                                                            {"{1,2,1,2,1,2,1,2}", 3},
+                                                            {"{1,2,1,2,1,2,1,2,1,2}", 4},
+                                                            {"{-1,-1,-1,-1,-1,-1,-1}", 3}};
+    Fixture f;
+    for (const auto& [word, u] : knots) {
+        SCOPED_TRACE(word);
+        int n = 0;
+        const IntMatrix v = BraidMatrix(word, n);
+        const SEquivalenceResult r = MinimalSEquivalent(v, n);
+        ASSERT_EQ(r.ReducedSize, 2 * u);
+        const test::BigMatrix big = test::ToBig(r.matrix, r.ReducedSize, r.ReducedSize);
+        ASSERT_EQ(std::abs(test::Signature(test::BigCombine(big, test::BigTranspose(big), 1))),
+                  2 * u);
+        EXPECT_EQ(DeeperBound(f, r.matrix, r.ReducedSize, u), u);
+    }
+    // Connected sums (block sums) of these, hidden by congruences: u_a is the sum, which the
+    // signature bound meets, up to five moves on a 10 × 10 matrix.
+    const std::vector<std::vector<std::string>> sums = {
+        {"{1,1,1}", "{1,1,1}", "{1,1,1}"},
+        {"{1,1,1,1,1}", "{1,1,1,1,1}"},
+        {"{1,1,1}", "{1,1,1,1,1,1,1}"},
+        {"{1,1,1,1,1}", "{1,1,1,1,1,1,1}"},
+        {"{1,1,1}", "{1,1,1}", "{1,1,1}", "{1,1,1}", "{1,1,1}"}};
+    std::mt19937 rng(7);
+    for (const std::vector<std::string>& words : sums) {
+        IntMatrix v;
+        int size = 0;
+        for (const std::string& word : words) {
+            int n = 0;
+            const IntMatrix block = BraidMatrix(word, n);
+            for (int i = 1; i <= n; ++i)
+                for (int j = 1; j <= n; ++j) v(size + i, size + j) = block(i, j);
+            size += n;
+        }
+        SCOPED_TRACE(test::Describe(v, size, size));
+        int hiddenSize = 0;
+        const IntMatrix hidden = test::HideMatrix(v, size, rng, 0, hiddenSize);
+        const SEquivalenceResult r = MinimalSEquivalent(hidden, hiddenSize);
+        ASSERT_EQ(r.ReducedSize, size);
+        const test::BigMatrix big = test::ToBig(r.matrix, size, size);
+        const int u =
+            std::abs(test::Signature(test::BigCombine(big, test::BigTranspose(big), 1))) / 2;
+        EXPECT_EQ(u, size / 2);
+        EXPECT_EQ(DeeperBound(f, r.matrix, size, u), u);
+    }
+}
+
+TEST(MoveSearch, DeeperDepthsAndBudgets) {
+    struct Case {
+        int lower, upper, first, last;
+    };
+    for (const Case c : {Case{1, -1, 1, 10}, Case{3, -1, 3, 10}, Case{2, 3, 2, 2}, Case{3, 3, 3, 2},
+                         Case{2, 5, 2, 4}, Case{0, -1, 1, 10}}) {
+        int first = 0, last = 0;
+        DeeperDepths(c.lower, c.upper, first, last);
+        EXPECT_EQ(first, c.first) << c.lower << " " << c.upper;
+        EXPECT_EQ(last, c.last) << c.lower << " " << c.upper;
+    }
+    EXPECT_EQ(DeeperMoveTries(0, 3), 0);
+    EXPECT_EQ(DeeperMoveTries(1, 2), 35);
+    EXPECT_EQ(DeeperMoveTries(1, 3), 70);
+    EXPECT_EQ(DeeperMoveTries(2, 3), 160);
+    EXPECT_EQ(DeeperMoveTries(3, 4), 620);
+    EXPECT_EQ(DeeperMoveTries(2, 5), 640);
+    EXPECT_EQ(DeeperMoveTries(2, 10), 640);
+    EXPECT_EQ(DeeperAttemptCap(2), 3001);
+    EXPECT_EQ(DeeperAttemptCap(3), 15501);
+    EXPECT_THROW(DeeperMoveTries(2, 0), RangeError);
+    EXPECT_THROW(DeeperMoveTries(2, 11), RangeError);
+}
+
+// The trefoil's form -x² - xy - y² takes the value ±1 on (1, 0), (0, 1), (1, -1) and on no
+// other vector with a positive first non-zero entry.
+TEST(UnitVectors, TrefoilVectorsAndTheirMoves) {
+    const IntMatrix v = test::FromRows({{-1, 0}, {-1, -1}});
+    std::vector<std::pair<int64_t, int64_t>> seen;
+    const int64_t looked = ForEachUnitVector(v, 2, 250, [&](const LatticeVector& x, int64_t e) {
+        EXPECT_EQ(e, -1);
+        seen.emplace_back(x[1], x[2]);
+        return false;
+    });
+    EXPECT_EQ(seen, (std::vector<std::pair<int64_t, int64_t>>{{0, 1}, {1, -1}, {1, 0}}));
+    // Shells of sup norm 1..6 have 4, 8, ..., 24 vectors with positive first entry: 84 in all;
+    // with them, the box of norm 7 (225 vectors) would pass the limit of 250.
+    EXPECT_EQ(looked, 84);
+    for (const auto& [a, b] : seen) {
+        LatticeVector x{};
+        x[1] = a;
+        x[2] = b;
+        // (1, 0): V' = [[0, 0], [-1, -1]], det(V' + V'ᵀ) = -1, det(2V' - V'ᵀ) = 2: the move
+        // unknots, as every move of the trefoil does.
+        EXPECT_TRUE(MayLeaveTrivialAlexander(v, 2, x, -1));
+        IntMatrix m = v;
+        IntMatrix q = IdentityMatrix(2);
+        BringToFront(m, q, 2, x);
+        EXPECT_EQ(std::llabs(q(1, 1)), std::llabs(a));
+        EXPECT_EQ(std::llabs(q(2, 1)), std::llabs(b));
+        EXPECT_EQ(q(1, 1) * b, q(2, 1) * a) << "first basis vector ±x";
+        EXPECT_EQ(m(1, 1), -1);
+        ASSERT_TRUE(ClearFirstRowAndColumn(m, q, 2));
+        EXPECT_EQ(m(1, 2), 0);
+        EXPECT_EQ(m(2, 1), 1);
+        const test::BigMatrix big = test::ToBig(q, 2, 2);
+        EXPECT_EQ(test::BigMul(test::BigMul(test::BigTranspose(big), test::ToBig(v, 2, 2)), big),
+                  test::ToBig(m, 2, 2));
+    }
+    // 5_1 (signature 4) keeps signature >= 2 after any move: the sieve rejects every vector.
+    const MinimalKnot k51 = RolfsenKnots()[2];
+    ASSERT_EQ(k51.name, "5_1");
+    int passed = 0, vectors = 0;
+    ForEachUnitVector(k51.v, k51.n, 100000, [&](const LatticeVector& x, int64_t e) {
+        ++vectors;
+        passed += MayLeaveTrivialAlexander(k51.v, k51.n, x, e);
+        return false;
+    });
+    EXPECT_GE(vectors, 10);
+    EXPECT_EQ(passed, 0);
 }
 
 }  // namespace
