@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Times PARI/GP computing only the basic invariants of every knot of a knot list given by Seifert
 # matrices: det(tV - V^T), det and Smith form of V + V^T, and the signature of V + V^T. Prints the
-# number of knots and the seconds gp spent on them (reading and conversion excluded), or a note
-# and exit status 0 when gp is not installed. Usage: gp_basic_invariants.sh KNOTLIST
+# number of knots and the seconds gp spends on them (reading and conversion excluded; the mean of
+# REPEAT passes, default 20, since one pass is near the resolution of gp's clock), or a note and
+# exit status 0 when gp is not installed. Usage: gp_basic_invariants.sh KNOTLIST
 set -euo pipefail
 list=${1:?usage: gp_basic_invariants.sh KNOTLIST}
 if ! command -v gp >/dev/null 2>&1; then
@@ -27,21 +28,22 @@ awk 'BEGIN { n = 0 }
 count=$(grep -c '^V\[' "$work/matrices.gp" || true)
 {
     echo "default(parisize, 64000000);"
+    echo "repeat = ${REPEAT:-20};"
     echo "V = vector($count);"
     cat "$work/matrices.gp"
     cat <<'GP'
 t0 = getabstime();
 check = 0;
-for (k = 1, knots, \
+for (r = 1, repeat, for (k = 1, knots, \
     M = V[k]; S = M + M~; \
     A = matdet('t * M - M~); \
     d = matdet(S); \
     F = matsnf(S); \
     g = qfsign(S); \
-    check += poldegree(A) + abs(d) + #F + g[1] - g[2]);
-print(knots, " ", (getabstime() - t0) / 1000.0, " ", check);
+    check += poldegree(A) + abs(d) + #F + g[1] - g[2]));
+printf("%d %.5f %d\n", knots, (getabstime() - t0) / 1000.0 / repeat, check);
 quit;
 GP
 } > "$work/run.gp"
-read -r knots seconds _ < <(gp -q -f "$work/run.gp")
+read -r knots seconds _ < <(gp -q -f "$work/run.gp" 2>/dev/null)
 echo "gp basic invariants: $knots knots in $seconds s"
