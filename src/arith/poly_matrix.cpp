@@ -1,8 +1,11 @@
 #include "arith/poly_matrix.h"
 
+#include <array>
 #include <bit>
 #include <optional>
 #include <utility>
+
+#include "arith/checked.h"
 
 namespace corvane {
 
@@ -16,10 +19,33 @@ void CheckBlockSize(int m) {
     if (m < 0 || m > kPolyBlockDim) throw RangeError("PolyBlock size");
 }
 
-// target := target + c·t^s·source; a zero source adds nothing.
+// target := target + c·t^s·source; a zero source adds nothing. The same arithmetic, in the same
+// order and with the same trouble, as target := PolyAdd(target, PolyScaleShift(source, c, s)),
+// done in place without the two temporary polynomials.
 void AddScaledShifted(RatPoly& target, const RatPoly& source, int64_t s, Rational c) {
     if (source.degree < 0) return;
-    target = PolyAdd(target, PolyScaleShift(source, c, s));
+    if (s < 0) throw RangeError("PolyScaleShift shift");
+    std::array<Rational, kPolyMaxDegree + 1> scaled{};
+    if (c.num != 0 && !ArithTrouble) {
+        if (PlainAdd(source.degree, s) > kPolyMaxDegree) {
+            RaiseTrouble("p11");
+        } else {
+            for (int64_t i = source.degree; i >= 0; --i) {
+                scaled[static_cast<size_t>(i + s)] = RatReduce(RatMul(source.c(i), c));
+            }
+        }
+    }
+    for (int64_t i = 0; i <= kPolyMaxDegree; ++i) {
+        Rational& t = target.c(i);
+        const Rational& x = scaled[static_cast<size_t>(i)];
+        // As in PolyAdd: two zeros give 0/1 while no trouble is set.
+        if (t.num == 0 && x.num == 0 && !ArithTrouble) {
+            t = Rational{0, 1};
+            continue;
+        }
+        t = RatReduce(RatAdd(t, x));
+    }
+    target.degree = PolyDegree(target);
 }
 
 // Determinants of the minors of a block that use the rows in a bit mask (bit r - 1 for row r)

@@ -67,6 +67,10 @@ bool FitsInt64(Wide x) {
     return x >= INT64_MIN && x <= INT64_MAX;
 }
 
+int64_t Narrow(Wide x) {
+    return static_cast<int64_t>(x);
+}
+
 WideUnsigned AbsWide(Wide x) {
     return x < 0 ? WideUnsigned{0} - static_cast<WideUnsigned>(x) : static_cast<WideUnsigned>(x);
 }
@@ -119,6 +123,8 @@ Rational AddLarge(Rational a, Rational b) {
     }
     const Wide num = Wide{a.num} * b.den + Wide{a.den} * b.num;
     const Wide den = Wide{a.den} * b.den;
+    // An integer sum is in lowest terms as it stands (ReduceWide divides by gcd(num, 1) = 1).
+    if (den == 1 && FitsInt64(num)) return num == 0 ? Rational{0, 1} : Rational{Narrow(num), 1};
     Rational sum;
     if (!FitsInt64(num) || !FitsInt64(den) || !ReduceWide(num, den, sum)) {
         RaiseTrouble("q1q2");
@@ -141,6 +147,7 @@ Rational MulLarge(Rational a, Rational b) {
     }
     const Wide num = Wide{a.num} * b.num;
     const Wide den = Wide{a.den} * b.den;
+    if (den == 1 && FitsInt64(num)) return Rational{Narrow(num), 1};
     Rational product;
     if (!FitsInt64(num) || !FitsInt64(den) || !ReduceWide(num, den, product)) {
         RaiseTrouble("q");
