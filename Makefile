@@ -69,6 +69,7 @@ fuzz: deps
 bench: build
 	./$(BUILD)/bin/corvane-bench
 	bench/parallel_runs.sh $(BUILD)
+	bench/run_ratio.sh $(BUILD)/bin/corvane-cli
 
 # A picture of the window in the middle of a run, for the README.
 screenshot: build
