@@ -52,9 +52,8 @@ bool SignatureStep(KnotContext& ctx) {
     KnotState& state = ctx.state;
     KnotRecord& knot = CurrentRecord(state);
     ctx.currentStep = "calculation of signature";
-    HermitianMatrix workspace;
     const SignatureSummary result = HermitianSignatureInPlace(
-        state.WorkingMatrix, state.WorkingSize, ComplexFromReal(-1.0L), workspace);
+        state.WorkingMatrix, state.WorkingSize, ComplexFromReal(-1.0L), EvaluationWorkspace());
     // V + Vᵀ of a knot is non-singular; a numerically singular or inaccurate elimination gives no
     // signature at all rather than a wrong one.
     if (result.SignatureInaccurate || result.numericallySingular) {

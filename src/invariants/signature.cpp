@@ -249,6 +249,11 @@ SignatureResult HermitianSignature(const IntMatrix& v, int n, ComplexExt z) {
     return result;
 }
 
+HermitianMatrix& EvaluationWorkspace() {
+    thread_local HermitianMatrix workspace;
+    return workspace;
+}
+
 SignatureSummary HermitianSignatureInPlace(const IntMatrix& v, int n, ComplexExt z,
                                            HermitianMatrix& workspace) {
     FillHermitianForm(v, n, z, workspace);
@@ -353,7 +358,7 @@ LevineTristramSamples SampleEachPoint(const IntMatrix& v, int n, int64_t count,
     CheckSampleArguments(n, count);
     LevineTristramSamples samples;
     samples.values.assign(static_cast<size_t>(count - 1), kSkippedSample);
-    HermitianMatrix workspace;
+    HermitianMatrix& workspace = EvaluationWorkspace();
     for (int64_t k = 1; k < count; ++k) {
         samples.values[static_cast<size_t>(k - 1)] = EvaluatePoint(v, n, k, count, workspace).value;
         ++samples.eliminations;
@@ -380,7 +385,7 @@ LevineTristramSamples SampleByArcs(const IntMatrix& v, int n, int64_t count,
     };
     LevineTristramSamples samples;
     samples.values.assign(static_cast<size_t>(count - 1), kSkippedSample);
-    HermitianMatrix workspace;
+    HermitianMatrix& workspace = EvaluationWorkspace();
     const auto evaluate = [&](int64_t k) {
         const PointValue p = EvaluatePoint(v, n, k, count, workspace);
         samples.values[static_cast<size_t>(k - 1)] = p.value;

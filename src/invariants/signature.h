@@ -139,6 +139,11 @@ SignatureResult HermitianSignature(const IntMatrix& v, int n, ComplexExt z);
 SignatureSummary HermitianSignatureInPlace(const IntMatrix& v, int n, ComplexExt z,
                                            HermitianMatrix& workspace);
 
+// This thread's workspace for HermitianSignatureInPlace, for callers that do not keep the
+// reduced matrix: a 70 × 70 complex matrix is too large to clear for every evaluation. Its
+// contents are whatever the last evaluation on this thread left.
+HermitianMatrix& EvaluationWorkspace();
+
 // What the sampling of the Levine-Tristram signatures found.
 struct LevineTristramResult {
     int32_t maxAbs = 0;    // largest |s| over the accepted samples (0 if none)
