@@ -25,27 +25,43 @@ void CheckBlockSize(int m) {
 void AddScaledShifted(RatPoly& target, const RatPoly& source, int64_t s, Rational c) {
     if (source.degree < 0) return;
     if (s < 0) throw RangeError("PolyScaleShift shift");
-    std::array<Rational, kPolyMaxDegree + 1> scaled{};
+    // scaled[i] holds c·source(i - s) for i in lo..hi; every other exponent of the scaled source
+    // is 0/1.
+    std::array<Rational, kPolyMaxDegree + 1> scaled;
+    int64_t lo = 0;
+    int64_t hi = -1;
     if (c.num != 0 && !ArithTrouble) {
         if (PlainAdd(source.degree, s) > kPolyMaxDegree) {
             RaiseTrouble("p11");
         } else {
+            lo = s;
+            hi = source.degree + s;
             for (int64_t i = source.degree; i >= 0; --i) {
                 scaled[static_cast<size_t>(i + s)] = RatReduce(RatMul(source.c(i), c));
             }
         }
     }
+    int64_t degree = -1;
     for (int64_t i = 0; i <= kPolyMaxDegree; ++i) {
         Rational& t = target.c(i);
-        const Rational& x = scaled[static_cast<size_t>(i)];
-        // As in PolyAdd: two zeros give 0/1 while no trouble is set.
-        if (t.num == 0 && x.num == 0 && !ArithTrouble) {
-            t = Rational{0, 1};
-            continue;
+        const bool inRange = i >= lo && i <= hi;
+        // Adding a zero (always 0/1) while no trouble is set leaves t in lowest terms, which is
+        // RatReduce(t) (0/1 for a zero t, as in PolyAdd); t/1 needs nothing. Once trouble is set
+        // RatAdd answers 1/1.
+        if ((!inRange || scaled[static_cast<size_t>(i)].num == 0) && !ArithTrouble) {
+            if (t.den != 1) t = RatReduce(t);
+        } else {
+            t = RatReduce(RatAdd(t, inRange ? scaled[static_cast<size_t>(i)] : Rational{0, 1}));
         }
-        t = RatReduce(RatAdd(t, x));
+        if (t.num != 0) degree = i;
     }
-    target.degree = PolyDegree(target);
+    target.degree = degree;
+}
+
+// Exchanges two polynomials coefficient by coefficient, without a temporary polynomial.
+void SwapPolys(RatPoly& a, RatPoly& b) {
+    std::swap(a.degree, b.degree);
+    for (int64_t k = 0; k <= kPolyMaxDegree; ++k) std::swap(a.c(k), b.c(k));
 }
 
 // Determinants of the minors of a block that use the rows in a bit mask (bit r - 1 for row r)
@@ -139,12 +155,12 @@ namespace inplace {
 
 void PolySwapRows(PolyMatrix& m, int i, int j, int n) {
     CheckSize(n);
-    for (int c = 1; c <= n; ++c) std::swap(m(i, c), m(j, c));
+    for (int c = 1; c <= n; ++c) SwapPolys(m(i, c), m(j, c));
 }
 
 void PolySwapColumns(PolyMatrix& m, int i, int j, int n) {
     CheckSize(n);
-    for (int r = 1; r <= n; ++r) std::swap(m(r, i), m(r, j));
+    for (int r = 1; r <= n; ++r) SwapPolys(m(r, i), m(r, j));
 }
 
 void PolyAddRowMultiple(PolyMatrix& m, int target, int source, int n, int64_t s, Rational c) {
