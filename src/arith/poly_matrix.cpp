@@ -1,5 +1,6 @@
 #include "arith/poly_matrix.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <optional>
@@ -41,8 +42,11 @@ void AddScaledShifted(RatPoly& target, const RatPoly& source, int64_t s, Rationa
             }
         }
     }
+    // Above both degrees every coefficient is 0/1 and stays so, unless trouble is set.
+    const int64_t top = std::max(target.degree, hi);
     int64_t degree = -1;
     for (int64_t i = 0; i <= kPolyMaxDegree; ++i) {
+        if (i > top && !ArithTrouble) break;
         Rational& t = target.c(i);
         const bool inRange = i >= lo && i <= hi;
         // Adding a zero (always 0/1) while no trouble is set leaves t in lowest terms, which is
