@@ -20,6 +20,33 @@ void CheckBlockSize(int m) {
     if (m < 0 || m > kPolyBlockDim) throw RangeError("PolyBlock size");
 }
 
+// Integer operands below these bounds take the small-operand paths of RatMul (10^6) and RatAdd
+// (10^5), where n/1 operands give the plain integer result over 1 and RatReduce leaves it as it
+// is: the same values without the calls, for the integer coefficients that dominate here.
+constexpr int64_t kSmallProductInteger = 1'000'000;
+constexpr int64_t kSmallSumInteger = 100'000;
+
+bool SmallInteger(const Rational& q, int64_t bound) {
+    return q.den == 1 && q.num > -bound && q.num < bound;
+}
+
+// RatReduce(RatMul(a, b)).
+Rational ReducedProduct(const Rational& a, const Rational& b) {
+    if (!ArithTrouble && SmallInteger(a, kSmallProductInteger) &&
+        SmallInteger(b, kSmallProductInteger)) {
+        return Rational{a.num * b.num, 1};
+    }
+    return RatReduce(RatMul(a, b));
+}
+
+// RatReduce(RatAdd(a, b)).
+Rational ReducedSum(const Rational& a, const Rational& b) {
+    if (!ArithTrouble && SmallInteger(a, kSmallSumInteger) && SmallInteger(b, kSmallSumInteger)) {
+        return Rational{a.num + b.num, 1};
+    }
+    return RatReduce(RatAdd(a, b));
+}
+
 // target := target + c·t^s·source; a zero source adds nothing. The same arithmetic, in the same
 // order and with the same trouble, as target := PolyAdd(target, PolyScaleShift(source, c, s)),
 // done in place without the two temporary polynomials.
@@ -38,7 +65,7 @@ void AddScaledShifted(RatPoly& target, const RatPoly& source, int64_t s, Rationa
             lo = s;
             hi = source.degree + s;
             for (int64_t i = source.degree; i >= 0; --i) {
-                scaled[static_cast<size_t>(i + s)] = RatReduce(RatMul(source.c(i), c));
+                scaled[static_cast<size_t>(i + s)] = ReducedProduct(source.c(i), c);
             }
         }
     }
@@ -55,7 +82,7 @@ void AddScaledShifted(RatPoly& target, const RatPoly& source, int64_t s, Rationa
         if ((!inRange || scaled[static_cast<size_t>(i)].num == 0) && !ArithTrouble) {
             if (t.den != 1) t = RatReduce(t);
         } else {
-            t = RatReduce(RatAdd(t, inRange ? scaled[static_cast<size_t>(i)] : Rational{0, 1}));
+            t = ReducedSum(t, inRange ? scaled[static_cast<size_t>(i)] : Rational{0, 1});
         }
         if (t.num != 0) degree = i;
     }
