@@ -26,9 +26,10 @@ class Elimination {
           noTransforms_(mode.noTransforms),
           modulus_(mode.modulus),
           out_(out) {
+        // The transforms start as identities; out is freshly made, so only the diagonal is set.
         if (!mode.noTransforms) {
-            out_.DiagLeft = out_.DiagLeftInverse = IdentityMatrix(rows);
-            out_.DiagRight = out_.DiagRightInverse = IdentityMatrix(cols);
+            for (int i = 1; i <= rows; ++i) out_.DiagLeft(i, i) = out_.DiagLeftInverse(i, i) = 1;
+            for (int i = 1; i <= cols; ++i) out_.DiagRight(i, i) = out_.DiagRightInverse(i, i) = 1;
         }
     }
 
@@ -290,8 +291,11 @@ DiagonalizeResult Diagonalize(const IntMatrix& m, int rows, int cols, Diagonaliz
     for (int i = 1; i <= rows; ++i) product = CheckedMul(product, d(i, i));
     out.value = elimination.sign() == 1 ? product : PlainNeg(product);
     for (int i = 1; i <= rows; ++i) {
-        if (!mode.noTransforms)
-            out.CokernelGenerators[i] = MatVec(out.DiagLeftInverse, UnitVector(i), rows);
+        // P⁻¹·e_i: column i of P⁻¹.
+        if (!mode.noTransforms) {
+            for (int r = 1; r <= rows; ++r)
+                out.CokernelGenerators[i](r) = out.DiagLeftInverse(r, i);
+        }
         out.CokernelOrders[i] = PlainAbs(d(i, i));
     }
     if (mode.noTransforms || mode.rightOnly) return out;

@@ -18,20 +18,29 @@ constexpr int64_t kPrimeCeiling = (int64_t{1} << 31) - 1;
 constexpr int kPrimeCount = 160;
 constexpr long double kBitsPerPrime = 30.99L;
 
-bool IsPrime31(int64_t n) {
-    if (n % 2 == 0) return n == 2;
-    for (int64_t d = 3; d * d <= n; d += 2) {
-        if (n % d == 0) return false;
-    }
-    return true;
-}
-
-// The kPrimeCount largest primes below 2^31, found once.
+// The kPrimeCount largest primes below 2^31, found once: trial division by the primes up to
+// √(2^31) < 46341, which a sieve lists.
 const std::vector<int64_t>& Primes() {
     static const std::vector<int64_t> primes = [] {
+        constexpr int kRootCeiling = 46341;
+        std::vector<bool> composite(kRootCeiling + 1, false);
+        std::vector<int64_t> small;
+        for (int64_t k = 2; k <= kRootCeiling; ++k) {
+            if (composite[static_cast<size_t>(k)]) continue;
+            small.push_back(k);
+            for (int64_t j = k * k; j <= kRootCeiling; j += k)
+                composite[static_cast<size_t>(j)] = true;
+        }
+        const auto isPrime = [&](int64_t n) {
+            for (const int64_t q : small) {
+                if (q * q > n) break;
+                if (n % q == 0) return false;
+            }
+            return true;
+        };
         std::vector<int64_t> found;
         for (int64_t c = kPrimeCeiling; static_cast<int>(found.size()) < kPrimeCount; c -= 2) {
-            if (IsPrime31(c)) found.push_back(c);
+            if (isPrime(c)) found.push_back(c);
         }
         return found;
     }();

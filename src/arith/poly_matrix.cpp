@@ -1,8 +1,12 @@
 #include "arith/poly_matrix.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <optional>
 #include <utility>
+
+#include "arith/checked.h"
 
 namespace corvane {
 
@@ -16,10 +20,79 @@ void CheckBlockSize(int m) {
     if (m < 0 || m > kPolyBlockDim) throw RangeError("PolyBlock size");
 }
 
-// target := target + c·t^s·source; a zero source adds nothing.
+// Integer operands below these bounds take the small-operand paths of RatMul (10^6) and RatAdd
+// (10^5), where n/1 operands give the plain integer result over 1 and RatReduce leaves it as it
+// is: the same values without the calls, for the integer coefficients that dominate here.
+constexpr int64_t kSmallProductInteger = 1'000'000;
+constexpr int64_t kSmallSumInteger = 100'000;
+
+bool SmallInteger(const Rational& q, int64_t bound) {
+    return q.den == 1 && q.num > -bound && q.num < bound;
+}
+
+// RatReduce(RatMul(a, b)).
+Rational ReducedProduct(const Rational& a, const Rational& b) {
+    if (!ArithTrouble && SmallInteger(a, kSmallProductInteger) &&
+        SmallInteger(b, kSmallProductInteger)) {
+        return Rational{a.num * b.num, 1};
+    }
+    return RatReduce(RatMul(a, b));
+}
+
+// RatReduce(RatAdd(a, b)).
+Rational ReducedSum(const Rational& a, const Rational& b) {
+    if (!ArithTrouble && SmallInteger(a, kSmallSumInteger) && SmallInteger(b, kSmallSumInteger)) {
+        return Rational{a.num + b.num, 1};
+    }
+    return RatReduce(RatAdd(a, b));
+}
+
+// target := target + c·t^s·source; a zero source adds nothing. The same arithmetic, in the same
+// order and with the same trouble, as target := PolyAdd(target, PolyScaleShift(source, c, s)),
+// done in place without the two temporary polynomials.
 void AddScaledShifted(RatPoly& target, const RatPoly& source, int64_t s, Rational c) {
     if (source.degree < 0) return;
-    target = PolyAdd(target, PolyScaleShift(source, c, s));
+    if (s < 0) throw RangeError("PolyScaleShift shift");
+    // scaled[i] holds c·source(i - s) for i in lo..hi; every other exponent of the scaled source
+    // is 0/1.
+    std::array<Rational, kPolyMaxDegree + 1> scaled;
+    int64_t lo = 0;
+    int64_t hi = -1;
+    if (c.num != 0 && !ArithTrouble) {
+        if (PlainAdd(source.degree, s) > kPolyMaxDegree) {
+            RaiseTrouble("p11");
+        } else {
+            lo = s;
+            hi = source.degree + s;
+            for (int64_t i = source.degree; i >= 0; --i) {
+                scaled[static_cast<size_t>(i + s)] = ReducedProduct(source.c(i), c);
+            }
+        }
+    }
+    // Above both degrees every coefficient is 0/1 and stays so, unless trouble is set.
+    const int64_t top = std::max(target.degree, hi);
+    int64_t degree = -1;
+    for (int64_t i = 0; i <= kPolyMaxDegree; ++i) {
+        if (i > top && !ArithTrouble) break;
+        Rational& t = target.c(i);
+        const bool inRange = i >= lo && i <= hi;
+        // Adding a zero (always 0/1) while no trouble is set leaves t in lowest terms, which is
+        // RatReduce(t) (0/1 for a zero t, as in PolyAdd); t/1 needs nothing. Once trouble is set
+        // RatAdd answers 1/1.
+        if ((!inRange || scaled[static_cast<size_t>(i)].num == 0) && !ArithTrouble) {
+            if (t.den != 1) t = RatReduce(t);
+        } else {
+            t = ReducedSum(t, inRange ? scaled[static_cast<size_t>(i)] : Rational{0, 1});
+        }
+        if (t.num != 0) degree = i;
+    }
+    target.degree = degree;
+}
+
+// Exchanges two polynomials coefficient by coefficient, without a temporary polynomial.
+void SwapPolys(RatPoly& a, RatPoly& b) {
+    std::swap(a.degree, b.degree);
+    for (int64_t k = 0; k <= kPolyMaxDegree; ++k) std::swap(a.c(k), b.c(k));
 }
 
 // Determinants of the minors of a block that use the rows in a bit mask (bit r - 1 for row r)
@@ -113,12 +186,12 @@ namespace inplace {
 
 void PolySwapRows(PolyMatrix& m, int i, int j, int n) {
     CheckSize(n);
-    for (int c = 1; c <= n; ++c) std::swap(m(i, c), m(j, c));
+    for (int c = 1; c <= n; ++c) SwapPolys(m(i, c), m(j, c));
 }
 
 void PolySwapColumns(PolyMatrix& m, int i, int j, int n) {
     CheckSize(n);
-    for (int r = 1; r <= n; ++r) std::swap(m(r, i), m(r, j));
+    for (int r = 1; r <= n; ++r) SwapPolys(m(r, i), m(r, j));
 }
 
 void PolyAddRowMultiple(PolyMatrix& m, int target, int source, int n, int64_t s, Rational c) {

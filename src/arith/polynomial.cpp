@@ -61,7 +61,12 @@ RatPoly PolyNeg(const RatPoly& p) {
 
 RatPoly PolyAdd(const RatPoly& a, const RatPoly& b) {
     RatPoly r;
-    for (int64_t i = 0; i <= kPolyMaxDegree; ++i) r.c(i) = RatReduce(RatAdd(a.c(i), b.c(i)));
+    for (int64_t i = 0; i <= kPolyMaxDegree; ++i) {
+        // Two zero coefficients (any denominators) add to 0/1, r's coefficient already; while
+        // ArithTrouble is clear that sum raises nothing, and once set RatAdd answers 1/1.
+        if (a.c(i).num == 0 && b.c(i).num == 0 && !ArithTrouble) continue;
+        r.c(i) = RatReduce(RatAdd(a.c(i), b.c(i)));
+    }
     r.degree = PolyDegree(r);
     return r;
 }

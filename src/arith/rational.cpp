@@ -27,13 +27,48 @@ bool AbsAbove(int64_t x, int64_t bound) {
     return x > bound || x < -bound;
 }
 
+// |x| as an unsigned 64-bit value, also for -2^63.
+uint64_t PlainAbsWide(int64_t x) {
+    return x < 0 ? 0 - static_cast<uint64_t>(x) : static_cast<uint64_t>(x);
+}
+
 // ln|x| for x != 0; the extended type holds every 64-bit magnitude exactly.
 long double LogAbs(int64_t x) {
     return std::log(std::fabs(static_cast<long double>(x)));
 }
 
+// ln|x| + ln|y| >= limit for x, y != 0, decided exactly as the sum of the two 80-bit logarithms
+// decides it. The logarithms err by a few units of 1e-18, so wherever the exact product |x·y|
+// lies below `below` = e^limit·(1 - 1e-9) the sum is below the limit, and wherever it lies above
+// `above` = e^limit·(1 + 1e-9) the sum is beyond it; only in between are the logarithms taken.
+bool LogSumAtLeast(int64_t x, int64_t y, long double limit, uint64_t below, uint64_t above) {
+    const unsigned __int128 product = static_cast<unsigned __int128>(PlainAbsWide(x)) *
+                                      static_cast<unsigned __int128>(PlainAbsWide(y));
+    if (product < below) return false;
+    if (product > above) return true;
+    return LogAbs(x) + LogAbs(y) >= limit;
+}
+
+// e^38 = 31855931757113756.22… and e^40 = 235385266837019985.40…, each widened by 1e-9 both ways.
+constexpr uint64_t kSumLimitBelow = 31855931725257824;
+constexpr uint64_t kSumLimitAbove = 31855931788969688;
+constexpr uint64_t kProductLimitBelow = 235385266601634718;
+constexpr uint64_t kProductLimitAbove = 235385267072405253;
+
+bool SumOperandsTooLarge(int64_t x, int64_t y) {
+    return LogSumAtLeast(x, y, kSumLogLimit, kSumLimitBelow, kSumLimitAbove);
+}
+
+bool ProductOperandsTooLarge(int64_t x, int64_t y) {
+    return LogSumAtLeast(x, y, kProductLogLimit, kProductLimitBelow, kProductLimitAbove);
+}
+
 bool FitsInt64(Wide x) {
     return x >= INT64_MIN && x <= INT64_MAX;
+}
+
+int64_t Narrow(Wide x) {
+    return static_cast<int64_t>(x);
 }
 
 WideUnsigned AbsWide(Wide x) {
@@ -82,13 +117,14 @@ Rational AddLarge(Rational a, Rational b) {
         RaiseTrouble("r1222");
         return a;
     }
-    if (LogAbs(a.num) + LogAbs(b.den) >= kSumLogLimit ||
-        LogAbs(a.den) + LogAbs(b.den) >= kSumLogLimit) {
+    if (SumOperandsTooLarge(a.num, b.den) || SumOperandsTooLarge(a.den, b.den)) {
         RaiseTrouble("q1q2");
         return Rational{1, 1};
     }
     const Wide num = Wide{a.num} * b.den + Wide{a.den} * b.num;
     const Wide den = Wide{a.den} * b.den;
+    // An integer sum is in lowest terms as it stands (ReduceWide divides by gcd(num, 1) = 1).
+    if (den == 1 && FitsInt64(num)) return num == 0 ? Rational{0, 1} : Rational{Narrow(num), 1};
     Rational sum;
     if (!FitsInt64(num) || !FitsInt64(den) || !ReduceWide(num, den, sum)) {
         RaiseTrouble("q1q2");
@@ -105,13 +141,13 @@ Rational MulLarge(Rational a, Rational b) {
         RaiseTrouble("qprod");
         return Rational{0, 1};
     }
-    if (LogAbs(a.num) + LogAbs(b.num) >= kProductLogLimit ||
-        LogAbs(a.den) + LogAbs(b.den) >= kProductLogLimit) {
+    if (ProductOperandsTooLarge(a.num, b.num) || ProductOperandsTooLarge(a.den, b.den)) {
         RaiseTrouble("q");
         return Rational{1, 1};
     }
     const Wide num = Wide{a.num} * b.num;
     const Wide den = Wide{a.den} * b.den;
+    if (den == 1 && FitsInt64(num)) return Rational{Narrow(num), 1};
     Rational product;
     if (!FitsInt64(num) || !FitsInt64(den) || !ReduceWide(num, den, product)) {
         RaiseTrouble("q");
@@ -127,6 +163,8 @@ Rational RatFromInt(int64_t k) {
 }
 
 Rational RatReduce(Rational q) {
+    // n/1 is in lowest terms already (and 0/1 is the zero the rest would return).
+    if (q.den == 1) return q;
     if (q.num == 0) return Rational{0, 1};
     const int64_t g = Gcd64(q.num, q.den);
     if (g == 0) {

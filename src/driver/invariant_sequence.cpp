@@ -90,9 +90,8 @@ bool AlexanderStep(KnotContext& ctx) {
 // too small pivot or a numerically zero row (V + Vᵀ of a knot is non-singular).
 int32_t KnotSignature(const IntMatrix& v, int n) {
     if (ExactSignatureNeeded(v, n)) return ExactSignature(v, n);
-    HermitianMatrix workspace;
     const SignatureSummary result =
-        HermitianSignatureInPlace(v, n, ComplexFromReal(-1.0L), workspace);
+        HermitianSignatureInPlace(v, n, ComplexFromReal(-1.0L), EvaluationWorkspace());
     if (result.SignatureInaccurate || result.numericallySingular) return ExactSignature(v, n);
     return result.signature;
 }

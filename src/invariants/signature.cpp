@@ -1,10 +1,13 @@
 #include "invariants/signature.h"
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "arith/checked.h"
 #include "arith/poll.h"
+#include "invariants/circle_roots.h"
 
 namespace corvane {
 namespace {
@@ -246,30 +249,183 @@ SignatureResult HermitianSignature(const IntMatrix& v, int n, ComplexExt z) {
     return result;
 }
 
+HermitianMatrix& EvaluationWorkspace() {
+    thread_local HermitianMatrix workspace;
+    return workspace;
+}
+
 SignatureSummary HermitianSignatureInPlace(const IntMatrix& v, int n, ComplexExt z,
                                            HermitianMatrix& workspace) {
     FillHermitianForm(v, n, z, workspace);
     return ReduceHermitian(workspace, n);
 }
 
-LevineTristramResult LevineTristram(KnotState& state, const IntMatrix& v, int n) {
+namespace {
+
+ComplexExt SamplePoint(int64_t k, int64_t count) {
+    return ComplexFromAngle(static_cast<long double>(k) / static_cast<long double>(count));
+}
+
+// One sample by its own elimination.
+struct PointValue {
+    int16_t value = 0;
+    bool regular = false;  // accurate and without a numerically zero row
+};
+
+PointValue EvaluatePoint(const IntMatrix& v, int n, int64_t k, int64_t count,
+                         HermitianMatrix& workspace) {
+    const SignatureSummary r = HermitianSignatureInPlace(v, n, SamplePoint(k, count), workspace);
+    if (r.SignatureInaccurate) return {kSkippedSample, false};
+    return {static_cast<int16_t>(r.signature), !r.numericallySingular};
+}
+
+void CheckSampleArguments(int n, int64_t count) {
     CheckSize(n, "LevineTristram size");
-    const int64_t count = state.Settings.ltValueCount;
     if (count < 1) throw RangeError("Levine-Tristram value count");
-    HermitianMatrix workspace;
-    SampleExtremes extremes;
+}
+
+// Where each sample lies: arc[k] = the number of guard points (0 turns, the root angles) at or
+// below k/N, so that samples with equal arc numbers lie on one arc between roots; near[k] when
+// the sample is within kRootGuard of a root angle or of 0 or 1 turns.
+struct SamplePlaces {
+    std::vector<int32_t> arc;
+    std::vector<char> near;
+};
+
+SamplePlaces PlaceSamples(const std::vector<long double>& roots, int64_t count) {
+    std::vector<long double> guards{0.0L};
+    guards.insert(guards.end(), roots.begin(), roots.end());
+    guards.push_back(1.0L);
+    SamplePlaces places{std::vector<int32_t>(static_cast<size_t>(count), 0),
+                        std::vector<char>(static_cast<size_t>(count), 0)};
+    size_t g = 0;
     for (int64_t k = 1; k < count; ++k) {
-        const ComplexExt z =
-            ComplexFromAngle(static_cast<long double>(k) / static_cast<long double>(count));
-        const SignatureSummary sample = HermitianSignatureInPlace(v, n, z, workspace);
-        if (!sample.SignatureInaccurate) {
-            AcceptSample(extremes, sample.signature, k, Gcd64(k, count));
-        }
-        if (k % 100 == 0) CheckPause();
-        if (state.StopRequested) return Summarize(extremes, true);
+        const long double x = static_cast<long double>(k) / static_cast<long double>(count);
+        // guards[g] is the last guard at or below x, guards[g + 1] the first above.
+        while (g + 1 < guards.size() && guards[g + 1] <= x) ++g;
+        const bool belowNear = x - guards[g] <= kRootGuard;
+        const bool aboveNear = g + 1 < guards.size() && guards[g + 1] - x <= kRootGuard;
+        places.arc[static_cast<size_t>(k)] = static_cast<int32_t>(g);
+        places.near[static_cast<size_t>(k)] = belowNear || aboveNear ? 1 : 0;
     }
+    return places;
+}
+
+// CheckPause() once for every multiple of 100 in first..last, as a sampling loop reaching each
+// of them would; returns the sample after whose poll `stop` was found set, or 0 when it was not.
+int64_t PollRange(int64_t first, int64_t last, const std::atomic<bool>& stop) {
+    for (int64_t k = (first + 99) / 100 * 100; k <= last; k += 100) {
+        CheckPause();
+        if (stop) return k;
+    }
+    return 0;
+}
+
+// Largest |s|, largest and smallest sample with their positions; weights gcd(k, N) decide ties.
+SampleExtremes ExtremesOf(const LevineTristramSamples& samples, int64_t count) {
+    // gcd(k, N) for every k, from the divisors of N in increasing order.
+    std::vector<int64_t> divisors;
+    for (int64_t d = 1; d * d <= count; ++d) {
+        if (count % d != 0) continue;
+        divisors.push_back(d);
+        if (d * d != count) divisors.push_back(count / d);
+    }
+    std::sort(divisors.begin(), divisors.end());
+    std::vector<int64_t> weight(static_cast<size_t>(count), 1);
+    for (const int64_t d : divisors) {
+        for (int64_t k = d; k < count; k += d) weight[static_cast<size_t>(k)] = d;
+    }
+    SampleExtremes extremes;
+    for (int64_t k = 1; k <= samples.taken; ++k) {
+        const int16_t s = samples.values[static_cast<size_t>(k - 1)];
+        if (s != kSkippedSample) AcceptSample(extremes, s, k, weight[static_cast<size_t>(k)]);
+    }
+    return extremes;
+}
+
+LevineTristramResult RecordSampling(KnotState& state, const LevineTristramSamples& samples,
+                                    int64_t count) {
+    const SampleExtremes extremes = ExtremesOf(samples, count);
+    if (samples.stopped) return Summarize(extremes, true);
     RecordSamples(state, extremes, count);
     return Summarize(extremes, false);
+}
+
+}  // namespace
+
+LevineTristramSamples SampleEachPoint(const IntMatrix& v, int n, int64_t count,
+                                      const std::atomic<bool>& stop) {
+    CheckSampleArguments(n, count);
+    LevineTristramSamples samples;
+    samples.values.assign(static_cast<size_t>(count - 1), kSkippedSample);
+    HermitianMatrix& workspace = EvaluationWorkspace();
+    for (int64_t k = 1; k < count; ++k) {
+        samples.values[static_cast<size_t>(k - 1)] = EvaluatePoint(v, n, k, count, workspace).value;
+        ++samples.eliminations;
+        samples.taken = k;
+        if (k % 100 == 0) CheckPause();
+        if (stop) {
+            samples.stopped = true;
+            break;
+        }
+    }
+    return samples;
+}
+
+LevineTristramSamples SampleByArcs(const IntMatrix& v, int n, int64_t count,
+                                   const std::atomic<bool>& stop) {
+    CheckSampleArguments(n, count);
+    if (count < kFewestIntervalSamples) return SampleEachPoint(v, n, count, stop);
+    const std::optional<std::vector<long double>> roots = CircleRootAngles(v, n);
+    if (!roots) return SampleEachPoint(v, n, count, stop);
+    const SamplePlaces places = PlaceSamples(*roots, count);
+    const auto near = [&](int64_t k) { return places.near[static_cast<size_t>(k)] != 0; };
+    const auto sameArc = [&](int64_t k, int64_t l) {
+        return places.arc[static_cast<size_t>(k)] == places.arc[static_cast<size_t>(l)];
+    };
+    LevineTristramSamples samples;
+    samples.values.assign(static_cast<size_t>(count - 1), kSkippedSample);
+    HermitianMatrix& workspace = EvaluationWorkspace();
+    const auto evaluate = [&](int64_t k) {
+        const PointValue p = EvaluatePoint(v, n, k, count, workspace);
+        samples.values[static_cast<size_t>(k - 1)] = p.value;
+        ++samples.eliminations;
+        return p;
+    };
+    for (int64_t a = 1; a < count;) {
+        int64_t b = a;
+        if (near(a)) {
+            evaluate(a);
+        } else {
+            while (b + 1 < count && !near(b + 1) && sameArc(a, b + 1)) ++b;
+            const PointValue first = evaluate(a);
+            const PointValue last = b > a ? evaluate(b) : first;
+            if (first.regular && last.regular && first.value == last.value) {
+                std::fill(samples.values.begin() + (a - 1), samples.values.begin() + b,
+                          first.value);
+            } else {
+                for (int64_t k = a + 1; k < b; ++k) evaluate(k);
+            }
+        }
+        const int64_t stoppedAt = PollRange(a, b, stop);
+        samples.taken = stoppedAt != 0 ? stoppedAt : b;
+        if (stop) {
+            samples.stopped = true;
+            break;
+        }
+        a = b + 1;
+    }
+    return samples;
+}
+
+LevineTristramResult LevineTristram(KnotState& state, const IntMatrix& v, int n) {
+    const int64_t count = state.Settings.ltValueCount;
+    return RecordSampling(state, SampleByArcs(v, n, count, state.StopRequested), count);
+}
+
+LevineTristramResult LevineTristramEachPoint(KnotState& state, const IntMatrix& v, int n) {
+    const int64_t count = state.Settings.ltValueCount;
+    return RecordSampling(state, SampleEachPoint(v, n, count, state.StopRequested), count);
 }
 
 }  // namespace corvane

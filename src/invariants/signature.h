@@ -4,8 +4,10 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "arith/errors.h"
 #include "arith/int_matrix.h"
@@ -137,6 +139,11 @@ SignatureResult HermitianSignature(const IntMatrix& v, int n, ComplexExt z);
 SignatureSummary HermitianSignatureInPlace(const IntMatrix& v, int n, ComplexExt z,
                                            HermitianMatrix& workspace);
 
+// This thread's workspace for HermitianSignatureInPlace, for callers that do not keep the
+// reduced matrix: a 70 × 70 complex matrix is too large to clear for every evaluation. Its
+// contents are whatever the last evaluation on this thread left.
+HermitianMatrix& EvaluationWorkspace();
+
 // What the sampling of the Levine-Tristram signatures found.
 struct LevineTristramResult {
     int32_t maxAbs = 0;    // largest |s| over the accepted samples (0 if none)
@@ -148,6 +155,54 @@ struct LevineTristramResult {
     bool stopped = false;
 };
 
+// The value of a Levine-Tristram sample whose evaluation was inaccurate (SignatureInaccurate):
+// it carries no information and is left out of the extremes.
+inline constexpr int16_t kSkippedSample = INT16_MIN;
+
+// The samples s_k, k = 1..N-1, of the signature function at z = exp(2πik/N).
+struct LevineTristramSamples {
+    // values[k - 1] = s_k, or kSkippedSample.
+    std::vector<int16_t> values;
+    // Eliminations (signature evaluations) spent on them.
+    int64_t eliminations = 0;
+    // StopRequested was seen: only values[0 .. taken - 1] are set.
+    bool stopped = false;
+    int64_t taken = 0;
+};
+
+// Samples within this distance (in turns) of a root of Δ on the unit circle, or of z = 1, are
+// evaluated one by one.
+inline constexpr long double kRootGuard = 1e-3L;
+// Below this many sample points every sample is evaluated one by one: locating the roots of Δ
+// would cost more than it saves.
+inline constexpr int64_t kFewestIntervalSamples = 128;
+
+// s_k = sign_z(V), z = ComplexFromAngle(k/N), each by its own elimination (HermitianSignature),
+// k = 1..N-1 in increasing order. CheckPause() runs after every sample k divisible by 100; a set
+// `stop` ends the sampling after the sample at hand. Preconditions: 0 <= n <= 70, count >= 1.
+LevineTristramSamples SampleEachPoint(const IntMatrix& v, int n, int64_t count,
+                                      const std::atomic<bool>& stop);
+
+// The same samples as SampleEachPoint, from few eliminations. The signature of
+// (1-z)V + (1-z̄)Vᵀ is constant on each arc of the unit circle between the roots of
+// Δ(t) = det(tV - Vᵀ) on it (the form is singular exactly there and at z = 1, and a signature can
+// change only where an eigenvalue passes through 0). So:
+//  - a sample within kRootGuard of a root angle or of 0 or 1 turns is evaluated by its own
+//    extended-precision elimination, exactly as SampleEachPoint does it. This is the rule for
+//    samples within rounding of a root: they keep the verdict of their own elimination - 0 when
+//    it met a numerically zero row, skipped when it had to divide by a pivot below 1e-7, else the
+//    count of its diagonal;
+//  - every maximal run a..b of the other samples that lie on one arc (all farther than
+//    kRootGuard from its ends) is evaluated at a and at b; when both evaluations are accurate,
+//    regular (no zero row) and equal, that value is every sample of the run, and otherwise each
+//    sample of the run is evaluated on its own.
+// Every sample is evaluated on its own when count < kFewestIntervalSamples or when the roots of
+// Δ on the circle cannot be determined (CircleRootAngles). Polling and stopping as
+// SampleEachPoint, CheckPause() running once for each k divisible by 100 as the samples reach it.
+// Preconditions: 0 <= n <= 70, count >= 1 (RangeError otherwise).
+LevineTristramSamples SampleByArcs(const IntMatrix& v, int n, int64_t count,
+                                   const std::atomic<bool>& stop);
+
 // Samples s_k = sign_z(V) at z = exp(2πik/N), k = 1..N-1, N = state.Settings.ltValueCount, skipping
 // samples whose evaluation was inaccurate, and records in the current knot:
 //  - a = maxAbs div 2 as a lower bound on the algebraic unknotting number (RaiseLowerBound with
@@ -158,8 +213,12 @@ struct LevineTristramResult {
 //    maxSig and "si" + knot.signature + " [" + ltSpread + "]".
 // Among equal values the sample with the largest gcd(k, N) wins, the first one among those.
 // knot.signature must already hold the ordinary signature. CheckPause() runs after every 100th
-// sample; after every sample a set StopRequested ends the routine at once (stopped = true).
-// Preconditions: 0 <= n <= 70, N >= 1 (RangeError otherwise).
+// sample; a set StopRequested ends the routine (stopped = true). The samples come from
+// SampleByArcs. Preconditions: 0 <= n <= 70, N >= 1 (RangeError otherwise).
 LevineTristramResult LevineTristram(KnotState& state, const IntMatrix& v, int n);
+
+// LevineTristram with every sample evaluated on its own (SampleEachPoint): the reference the
+// arc-wise sampling must reproduce.
+LevineTristramResult LevineTristramEachPoint(KnotState& state, const IntMatrix& v, int n);
 
 }  // namespace corvane

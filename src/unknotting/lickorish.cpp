@@ -76,16 +76,75 @@ bool Advance(std::array<int64_t, kMatrixDim + 1>& x, const PairingData& p, bool&
 
 enum class Search { found, exhausted, interrupted };
 
+// When n²·d² < 2^62 nothing in ElementOf or PairingNumerator can leave 64 bits (|y_j|, |x_i|,
+// the reduced entries and every inner remainder stay within |d|, and a is a sum of n² terms below
+// d²), and then a ≡ yᵀ·A·y ≡ Σ_ik x_i·x_k·B_ik (mod d) with B = Gᵀ·A·G, G having the generators
+// as columns. Whether d divides a ± 2 depends on a modulo d only, so the numerator can be taken
+// from the Gram matrix B, with a cost growing with the non-zero x_i instead of n².
+bool NumeratorFitsEverywhere(const PairingData& p) {
+    const unsigned __int128 d = static_cast<unsigned __int128>(PlainAbs(p.d));
+    const unsigned __int128 n = static_cast<unsigned __int128>(p.n);
+    return d < (uint64_t{1} << 31) && n * n * d * d < (static_cast<unsigned __int128>(1) << 62);
+}
+
+// B_ik = g_iᵀ·A·g_k modulo |d|, in 0..|d| - 1.
+void GramModulo(const PairingData& p,
+                std::array<std::array<int64_t, kMatrixDim + 1>, kMatrixDim + 1>& gram) {
+    const __int128 d = PlainAbs(p.d);
+    std::array<std::array<__int128, kMatrixDim + 1>, kMatrixDim + 1> ag{};
+    for (int j = 1; j <= p.n; ++j) {
+        for (int k = 1; k <= p.n; ++k) {
+            __int128 sum = 0;
+            for (int l = 1; l <= p.n; ++l) {
+                sum += static_cast<__int128>(p.reducedAdjugate(j, l)) * p.reducedGenerators(k, l);
+            }
+            ag[j][k] = sum % d;
+        }
+    }
+    for (int i = 1; i <= p.n; ++i) {
+        for (int k = 1; k <= p.n; ++k) {
+            __int128 sum = 0;
+            for (int j = 1; j <= p.n; ++j) sum += p.reducedGenerators(i, j) * ag[j][k] % d;
+            sum %= d;
+            gram[i][k] = static_cast<int64_t>(sum < 0 ? sum + d : sum);
+        }
+    }
+}
+
+// Σ_ik x_i·x_k·B_ik modulo |d|, over the non-zero x_i.
+int64_t NumeratorFromGram(
+    const PairingData& p,
+    const std::array<std::array<int64_t, kMatrixDim + 1>, kMatrixDim + 1>& gram,
+    const std::array<int64_t, kMatrixDim + 1>& x) {
+    const __int128 d = PlainAbs(p.d);
+    __int128 a = 0;
+    for (int i = 1; i <= p.n; ++i) {
+        if (x[i] == 0) continue;
+        for (int k = 1; k <= p.n; ++k) {
+            if (x[k] == 0) continue;
+            a = (a + static_cast<__int128>(x[i]) * x[k] % d * gram[i][k]) % d;
+        }
+    }
+    return static_cast<int64_t>(a);
+}
+
 // Tries every element of coker C until one qualifies. The group can have hundreds of millions of
 // elements, so the enumeration polls and honours Stop and Skip.
 Search SearchQualifyingElement(const PairingData& p, const std::atomic<bool>* stop,
                                const std::atomic<bool>* skip) {
     std::array<int64_t, kMatrixDim + 1> x{};
     std::array<int64_t, kMatrixDim + 1> y{};
+    const bool byGram = NumeratorFitsEverywhere(p);
+    std::array<std::array<int64_t, kMatrixDim + 1>, kMatrixDim + 1> gram{};
+    if (byGram) GramModulo(p, gram);
     bool pastEnd = false;
     for (uint32_t visited = 1; Advance(x, p, pastEnd); ++visited) {
-        ElementOf(p, x, y);
-        if (Qualifies(p, PairingNumerator(p, y))) return Search::found;
+        if (byGram) {
+            if (Qualifies(p, NumeratorFromGram(p, gram, x))) return Search::found;
+        } else {
+            ElementOf(p, x, y);
+            if (Qualifies(p, PairingNumerator(p, y))) return Search::found;
+        }
         if (visited % 65536 != 0) continue;
         CheckPause();
         if ((stop != nullptr && *stop) || (skip != nullptr && *skip)) return Search::interrupted;

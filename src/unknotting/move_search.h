@@ -14,8 +14,9 @@ namespace corvane {
 class KnotContext;
 
 inline constexpr int kMaxMoveDepth = 10;
-// The largest matrix the search is given (the working matrices of the run have at most 10 rows).
-inline constexpr int kMaxMoveSize = 10;
+// The largest matrix the search is given: candidate matrices stay within the 12 × 12 polynomial
+// matrices of the Alexander polynomial, so a 12-row matrix is searched without enlargements.
+inline constexpr int kMaxMoveSize = 12;
 
 // One IntMatrix per recursion depth 1..kMaxMoveDepth; RangeError for another depth.
 class MoveLevelMatrices {

@@ -41,4 +41,34 @@ TEST(GoldenResults, EveryColumnAndCalculationOption) {
               expected);
 }
 
+// Runs the whole-run list (the golden knots, the prime knots up to eight crossings and random
+// Seifert matrices) and compares both results files with those written before the arithmetic was
+// made faster: speed must not change a byte.
+void ExpectRunListUnchanged(const std::string& options, const std::string& name) {
+    const fs::path data = fs::path(CORVANE_TEST_DATA_DIR) / "golden";
+    const fs::path dir = fs::temp_directory_path() / ("corvane_run_list_" + name);
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::copy_file(data / "run-list.txt", dir / "run-list.txt");
+    ASSERT_EQ(RunCli(options + " --quiet " + (dir / "run-list.txt").string()).exitCode, 0);
+    const std::string text = ReadFile(data / ("run-list-" + name + ".expected"));
+    const std::string tex = ReadFile(data / ("run-list-" + name + "-tex.expected"));
+    ASSERT_FALSE(text.empty());
+    ASSERT_FALSE(tex.empty());
+    EXPECT_EQ(ReadFile(dir / "run-list_output.txt"), text);
+    EXPECT_EQ(ReadFile(dir / "run-list_output.tex"), tex);
+}
+
+TEST(GoldenResults, RunListAtDefaultSettings) {
+    ExpectRunListUnchanged("", "default");
+}
+
+TEST(GoldenResults, RunListAtHeaviestSettings) {
+    ExpectRunListUnchanged(
+        "--all-columns --unknotting-effort=very-large "
+        "--nakanishi-effort=very-large --lt-values=8192 "
+        "--mahler-values=2097152 --compute-all --mu --check-u3",
+        "heaviest");
+}
+
 }  // namespace

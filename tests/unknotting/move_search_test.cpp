@@ -486,8 +486,8 @@ IntMatrix BraidMatrix(const std::string& word, int& n) {
     return v;
 }
 
-// Torus knots: T(2, 2k+1) (braid σ1^(2k+1)) has signature 2k and u_a = k; T(3, 4) and T(3, 5)
-// have signatures 6 and 8, unknotting numbers 3 and 4. The lower bound is the signature's and
+// Torus knots: T(2, 2k+1) (braid σ1^(2k+1)) has signature 2k and u_a = k, up to the 12 × 12
+// matrix of T(2, 13); T(3, 4) and T(3, 5) have signatures 6 and 8, unknotting numbers 3 and 4. The lower bound is the signature's and
 // the search must meet it exactly.
 TEST(MoveSearch, TorusKnotsMeetTheSignatureBound) {
     const std::vector<std::pair<std::string, int>> knots = {{"{1,1,1}", 1},
@@ -495,6 +495,7 @@ TEST(MoveSearch, TorusKnotsMeetTheSignatureBound) {
                                                             {"{1,1,1,1,1,1,1}", 3},
                                                             {"{1,1,1,1,1,1,1,1,1}", 4},
                                                             {"{1,1,1,1,1,1,1,1,1,1,1}", 5},
+                                                            {"{1,1,1,1,1,1,1,1,1,1,1,1,1}", 6},
                                                             {"{1,2,1,2,1,2,1,2}", 3},
                                                             {"{1,2,1,2,1,2,1,2,1,2}", 4},
                                                             {"{-1,-1,-1,-1,-1,-1,-1}", 3}};
