@@ -15,6 +15,7 @@
 #include "arith/exact_reduction.h"
 #include "arith/sequivalence.h"
 #include "input/braid_line.h"
+#include "input/knot_list.h"
 #include "invariants/alexander.h"
 #include "invariants/exact_signature.h"
 #include "invariants/signature.h"
@@ -23,27 +24,11 @@ namespace {
 
 using corvane::IntMatrix;
 
-// "[[a,b],[c,d]]" as a matrix and its size.
-std::pair<IntMatrix, int> ParseMatrix(const std::string& text) {
-    std::vector<std::vector<int64_t>> rows;
-    int depth = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char ch = text[i];
-        if (ch == '[') {
-            if (++depth == 2) rows.emplace_back();
-        } else if (ch == ']') {
-            --depth;
-        } else if (ch == '-' || (ch >= '0' && ch <= '9')) {
-            size_t used = 0;
-            rows.back().push_back(std::stoll(text.substr(i), &used));
-            i += used - 1;
-        }
-    }
-    IntMatrix m;
-    for (size_t i = 0; i < rows.size(); ++i)
-        for (size_t j = 0; j < rows[i].size(); ++j)
-            m(static_cast<int>(i) + 1, static_cast<int>(j) + 1) = rows[i][j];
-    return {m, static_cast<int>(rows.size())};
+// "[[a, b], [c, d]]" as a matrix and its size, read by the knot list's own matrix reader.
+std::pair<IntMatrix, int> ParseMatrix(std::string text) {
+    std::erase(text, ' ');
+    const corvane::ParsedMatrix parsed = corvane::ParseMatrixText(text);
+    return {parsed.entries, parsed.rowCount};
 }
 
 // The Seifert matrix of the closure of (σ1⋯σ_{p-1})^q, of size (p - 1)(q - 1).

@@ -16,57 +16,16 @@
 #include "arith/sequivalence.h"
 #include "arith/test_matrices.h"
 #include "driver/run_calculation.h"
+#include "e2e/run_support.h"
 #include "input/braid_line.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-class SilentHost : public RunHost {
-  public:
-    void DrawText(int, int, std::string_view, StatusKind) override {}
-};
-
-// The value of a text result field without its tag and trailing blanks; "" when absent.
-std::string Field(const KnotRecord& knot, std::string_view code) {
-    for (const std::string& slot : knot.textFields) {
-        if (slot.size() < 2 || slot.compare(0, 2, code) != 0) continue;
-        const std::size_t end = slot.find_last_not_of(' ');
-        return end < 2 ? std::string() : slot.substr(2, end - 1);
-    }
-    return {};
-}
-
-// "1-t+t^2" -> {1, -1, 1}, normalised to a positive leading coefficient.
-std::vector<int64_t> Coefficients(const std::string& text) {
-    std::vector<int64_t> c;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        int64_t sign = 1;
-        if (text[i] == '+' || text[i] == '-') sign = text[i++] == '-' ? -1 : 1;
-        int64_t value = 1;
-        if (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
-            std::size_t used = 0;
-            value = std::stoll(text.substr(i), &used);
-            i += used;
-        }
-        std::size_t exponent = 0;
-        if (i < text.size() && text[i] == 't') {
-            exponent = 1;
-            if (++i < text.size() && text[i] == '^') {
-                std::size_t used = 0;
-                exponent = std::stoul(text.substr(i + 1), &used);
-                i += used + 1;
-            }
-        }
-        if (c.size() <= exponent) c.resize(exponent + 1, 0);
-        c[exponent] += sign * value;
-    }
-    if (!c.empty() && c.back() < 0)
-        for (int64_t& x : c) x = -x;
-    return c;
-}
+using test::Coefficients;
+using test::Field;
 
 // "Z/15+Z/3" -> {3, 15}; "0" -> {}.
 std::vector<int64_t> GroupOrders(const std::string& text) {
@@ -83,7 +42,7 @@ void RunList(const std::string& text, const std::string& folder, RunState& state
     fs::remove_all(dir);
     fs::create_directories(dir);
     std::ofstream(dir / "knots.txt") << text;
-    SilentHost host;
+    SilentRunHost host;
     ASSERT_EQ(RunCalculation(state, host, dir / "knots.txt").end, RunEnd::Done);
     fs::remove_all(dir);
 }

@@ -31,11 +31,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SilentHost : public RunHost {
-  public:
-    void DrawText(int, int, std::string_view, StatusKind) override {}
-};
-
 bool HavePdflatex() {
     return std::system("command -v pdflatex > /dev/null 2>&1") == 0;
 }
@@ -77,7 +72,7 @@ TEST_F(LatexTypeset, RolfsenRunWithEveryColumn) {
         state.Settings.mahler = state.Settings.determinant = state.Settings.h1l2 = true;
         state.Settings.levineTristram = state.Settings.computeMu = true;
         state.Settings.computeAll = true;
-        SilentHost host;
+        SilentRunHost host;
         ASSERT_EQ(RunCalculation(state, host, input).end, RunEnd::Done);
         fs::path tex = input;
         tex.replace_filename(input.stem().string() + "_output.tex");
@@ -98,7 +93,7 @@ TEST_F(LatexTypeset, SpecialCharactersAndTakenOverRows) {
     }
     const fs::path input = dir_ / "names.txt";
     std::ofstream(input, std::ios::binary) << list;
-    SilentHost host;
+    SilentRunHost host;
     RunState first;
     ASSERT_EQ(RunCalculation(first, host, input).end, RunEnd::Done);
     EXPECT_EQ(first.KnotCount(), 18);
@@ -221,7 +216,7 @@ TEST_F(LatexTypeset, EveryCellFormStatesTheTextTablesValues) {
     const int rows = static_cast<int>(bounds.size() * obstructions.size());
     for (int i = 1; i <= rows; ++i) state.Knots.Append().name = "k" + std::to_string(i);
     ResetForRunStart(state);
-    SilentHost host;
+    SilentRunHost host;
     for (int i = 1; i <= rows; ++i) {
         const auto r = static_cast<std::size_t>(i - 1);
         // Each knot's results are stored in its own context, as the run computes them.

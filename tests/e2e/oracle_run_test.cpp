@@ -11,26 +11,14 @@
 
 #include "arith/test_matrices.h"
 #include "driver/run_calculation.h"
+#include "e2e/run_support.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-class SilentHost : public RunHost {
-  public:
-    void DrawText(int, int, std::string_view, StatusKind) override {}
-};
-
-// The value of a result field: the slot whose tag is code, without the tag and trailing blanks.
-std::string Field(const KnotRecord& knot, std::string_view code) {
-    for (const std::string& slot : knot.textFields) {
-        if (slot.size() < 2 || slot.compare(0, 2, code) != 0) continue;
-        const size_t end = slot.find_last_not_of(' ');
-        return end < 2 ? std::string() : slot.substr(2, end - 1);
-    }
-    return {};
-}
+using test::Field;
 
 // Coefficients from t^0 up of an integral polynomial written like -1+3t-t^2.
 std::vector<int64_t> ParsePolynomial(const std::string& text) {
@@ -90,7 +78,7 @@ struct Expected {
 void CheckRun(const fs::path& list, const std::map<std::string, Expected>& expected) {
     RunState state;
     state.Settings.ltValueCount = 128;
-    SilentHost host;
+    SilentRunHost host;
     const RunOutcome outcome = RunCalculation(state, host, list);
     ASSERT_EQ(outcome.end, RunEnd::Done);
     ASSERT_EQ(static_cast<size_t>(state.KnotCount()), expected.size());
