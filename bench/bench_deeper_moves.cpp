@@ -17,11 +17,6 @@
 namespace corvane {
 namespace {
 
-class SilentHost : public RunHost {
-  public:
-    void DrawText(int, int, std::string_view, StatusKind) override {}
-};
-
 void BM_RolfsenPerKnot(benchmark::State& bench) {
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / "corvane_bench_deeper";
@@ -31,7 +26,7 @@ void BM_RolfsenPerKnot(benchmark::State& bench) {
     int64_t knots = 0;
     for (auto _ : bench) {
         RunState state;
-        SilentHost host;
+        SilentRunHost host;
         state.Settings.computeAll = true;
         state.Settings.unknottingEffort = static_cast<int32_t>(bench.range(0));
         benchmark::DoNotOptimize(RunCalculation(state, host, dir / "rolfsen.txt").end);
@@ -59,7 +54,7 @@ void BM_DeeperSearchesOfTheRun(benchmark::State& bench) {
                             {0, 0, 0, -1, 0, 0}, {0, 0, 1, 0, -1, 0}, {0, 0, 0, 0, 1, -1}};
     for (int i = 0; i < 6; ++i)
         for (int j = 0; j < 6; ++j) t34(i + 1, j + 1) = rows[i][j];
-    SilentHost host;
+    SilentRunHost host;
     const auto levels = std::make_unique<MoveSearchLevels>();
     int64_t found = 0;
     for (auto _ : bench) {

@@ -16,11 +16,6 @@
 namespace corvane {
 namespace {
 
-class SilentHost : public RunHost {
-  public:
-    void DrawText(int, int, std::string_view, StatusKind) override {}
-};
-
 // The torus knot T(2, 2k+1) as a 2k × 2k Seifert matrix: 1 on the diagonal, -1 above it.
 IntMatrix TorusKnotMatrix(int size) {
     IntMatrix v;
@@ -33,7 +28,7 @@ IntMatrix TorusKnotMatrix(int size) {
 
 void BM_MoveSearchAttempts(benchmark::State& bench) {
     const int size = static_cast<int>(bench.range(0));
-    SilentHost host;
+    SilentRunHost host;
     KnotContext ctx(host);
     const auto levels = std::make_unique<MoveSearchLevels>();
     const IntMatrix v = TorusKnotMatrix(size);
@@ -56,7 +51,7 @@ void BM_RolfsenComputeAll(benchmark::State& bench) {
                   dir / "rolfsen.txt", fs::copy_options::overwrite_existing);
     for (auto _ : bench) {
         RunState state;
-        SilentHost host;
+        SilentRunHost host;
         state.Settings.computeAll = true;
         state.Settings.unknottingEffort = static_cast<int32_t>(bench.range(0));
         benchmark::DoNotOptimize(RunCalculation(state, host, dir / "rolfsen.txt").end);

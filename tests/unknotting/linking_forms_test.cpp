@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "driver/run_calculation.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
 namespace {
@@ -142,11 +143,6 @@ TEST(FormTable3, FileTextHasNineCrLfLinesPerForm) {
     EXPECT_EQ(FormTable3Text({}), "");
 }
 
-class SilentHost : public RunHost {
-  public:
-    void DrawText(int, int, std::string_view, StatusKind) override {}
-};
-
 fs::path FreshDir(const std::string& name) {
     const fs::path dir = fs::temp_directory_path() / name;
     fs::remove_all(dir);
@@ -163,7 +159,7 @@ std::string ReadBytes(const fs::path& path) {
 }
 
 TEST(FormTable3, ARunWritesCong34OnlyWhenAsked) {
-    SilentHost host;
+    SilentRunHost host;
     {
         const fs::path dir = FreshDir("corvane_cong34_off");
         RunState state;
@@ -186,7 +182,7 @@ TEST(FormTable3, ARunWritesCong34OnlyWhenAsked) {
 }
 
 TEST(FormTable3, AFailedWriteIsReported) {
-    SilentHost host;
+    SilentRunHost host;
     const fs::path dir = FreshDir("corvane_cong34_blocked");
     fs::create_directories(dir / "cong34.txt" / "occupied");
     RunState state;

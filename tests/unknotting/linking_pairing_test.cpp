@@ -332,11 +332,6 @@ TEST(LinkingPairingTest, TheSearchIsBoundedByTheDeterminant) {
               LinkingPairingVerdict::obstructed);
 }
 
-class SilentHost : public RunHost {
-  public:
-    void DrawText(int, int, std::string_view, StatusKind) override {}
-};
-
 fs::path KnotList(const std::string& folder, const std::string& contents) {
     const fs::path dir = fs::temp_directory_path() / folder;
     fs::remove_all(dir);
@@ -357,7 +352,7 @@ std::string Line(const std::string& name) {
 TEST(LinkingPairingStep, RaisesTheLowerBoundToThreeOrAddsItsCode) {
     const fs::path list =
         KnotList("corvane_u2_step", Line("3_1#m5_1#5_1") + Line("3_1#4_1#4_1") + Line("3_1#m3_1"));
-    SilentHost host;
+    SilentRunHost host;
     RunState state;
     state.Settings.computeAll = true;
     RunCalculation(state, host, list);
@@ -386,7 +381,7 @@ TEST(LinkingPairingStep, RaisesTheLowerBoundToThreeOrAddsItsCode) {
 TEST(LinkingPairingStep, AFailedTestLeavesItsErrorField) {
     // det(V + Vᵀ) = 4 is not the determinant of a knot: the test cannot decide and says so. (A
     // run never hands it such a matrix, det(V - Vᵀ) = 0, so the step is called directly.)
-    SilentHost host;
+    SilentRunHost host;
     KnotContext ctx(host);
     const LinkingFormTables tables;  // the verdict fails before any table is read
     ctx.formTables = &tables;
