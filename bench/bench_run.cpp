@@ -7,21 +7,18 @@
 #include <sstream>
 
 #include "driver/run_calculation.h"
+#include "knot/knot_context.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class SilentHost : public corvane::RunHost {
-public:
-    void DrawText(int, int, std::string_view, corvane::StatusKind) override {}
-};
-
 fs::path RolfsenList() {
     const fs::path dir = fs::temp_directory_path() / "corvane_bench_run";
     fs::create_directories(dir);
     const fs::path list = dir / "rolfsen.txt";
-    std::ifstream in(std::string(CORVANE_BENCH_DATA_DIR) + "/rolfsen-8-matrices.txt", std::ios::binary);
+    std::ifstream in(std::string(CORVANE_BENCH_DATA_DIR) + "/rolfsen-8-matrices.txt",
+                     std::ios::binary);
     std::stringstream contents;
     contents << in.rdbuf();
     std::ofstream(list, std::ios::binary) << contents.str();
@@ -33,7 +30,7 @@ void RunRolfsen(benchmark::State& bench, int ltValues, int mahlerValues) {
     corvane::RunState state;
     state.Settings.ltValueCount = ltValues;
     state.Settings.mahlerValueCount = mahlerValues;
-    SilentHost host;
+    corvane::SilentRunHost host;
     int knots = 0;
     for (auto _ : bench) {
         const corvane::RunOutcome outcome = corvane::RunCalculation(state, host, list);
@@ -43,8 +40,12 @@ void RunRolfsen(benchmark::State& bench, int ltValues, int mahlerValues) {
     bench.SetItemsProcessed(knots);
 }
 
-void BM_RolfsenRunDefault(benchmark::State& bench) { RunRolfsen(bench, 16, 16384); }
-void BM_RolfsenRunLargestCounts(benchmark::State& bench) { RunRolfsen(bench, 8096, 2097152); }
+void BM_RolfsenRunDefault(benchmark::State& bench) {
+    RunRolfsen(bench, 16, 16384);
+}
+void BM_RolfsenRunLargestCounts(benchmark::State& bench) {
+    RunRolfsen(bench, 8096, 2097152);
+}
 
 }  // namespace
 
