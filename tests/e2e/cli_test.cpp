@@ -182,23 +182,19 @@ bool IsRow(const std::string& line) {
 TEST(CliRun, InterruptStopsTheRunAndKeepsTheFinishedKnots) {
     const fs::path dir = FreshDir("corvane_cli_interrupt");
     std::string list;
-    // Many ten-dimensional knots at 8096 Levine-Tristram samples each: minutes of work.
-    for (int i = 1; i <= 3000; ++i) {
-        list += "k" + std::to_string(i) + "\t[";
-        for (int r = 0; r < 10; ++r) {
-            list += r ? ",[" : "[";
-            for (int c = 0; c < 10; ++c)
-                list +=
-                    (c ? "," : "") + std::to_string(r == c ? -1 : (r % 2 && c == r - 1 ? -1 : 0));
-            list += "]";
-        }
-        list += "]\n";
-    }
+    // Many copies of a ten-dimensional knot whose Nakanishi search at very large effort takes
+    // about half a second: minutes of work.
+    const std::string matrix =
+        "[[2,2,-2,-2,0,-1,1,0,2,-2],[1,-1,0,1,-2,1,1,0,0,1],[-2,0,0,1,0,1,0,-1,0,-1],"
+        "[-2,1,0,-1,-1,-1,2,0,-1,0],[0,-2,0,-1,0,0,1,-1,0,0],[-1,1,1,-1,-1,0,0,-2,2,-2],"
+        "[1,1,0,2,1,0,-1,1,1,-2],[0,0,-1,0,-1,-2,0,0,0,-1],[2,0,0,-1,0,2,1,0,0,0],"
+        "[-2,1,-1,0,0,-2,-2,-1,-1,0]]";
+    for (int i = 1; i <= 3000; ++i) list += "k" + std::to_string(i) + "\t" + matrix + "\n";
     std::ofstream(dir / "long.txt", std::ios::binary) << list;
     // Ctrl-C once the first rows are written, four knots at a time.
     const std::string out = (dir / "long_output.txt").string();
     const std::string command =
-        std::string(CORVANE_CLI_PATH) + " --quiet --jobs=4 --lt-values=8192 " +
+        std::string(CORVANE_CLI_PATH) + " --quiet --jobs=4 --nakanishi-effort=very-large " +
         (dir / "long.txt").string() +
         " >/dev/null 2>&1 & pid=$!; for i in $(seq 600); do grep -q " + "\"^k[0-9]* *|\" " + out +
         " 2>/dev/null && break; sleep 0.1; done; kill -INT $pid; wait $pid";
@@ -227,7 +223,7 @@ TEST(CliRun, InterruptStopsTheRunAndKeepsTheFinishedKnots) {
     const fs::path again = FreshDir("corvane_cli_interrupt_again");
     std::ofstream(again / "long_output.txt", std::ios::binary) << head;
     std::ofstream(again / "long.txt", std::ios::binary) << shortList;
-    const std::string options = "--quiet --jobs=4 --lt-values=8192 ";
+    const std::string options = "--quiet --jobs=4 --nakanishi-effort=very-large ";
     ASSERT_EQ(RunCli(options + (again / "long_output.txt").string()).exitCode, 0);
     const std::string resumed = ReadFile(again / "long_output.txt");
     ASSERT_EQ(RunCli(options + (again / "long.txt").string()).exitCode, 0);
