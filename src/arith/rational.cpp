@@ -55,14 +55,6 @@ constexpr uint64_t kSumLimitAbove = 31855931788969688;
 constexpr uint64_t kProductLimitBelow = 235385266601634718;
 constexpr uint64_t kProductLimitAbove = 235385267072405253;
 
-bool SumOperandsTooLarge(int64_t x, int64_t y) {
-    return LogSumAtLeast(x, y, kSumLogLimit, kSumLimitBelow, kSumLimitAbove);
-}
-
-bool ProductOperandsTooLarge(int64_t x, int64_t y) {
-    return LogSumAtLeast(x, y, kProductLogLimit, kProductLimitBelow, kProductLimitAbove);
-}
-
 bool FitsInt64(Wide x) {
     return x >= INT64_MIN && x <= INT64_MAX;
 }
@@ -157,6 +149,14 @@ Rational MulLarge(Rational a, Rational b) {
 }
 
 }  // namespace
+
+bool SumOperandsTooLarge(int64_t x, int64_t y) {
+    return LogSumAtLeast(x, y, kSumLogLimit, kSumLimitBelow, kSumLimitAbove);
+}
+
+bool ProductOperandsTooLarge(int64_t x, int64_t y) {
+    return LogSumAtLeast(x, y, kProductLogLimit, kProductLimitBelow, kProductLimitAbove);
+}
 
 Rational RatFromInt(int64_t k) {
     return Rational{k, 1};

@@ -57,6 +57,13 @@ Rational RatAdd(Rational a, Rational b);
 // Every value returned without trouble equals a · b exactly.
 Rational RatMul(Rational a, Rational b);
 
+// ln|x| + ln|y| >= 38 for x, y != 0, decided exactly as RatAdd decides that its operands are too
+// large (from the 80-bit logarithms).
+bool SumOperandsTooLarge(int64_t x, int64_t y);
+// ln|x| + ln|y| >= 40 for x, y != 0, decided exactly as RatMul decides that its operands are too
+// large.
+bool ProductOperandsTooLarge(int64_t x, int64_t y);
+
 // The residue of x modulo m by the truncating remainder, with m added once when the remainder
 // is negative: in 0..m-1 for m > 0. Throws CalculationError for m = 0.
 int64_t NonNegMod(int64_t x, int64_t m);

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "arith/checked.h"
-#include "knot/knot_context.h"
 #include "invariants/alexander.h"
 #include "invariants/alexander_module.h"
 #include "invariants/blanchfield.h"
+#include "knot/knot_context.h"
 #include "knot/padding.h"
 #include "knot/text_forms.h"
 
@@ -20,27 +20,19 @@ namespace {
 constexpr int kMaxCountPasses = 100;
 constexpr std::array<int32_t, 5> kCheckPrimes{2, 3, 5, 7, 11};
 
-int64_t LeadNumerator(const RatPoly& p) {
-    return p.c(p.degree).num;
-}
-
-int64_t AbsLead(const RatPoly& p) {
-    return PlainAbs(LeadNumerator(p));
-}
-
 // Step a of a pass: the best pivot of the block k..s, rows outer and columns inner.
-std::pair<int, int> ChoosePivot(const PolyMatrix& a, int k, int s, RandomGenerator& rng) {
+std::pair<int, int> ChoosePivot(const IntPolyMatrix& a, int k, int s, RandomGenerator& rng) {
     int br = k;
     int bc = k;
     for (int r = k; r <= s; ++r) {
         for (int c = k; c <= s; ++c) {
-            const RatPoly& e = a(r, c);
-            if (e.degree < 0) continue;
-            const RatPoly& best = a(br, bc);
-            bool take = best.degree < 0 || e.degree < best.degree;
-            if (!take && e.degree == best.degree) {
-                const int64_t el = AbsLead(e);
-                const int64_t bl = AbsLead(best);
+            const int64_t degree = a.Degree(r, c);
+            if (degree < 0) continue;
+            const int64_t bestDegree = a.Degree(br, bc);
+            bool take = bestDegree < 0 || degree < bestDegree;
+            if (!take && degree == bestDegree) {
+                const int64_t el = PlainAbs(a.Lead(r, c));
+                const int64_t bl = PlainAbs(a.Lead(br, bc));
                 take = el < bl || (el == bl && RandomBelow(rng, 2) == 0 && k > 1);
             }
             if (take) {
@@ -54,67 +46,66 @@ std::pair<int, int> ChoosePivot(const PolyMatrix& a, int k, int s, RandomGenerat
 
 // Row i += c·t^e·row k, mirrored: column k of the transform gets -c·t^e·column i.
 void AddRow(ModulePresentation& p, int target, int source, int64_t shift, int64_t c) {
-    inplace::PolyAddRowMultiple(p.A, target, source, p.s, shift, RatFromInt(c));
-    inplace::PolyAddColumnMultiple(p.PolyDiagLeftInverse, source, target, p.s, shift,
-                                   RatFromInt(PlainNeg(c)));
+    inplace::IntPolyAddRowMultiple(p.A, target, source, p.s, shift, c);
+    inplace::IntPolyAddColumnMultiple(p.PolyDiagLeftInverse, source, target, p.s, shift,
+                                      PlainNeg(c));
 }
 
 void SwapRows(ModulePresentation& p, int i, int j) {
     if (i == j) return;
-    inplace::PolySwapRows(p.A, i, j, p.s);
-    inplace::PolySwapColumns(p.PolyDiagLeftInverse, i, j, p.s);
+    inplace::IntPolySwapRows(p.A, i, j, p.s);
+    inplace::IntPolySwapColumns(p.PolyDiagLeftInverse, i, j, p.s);
 }
 
 // One pass at position k (steps a-d).
 void ReducePosition(ModulePresentation& p, int k, RandomGenerator& rng) {
     const auto [r, c] = ChoosePivot(p.A, k, p.s, rng);
     SwapRows(p, k, r);
-    if (c != k) inplace::PolySwapColumns(p.A, k, c, p.s);
-    const RatPoly& pivot = p.A(k, k);
-    if (pivot.degree < 0) return;
+    if (c != k) inplace::IntPolySwapColumns(p.A, k, c, p.s);
+    const int64_t pivotDegree = p.A.Degree(k, k);
+    if (pivotDegree < 0) return;
+    const int64_t pivotLead = p.A.Lead(k, k);
     for (int i = k + 1; i <= p.s && !ArithTrouble; ++i) {
-        const RatPoly& e = p.A(i, k);
-        if (e.degree < 0) continue;
-        const int64_t q = CheckedDiv(LeadNumerator(e), LeadNumerator(pivot));
-        if (q != 0) AddRow(p, i, k, e.degree - pivot.degree, PlainNeg(q));
+        const int64_t degree = p.A.Degree(i, k);
+        if (degree < 0) continue;
+        const int64_t q = CheckedDiv(p.A.Lead(i, k), pivotLead);
+        if (q != 0) AddRow(p, i, k, degree - pivotDegree, PlainNeg(q));
     }
     for (int j = k + 1; j <= p.s && !ArithTrouble; ++j) {
-        const RatPoly& e = p.A(k, j);
-        if (e.degree < 0) continue;
-        const int64_t q = CheckedDiv(LeadNumerator(e), LeadNumerator(pivot));
-        if (q != 0) {
-            inplace::PolyAddColumnMultiple(p.A, j, k, p.s, e.degree - pivot.degree,
-                                           RatFromInt(PlainNeg(q)));
-        }
+        const int64_t degree = p.A.Degree(k, j);
+        if (degree < 0) continue;
+        const int64_t q = CheckedDiv(p.A.Lead(k, j), pivotLead);
+        if (q != 0)
+            inplace::IntPolyAddColumnMultiple(p.A, j, k, p.s, degree - pivotDegree, PlainNeg(q));
     }
 }
 
-bool PositionCleared(const PolyMatrix& a, int k, int s) {
+bool PositionCleared(const IntPolyMatrix& a, int k, int s) {
     for (int i = k + 1; i <= s; ++i) {
-        if (a(i, k).degree >= 0 || a(k, i).degree >= 0) return false;
+        if (a.Degree(i, k) >= 0 || a.Degree(k, i) >= 0) return false;
     }
     return true;
 }
 
-int32_t NonUnitsBefore(const PolyMatrix& a, int k) {
+int32_t NonUnitsBefore(const IntPolyMatrix& a, int k) {
     int32_t n = 0;
-    for (int i = 1; i < k; ++i) n += IsLaurentUnit(a(i, i)) ? 0 : 1;
+    for (int i = 1; i < k; ++i) n += IsLaurentUnit(a.Entry(i, i)) ? 0 : 1;
     return n;
 }
 
 // Positions of the presentation that still carry the module: the undiagonalised ones and the
 // diagonal entries that are not units.
-int KeptPositions(const PolyMatrix& a, int s, int complete, std::array<int, 12>& kept) {
+int KeptPositions(const IntPolyMatrix& a, int s, int complete, std::array<int, 12>& kept) {
     int n = 0;
     for (int i = 1; i <= s; ++i) {
-        if (i > complete || !IsLaurentUnit(a(i, i))) kept[static_cast<size_t>(n++)] = i;
+        if (i > complete || !IsLaurentUnit(a.Entry(i, i))) kept[static_cast<size_t>(n++)] = i;
     }
     return n;
 }
 
 // "(" + rows + ")" of the presentation restricted to the kept positions; the removed positions
 // have zero rows and columns apart from a unit on the diagonal, so the text presents H.
-std::string PresentationText(const PolyMatrix& a, int s, int complete) {
+std::string PresentationText(const IntPolyMatrix& a, int s, int complete) {
     std::array<int, 12> kept{};
     const int n = KeptPositions(a, s, complete, kept);
     std::string text = "(";
@@ -123,17 +114,18 @@ std::string PresentationText(const PolyMatrix& a, int s, int complete) {
         text += "(";
         for (int y = 0; y < n; ++y) {
             if (y > 0) text += ",";
-            text += PolyToText(a(kept[static_cast<size_t>(x)], kept[static_cast<size_t>(y)]));
+            text += PolyToText(RatPolyFromInt(
+                a.Entry(kept[static_cast<size_t>(x)], kept[static_cast<size_t>(y)])));
         }
         text += ")";
     }
     return text + ")";
 }
 
-void ResetPresentation(ModulePresentation& p, const PolyMatrix& a0, int n) {
+void ResetPresentation(ModulePresentation& p, const IntPolyMatrix& a0, int n) {
     p.A = a0;
     p.s = n;
-    p.PolyDiagLeftInverse = PolyMatIdentity(n);
+    p.PolyDiagLeftInverse = IntPolyMatIdentity(n);
 }
 
 // Stabilisation: generator s+1 with relation column s+1 carrying 1 on the diagonal. Either the
@@ -148,18 +140,17 @@ void StabilisePresentation(ModulePresentation& p, int64_t tries, RandomGenerator
     const int n = s + 1;
     const bool inRow = RandomBelow(rng, 2) == 0;
     const int64_t m = std::min<int64_t>(RandomBelow(rng, tries / 20) + 3, 13);
-    p.A(n, n) = PolyOne();
+    p.A.Set(n, n, IntPolyFromRat(PolyOne()));
     for (int i = 1; i <= s; ++i) {
-        const RatPoly entry = PolyRandom(rng, 1, m);
+        const IntPoly entry = IntPolyFromRat(PolyRandom(rng, 1, m));
         if (inRow) {
-            p.A(n, i) = entry;
+            p.A.Set(n, i, entry);
         } else {
-            p.A(i, n) = entry;
+            p.A.Set(i, n, entry);
         }
+        IntPolyMatrix& t = p.PolyDiagLeftInverse;
         for (int row = 1; !inRow && row <= s; ++row) {
-            p.PolyDiagLeftInverse(row, n) =
-                PolyAdd(p.PolyDiagLeftInverse(row, n),
-                        PolyNeg(PolyMul(entry, p.PolyDiagLeftInverse(row, i))));
+            t.Set(row, n, IntPolySub(t.Entry(row, n), IntPolyMul(entry, t.Entry(row, i))));
         }
     }
     p.s = n;
@@ -212,7 +203,7 @@ PolyVector GeneratorOfCyclicCount(const ModulePresentation& p, const ModuleCount
     std::array<int, 12> kept{};
     KeptPositions(p.A, p.s, r.complete, kept);
     PolyVector g;
-    for (int i = 1; i <= n; ++i) g(i) = p.PolyDiagLeftInverse(i, kept[0]);
+    for (int i = 1; i <= n; ++i) g(i) = RatPolyFromInt(p.PolyDiagLeftInverse.Entry(i, kept[0]));
     return g;
 }
 
@@ -228,13 +219,28 @@ bool IsLaurentUnit(const RatPoly& p) {
     return nonZero == 1;
 }
 
+bool IsLaurentUnit(const IntPoly& p) {
+    if (p.degree < 0) return false;
+    int nonZero = 0;
+    for (int64_t i = 0; i <= p.degree; ++i) {
+        const int64_t c = p.c[static_cast<size_t>(i)];
+        if (c == 0) continue;
+        ++nonZero;
+        if (c != 1 && c != -1) return false;
+    }
+    return nonZero == 1;
+}
+
+ModulePresentation PresentationOf(const PolyMatrix& a, int n) {
+    ModulePresentation p;
+    ResetPresentation(p, IntPolyMatrixFrom(a, n), n);
+    return p;
+}
+
 ModuleCount CountModuleGenerators(ModulePresentation& p, RandomGenerator& rng) {
     ClearTrouble();
     TroubleCode.clear();
     const int s = p.s;
-    for (int i = 1; i <= s; ++i) {
-        for (int j = 1; j <= s; ++j) p.A(i, j) = PolyNormSigns(p.A(i, j));
-    }
     for (int k = 1; k <= s; ++k) {
         for (int pass = 1;; ++pass) {
             ReducePosition(p, k, rng);
@@ -256,18 +262,18 @@ void PolyScramble(ModulePresentation& p, int lo, int64_t count, RandomGenerator&
             const int a = draw();
             const int b = draw();
             const int r = draw();
-            const int64_t da = p.A(r, a).degree;
-            const int64_t db = p.A(r, b).degree;
+            const int64_t da = p.A.Degree(r, a);
+            const int64_t db = p.A.Degree(r, b);
             const int64_t c = RandomBelow(rng, 5) - 2;
             if (da >= db && a != b && da <= 4 && c != 0) {
-                inplace::PolyAddColumnMultiple(p.A, a, b, s, da - db, RatFromInt(c));
+                inplace::IntPolyAddColumnMultiple(p.A, a, b, s, da - db, c);
             }
         }
         const int a = draw();
         const int b = draw();
         const int r = draw();
-        const int64_t da = p.A(a, r).degree;
-        const int64_t db = p.A(b, r).degree;
+        const int64_t da = p.A.Degree(a, r);
+        const int64_t db = p.A.Degree(b, r);
         const int64_t c = RandomBelow(rng, 5) - 2;
         if (da >= db && a != b && da <= 4 && c != 0) AddRow(p, a, b, da - db, c);
     }
@@ -301,7 +307,8 @@ void NakanishiBounds(KnotContext& ctx, int64_t maxTries) {
     ctx.display.StatusText = "Trying to find upper bounds on the Nakanishi index.";
     const int n = state.WorkingSize;
     // Three 12 × 12 polynomial matrices: kept off the stack of the calculation's thread.
-    const auto a0 = std::make_unique<PolyMatrix>(AlexanderMatrix(state.WorkingMatrix, n));
+    const auto a0 = std::make_unique<IntPolyMatrix>(
+        IntPolyMatrixFrom(AlexanderMatrix(state.WorkingMatrix, n), n));
     const auto p = std::make_unique<ModulePresentation>();
     ResetPresentation(*p, *a0, n);
     for (int64_t tries = 0;;) {

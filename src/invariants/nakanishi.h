@@ -7,6 +7,7 @@
 #include <string>
 
 #include "arith/int_matrix.h"
+#include "arith/int_poly_matrix.h"
 #include "arith/poly_matrix.h"
 #include "arith/random.h"
 
@@ -17,11 +18,16 @@ class KnotContext;
 // A presentation of H by s generators (rows) and s relations (columns), with the basis
 // transform PolyDiagLeftInverse: its column j, rows 1..N, is the element of H, written in the
 // generators of tV - Vᵀ, that generator j of A stands for. Rows N+1..s of the transform are zero.
+// Every operation keeps the entries integral, so they are integer polynomials.
 struct ModulePresentation {
-    PolyMatrix A;
+    IntPolyMatrix A;
     int s = 0;
-    PolyMatrix PolyDiagLeftInverse;
+    IntPolyMatrix PolyDiagLeftInverse;
 };
+
+// The presentation of H by the n × n matrix a (integral, e.g. tV - Vᵀ) with the identity
+// transform.
+ModulePresentation PresentationOf(const PolyMatrix& a, int n);
 
 // The result of one diagonalisation attempt.
 struct ModuleCount {
@@ -34,6 +40,7 @@ struct ModuleCount {
 
 // True for the units ±t^k of Λ: exactly one non-zero coefficient, equal to ±1.
 bool IsLaurentUnit(const RatPoly& p);
+bool IsLaurentUnit(const IntPoly& p);
 
 // Diagonalises the presentation in place by integral row and column operations over Z[t]
 // (each pass picks the pivot of least degree, then least |leading coefficient|, ties broken at

@@ -6,6 +6,7 @@
 #include "arith/checked.h"
 #include "arith/diagonalize.h"
 #include "arith/poll.h"
+#include "arith/rational.h"
 
 namespace corvane {
 namespace {
@@ -128,6 +129,69 @@ int64_t NumeratorFromGram(
     return static_cast<int64_t>(a);
 }
 
+// The odometer of Advance with a = Σ_ik x_i·x_k·B_ik modulo d (in 0..d - 1, as
+// NumeratorFromGram gives it) kept up to date for a symmetric B: a step of x_i by δ changes a by
+// δ·(2·(Bx)_i + δ·B_ii) and Bx by δ times column i of B. The common step, x_n + 1, costs n
+// additions instead of the n² products of the numerator.
+class GramOdometer {
+  public:
+    using Gram = std::array<std::array<int64_t, kMatrixDim + 1>, kMatrixDim + 1>;
+
+    GramOdometer(const PairingData& p, const Gram& gram) : p_(p), gram_(gram), d_(PlainAbs(p.d)) {}
+
+    // Advance, with the numerator of the new x in Numerator().
+    bool Advance() {
+        if (pastEnd_) return false;
+        for (int i = p_.n; i >= 1; --i) {
+            Step(i, 1);
+            ++x_[i];
+            if (x_[i] < p_.diag->CokernelOrders[i]) return true;
+            if (i == 1) {
+                pastEnd_ = true;
+                return true;
+            }
+            Step(i, -x_[i]);
+            x_[i] = 0;
+        }
+        return true;
+    }
+
+    int64_t Numerator() const { return a_; }
+
+  private:
+    void Step(int i, int64_t delta) {
+        const int64_t step = NonNegMod(delta, d_);
+        const auto& row = gram_[i];  // = column i, B being symmetric
+        if (step == 1) {
+            a_ = (a_ + 2 * bx_[i] + row[i]) % d_;
+            for (int k = 1; k <= p_.n; ++k) {
+                bx_[k] += row[k];
+                if (bx_[k] >= d_) bx_[k] -= d_;
+            }
+            return;
+        }
+        a_ = (a_ + step * ((2 * bx_[i] + step * row[i]) % d_)) % d_;
+        for (int k = 1; k <= p_.n; ++k) bx_[k] = (bx_[k] + step * row[k]) % d_;
+    }
+
+    const PairingData& p_;
+    const Gram& gram_;
+    int64_t d_;
+    std::array<int64_t, kMatrixDim + 1> x_{};
+    std::array<int64_t, kMatrixDim + 1> bx_{};
+    int64_t a_ = 0;
+    bool pastEnd_ = false;
+};
+
+bool Symmetric(int n, const GramOdometer::Gram& gram) {
+    for (int i = 1; i <= n; ++i) {
+        for (int k = 1; k < i; ++k) {
+            if (gram[i][k] != gram[k][i]) return false;
+        }
+    }
+    return true;
+}
+
 // Tries every element of coker C until one qualifies. The group can have hundreds of millions of
 // elements, so the enumeration polls and honours Stop and Skip.
 Search SearchQualifyingElement(const PairingData& p, const std::atomic<bool>* stop,
@@ -137,6 +201,18 @@ Search SearchQualifyingElement(const PairingData& p, const std::atomic<bool>* st
     const bool byGram = NumeratorFitsEverywhere(p);
     std::array<std::array<int64_t, kMatrixDim + 1>, kMatrixDim + 1> gram{};
     if (byGram) GramModulo(p, gram);
+    if (byGram && Symmetric(p.n, gram)) {
+        GramOdometer odometer(p, gram);
+        for (uint32_t visited = 1; odometer.Advance(); ++visited) {
+            if (Qualifies(p, odometer.Numerator())) return Search::found;
+            if (visited % 65536 != 0) continue;
+            CheckPause();
+            if ((stop != nullptr && *stop) || (skip != nullptr && *skip)) {
+                return Search::interrupted;
+            }
+        }
+        return Search::exhausted;
+    }
     bool pastEnd = false;
     for (uint32_t visited = 1; Advance(x, p, pastEnd); ++visited) {
         if (byGram) {

@@ -58,7 +58,7 @@ TEST(NakanishiBounds, StabilisedPresentationsKeepTheirGenerators) {
     int checked = 0;
     for (const auto& k : knots) {
         for (int round = 0; round < 4; ++round) {
-            ModulePresentation p{AlexanderMatrix(k.v, k.n), k.n, PolyMatIdentity(k.n)};
+            ModulePresentation p = PresentationOf(AlexanderMatrix(k.v, k.n), k.n);
             for (int extra = 0; extra <= round && p.s < 12; ++extra)
                 StabilisePresentation(p, 40, rng);
             PolyScramble(p, 1, 10, rng);
