@@ -23,6 +23,35 @@ void CheckSize(int n) {
     if (n < 0 || n > kPolyMatrixDim) throw RangeError("IntPolyMatrix size");
 }
 
+// Where these bounds hold, no product or sum below can reach the limits of the rational
+// arithmetic: |c·source_i| < 2^56 < e^40·(1 - 1e-9), and a first operand below 2^54 <
+// e^38·(1 - 1e-9) takes no test.
+constexpr int64_t kSmallFactor = int64_t{1} << 20;
+constexpr int64_t kSmallSource = int64_t{1} << 36;
+static_assert(kSmallFactor * kSmallSource <= kProductSurelyBelow / 2);
+
+// |x| < bound, branch-free.
+bool Within(int64_t x, int64_t bound) {
+    return static_cast<uint64_t>(x) + static_cast<uint64_t>(bound) <
+           2 * static_cast<uint64_t>(bound);
+}
+
+// target_i += c·source_i for i = 0..ds, as the rational arithmetic forms it: every product (from
+// the top down) before any sum, the first refusal raising its trouble and ending the operation.
+[[gnu::noinline]] void AddMultipleExactly(int64_t* target, const int64_t* source, int64_t ds,
+                                          int64_t c) {
+    std::array<int64_t, kPolyMaxDegree + 1> scaled;
+    for (int64_t i = ds; i >= 0; --i) {
+        scaled[static_cast<size_t>(i)] = ProductAsRational(source[i], c);
+        if (ArithTrouble) return;
+    }
+    for (int64_t i = 0; i <= ds; ++i) {
+        if (scaled[static_cast<size_t>(i)] == 0) continue;
+        target[i] = SumAsRational(target[i], scaled[static_cast<size_t>(i)]);
+        if (ArithTrouble) return;
+    }
+}
+
 // target := target + c·t^s·source for coefficient arrays with degrees dt and ds >= 0 and c != 0,
 // with the trouble of target := PolyAdd(target, PolyScaleShift(source, c/1, s)) on integral
 // polynomials:
@@ -32,37 +61,34 @@ void CheckSize(int n) {
 //   value leaves 64 bits.
 // Small operands take the rational arithmetic's small paths, whose results are the plain integer
 // ones; trouble leaves target part-way (the caller abandons the matrix).
-void AddScaledShifted(int64_t* target, int8_t& dt, const int64_t* source, int64_t ds, int64_t s,
-                      int64_t c) {
-    if (ds + s > kPolyMaxDegree) {
+inline void AddScaledShifted(int64_t* target, int8_t& dt, int64_t& lead, const int64_t* source,
+                             int64_t ds, int64_t s, int64_t c) {
+    const int64_t top = ds + s;
+    if (top > kPolyMaxDegree) {
         RaiseTrouble("p11");
         return;
     }
-    // The common case: every product and every target coefficient far below the limits.
-    bool small = true;
-    std::array<int64_t, kPolyMaxDegree + 1> scaled;
+    int64_t* shifted = target + s;
+    bool small = Within(c, kSmallFactor);
     for (int64_t i = 0; i <= ds; ++i) {
-        int64_t product = 0;
-        small = small && !__builtin_mul_overflow(source[i], c, &product) &&
-                AbsBelow(product, kProductSurelyBelow) && AbsBelow(target[i + s], kSumSurelyBelow);
-        scaled[static_cast<size_t>(i)] = product;
+        small &= Within(source[i], kSmallSource) & Within(shifted[i], kSumSurelyBelow);
     }
     if (small) {
-        for (int64_t i = 0; i <= ds; ++i) target[i + s] += scaled[static_cast<size_t>(i)];
+        for (int64_t i = 0; i <= ds; ++i) shifted[i] += c * source[i];
     } else {
-        for (int64_t i = ds; i >= 0; --i) {
-            scaled[static_cast<size_t>(i)] = ProductAsRational(source[i], c);
-            if (ArithTrouble) return;
-        }
-        for (int64_t i = 0; i <= ds; ++i) {
-            if (scaled[static_cast<size_t>(i)] == 0) continue;
-            target[i + s] = SumAsRational(target[i + s], scaled[static_cast<size_t>(i)]);
-            if (ArithTrouble) return;
-        }
+        AddMultipleExactly(shifted, source, ds, c);
+        if (ArithTrouble) return;
     }
-    int64_t degree = std::max<int64_t>(dt, ds + s);
-    while (degree >= 0 && target[degree] == 0) --degree;
-    dt = static_cast<int8_t>(degree);
+    // The product's top term c·source_ds is not zero: above the old degree it is the new top
+    // term, below it the top term stays; only at the old degree can the sum cancel.
+    if (top > dt) {
+        dt = static_cast<int8_t>(top);
+    } else if (top == dt) {
+        int64_t degree = top;
+        while (degree >= 0 && target[degree] == 0) --degree;
+        dt = static_cast<int8_t>(degree);
+    }
+    lead = dt < 0 ? 0 : target[dt];
 }
 
 }  // namespace
@@ -148,12 +174,14 @@ RatPoly RatPolyFromInt(const IntPoly& p) {
 
 // The raw storage, for the row and column operations.
 struct IntPolyMatrixAccess {
-    static int8_t& Degree(IntPolyMatrix& m, int i, int j) {
-        return m.degree_[IntPolyMatrix::Index(i, j)];
-    }
+    static size_t Index(int i, int j) { return IntPolyMatrix::Index(i, j); }
+    static int8_t& Degree(IntPolyMatrix& m, int i, int j) { return m.degree_[Index(i, j)]; }
     static int64_t* Coefficients(IntPolyMatrix& m, int i, int j) {
-        return m.coeffs_[IntPolyMatrix::Index(i, j)].data();
+        return m.coeffs_[Index(i, j)].data();
     }
+    static int8_t* Degrees(IntPolyMatrix& m) { return m.degree_.data(); }
+    static int64_t* Leads(IntPolyMatrix& m) { return m.lead_.data(); }
+    static auto* Coefficients(IntPolyMatrix& m) { return m.coeffs_.data(); }
 };
 
 IntPoly IntPolyMatrix::Entry(int i, int j) const {
@@ -167,6 +195,7 @@ IntPoly IntPolyMatrix::Entry(int i, int j) const {
 void IntPolyMatrix::Set(int i, int j, const IntPoly& p) {
     const size_t x = Index(i, j);
     degree_[x] = static_cast<int8_t>(p.degree);
+    lead_[x] = p.degree < 0 ? 0 : p.c[static_cast<size_t>(p.degree)];
     std::copy(p.c.begin(), p.c.end(), coeffs_[x].begin());
 }
 
@@ -202,15 +231,24 @@ void SwapEntries(IntPolyMatrix& m, int i1, int j1, int i2, int j2) {
     std::swap_ranges(A::Coefficients(m, i1, j1), A::Coefficients(m, i1, j1) + used,
                      A::Coefficients(m, i2, j2));
     std::swap(d1, d2);
+    std::swap(A::Leads(m)[A::Index(i1, j1)], A::Leads(m)[A::Index(i2, j2)]);
 }
 
-// m(ti, tj) += c·t^s·m(si, sj).
-void AddEntryMultiple(IntPolyMatrix& m, int ti, int tj, int si, int sj, int64_t s, int64_t c) {
-    using A = IntPolyMatrixAccess;
-    const int64_t ds = A::Degree(m, si, sj);
-    if (ds < 0) return;
-    AddScaledShifted(A::Coefficients(m, ti, tj), A::Degree(m, ti, tj), A::Coefficients(m, si, sj),
-                     ds, s, c);
+// Entries target += c·t^s·source for the entries at the indices target + k·stride and
+// source + k·stride, k = 0..n-1 (a row for stride 1, a column for stride 12), while no trouble is
+// set.
+void AddLineMultiple(IntPolyMatrix& m, size_t target, size_t source, size_t stride, int n,
+                     int64_t s, int64_t c) {
+    int8_t* degrees = IntPolyMatrixAccess::Degrees(m);
+    int64_t* leads = IntPolyMatrixAccess::Leads(m);
+    auto* coefficients = IntPolyMatrixAccess::Coefficients(m);
+    for (int k = 0; k < n; ++k, target += stride, source += stride) {
+        const int64_t ds = degrees[source];
+        if (ds < 0) continue;
+        AddScaledShifted(coefficients[target].data(), degrees[target], leads[target],
+                         coefficients[source].data(), ds, s, c);
+        if (ArithTrouble) return;
+    }
 }
 
 }  // namespace
@@ -228,20 +266,18 @@ void IntPolySwapColumns(IntPolyMatrix& m, int i, int j, int n) {
 void IntPolyAddRowMultiple(IntPolyMatrix& m, int target, int source, int n, int64_t s, int64_t c) {
     CheckSize(n);
     if (s < 0) throw RangeError("IntPolyAddRowMultiple shift");
-    if (c == 0) return;
-    for (int col = 1; col <= n && !ArithTrouble; ++col) {
-        AddEntryMultiple(m, target, col, source, col, s, c);
-    }
+    if (c == 0 || ArithTrouble) return;
+    AddLineMultiple(m, IntPolyMatrixAccess::Index(target, 1), IntPolyMatrixAccess::Index(source, 1),
+                    1, n, s, c);
 }
 
 void IntPolyAddColumnMultiple(IntPolyMatrix& m, int target, int source, int n, int64_t s,
                               int64_t c) {
     CheckSize(n);
     if (s < 0) throw RangeError("IntPolyAddColumnMultiple shift");
-    if (c == 0) return;
-    for (int row = 1; row <= n && !ArithTrouble; ++row) {
-        AddEntryMultiple(m, row, target, row, source, s, c);
-    }
+    if (c == 0 || ArithTrouble) return;
+    AddLineMultiple(m, IntPolyMatrixAccess::Index(1, target), IntPolyMatrixAccess::Index(1, source),
+                    kPolyMatrixDim, n, s, c);
 }
 
 }  // namespace inplace

@@ -25,23 +25,29 @@ struct IntPoly {
 };
 
 // 12 × 12 integer polynomials indexed (row, column) from 1, used like PolyMatrix: a matrix of
-// size n uses the upper-left n × n block. The degrees are kept apart from the coefficients, in
-// a few cache lines, so that scans for pivots and zero entries touch no coefficient; each
-// entry's coefficients start on a cache line. Indices outside 1..12 throw RangeError.
+// size n uses the upper-left n × n block. The degrees and leading coefficients are kept apart
+// from the coefficients, in a few cache lines, so that scans for pivots and zero entries touch no
+// coefficient; each entry's coefficients start on a cache line. Indices outside 1..12 throw
+// RangeError.
 class IntPolyMatrix {
   public:
     IntPolyMatrix() { degree_.fill(-1); }
 
     int64_t Degree(int i, int j) const { return degree_[Index(i, j)]; }
+    // All degrees and leading coefficients, entry (i, j) at (i - 1)·12 + (j - 1).
+    const std::array<int8_t, static_cast<size_t>(kPolyMatrixDim) * kPolyMatrixDim>& Degrees()
+        const {
+        return degree_;
+    }
+    const std::array<int64_t, static_cast<size_t>(kPolyMatrixDim) * kPolyMatrixDim>& Leads() const {
+        return lead_;
+    }
     // The coefficient of t^k, 0 <= k <= 27 (unchecked).
     int64_t Coefficient(int i, int j, int64_t k) const {
         return coeffs_[Index(i, j)][static_cast<size_t>(k)];
     }
     // The leading coefficient; 0 for the zero polynomial.
-    int64_t Lead(int i, int j) const {
-        const size_t x = Index(i, j);
-        return degree_[x] < 0 ? 0 : coeffs_[x][static_cast<size_t>(degree_[x])];
-    }
+    int64_t Lead(int i, int j) const { return lead_[Index(i, j)]; }
     IntPoly Entry(int i, int j) const;
     void Set(int i, int j, const IntPoly& p);
     bool operator==(const IntPolyMatrix&) const = default;
@@ -56,6 +62,7 @@ class IntPolyMatrix {
         return static_cast<size_t>((i - 1) * kPolyMatrixDim + (j - 1));
     }
     std::array<int8_t, kEntries> degree_{};
+    std::array<int64_t, kEntries> lead_{};
     alignas(64) std::array<std::array<int64_t, 32>, kEntries> coeffs_{};
 };
 

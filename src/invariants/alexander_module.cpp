@@ -35,7 +35,10 @@ bool SubtractShifted(const FpField& f, FpPoly& target, const FpPoly& source, int
         const int64_t product = static_cast<int64_t>(coef) * source.c[static_cast<size_t>(i)] % p;
         t = static_cast<int32_t>((t - product + p) % p);
     }
-    target.degree = FpDegree(target);
+    // Above both degrees target stays zero.
+    int top = std::max(target.degree, source.degree + shift);
+    while (top >= 0 && target.c[static_cast<size_t>(top)] == 0) --top;
+    target.degree = top;
     return true;
 }
 

@@ -20,24 +20,35 @@ namespace {
 constexpr int kMaxCountPasses = 100;
 constexpr std::array<int32_t, 5> kCheckPrimes{2, 3, 5, 7, 11};
 
+// |x|; PlainAbs (which throws) only for -2^63.
+int64_t AbsValue(int64_t x) {
+    if (x == INT64_MIN) return PlainAbs(x);
+    return x < 0 ? -x : x;
+}
+
 // Step a of a pass: the best pivot of the block k..s, rows outer and columns inner.
 std::pair<int, int> ChoosePivot(const IntPolyMatrix& a, int k, int s, RandomGenerator& rng) {
+    const auto& degrees = a.Degrees();
+    const auto& leads = a.Leads();
     int br = k;
     int bc = k;
+    int64_t bestDegree = a.Degree(k, k);
+    int64_t bestLead = AbsValue(a.Lead(k, k));
     for (int r = k; r <= s; ++r) {
+        const size_t row = static_cast<size_t>(r - 1) * kPolyMatrixDim;
         for (int c = k; c <= s; ++c) {
-            const int64_t degree = a.Degree(r, c);
-            if (degree < 0) continue;
-            const int64_t bestDegree = a.Degree(br, bc);
+            const size_t x = row + static_cast<size_t>(c - 1);
+            const int64_t degree = degrees[x];
+            if (degree < 0 || (degree > bestDegree && bestDegree >= 0)) continue;
             bool take = bestDegree < 0 || degree < bestDegree;
-            if (!take && degree == bestDegree) {
-                const int64_t el = PlainAbs(a.Lead(r, c));
-                const int64_t bl = PlainAbs(a.Lead(br, bc));
-                take = el < bl || (el == bl && RandomBelow(rng, 2) == 0 && k > 1);
-            }
+            const int64_t lead = AbsValue(leads[x]);
+            if (!take)
+                take = lead < bestLead || (lead == bestLead && RandomBelow(rng, 2) == 0 && k > 1);
             if (take) {
                 br = r;
                 bc = c;
+                bestDegree = degree;
+                bestLead = lead;
             }
         }
     }
