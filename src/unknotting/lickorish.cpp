@@ -160,10 +160,12 @@ class GramOdometer {
 
   private:
     void Step(int i, int64_t delta) {
-        const int64_t step = NonNegMod(delta, d_);
+        const int64_t step = delta == 1 ? 1 % d_ : NonNegMod(delta, d_);
         const auto& row = gram_[i];  // = column i, B being symmetric
         if (step == 1) {
-            a_ = (a_ + 2 * bx_[i] + row[i]) % d_;
+            // Each term lies in 0..d-1.
+            a_ += bx_[i] + bx_[i] + row[i];
+            while (a_ >= d_) a_ -= d_;
             for (int k = 1; k <= p_.n; ++k) {
                 bx_[k] += row[k];
                 if (bx_[k] >= d_) bx_[k] -= d_;
@@ -203,8 +205,15 @@ Search SearchQualifyingElement(const PairingData& p, const std::atomic<bool>* st
     if (byGram) GramModulo(p, gram);
     if (byGram && Symmetric(p.n, gram)) {
         GramOdometer odometer(p, gram);
+        // The numerator lies in 0..|d|-1: d divides a + 2 or a - 2 only at these residues.
+        const int64_t d = PlainAbs(p.d);
+        const int64_t minusTwo = (d - 2 % d) % d;
+        const int64_t plusTwo = 2 % d;
         for (uint32_t visited = 1; odometer.Advance(); ++visited) {
-            if (Qualifies(p, odometer.Numerator())) return Search::found;
+            const int64_t numerator = odometer.Numerator();
+            if ((numerator == minusTwo || numerator == plusTwo) && Qualifies(p, numerator)) {
+                return Search::found;
+            }
             if (visited % 65536 != 0) continue;
             CheckPause();
             if ((stop != nullptr && *stop) || (skip != nullptr && *skip)) {

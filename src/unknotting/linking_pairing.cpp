@@ -224,24 +224,113 @@ LinkingPairingOutcome Outcome(LinkingPairingVerdict verdict, int candidates, boo
     return LinkingPairingOutcome{verdict, failed, candidates};
 }
 
+// The inner odometer of the pair search over x_2 with u = L·x_2, 2·x_2ᵀ·l_1 and 2·x_2ᵀ·L·x_2
+// kept up to date modulo D (in 0..D-1, as TwiceProduct gives them) for L symmetric modulo D: a
+// step of x_2[i] by δ adds δ times column i of L to u, 2δ·l_1[i] to the cross term and
+// 2·(2δ·u[i] + δ²·L[i, i]) to the square. For symmetric L the two cross terms 2·x_1ᵀ·L·x_2 and
+// 2·x_2ᵀ·L·x_1 agree. The common step, the last coordinate up by one, costs k additions instead
+// of the k² products of Apply.
+class SecondElement {
+  public:
+    using Residues =
+        std::array<std::array<int64_t, kMaxPairingSummands + 1>, kMaxPairingSummands + 1>;
+
+    SecondElement(const Pairing& p, const Residues& l, const Element& l1) : p_(p), l_(l) {
+        for (int i = 1; i <= p.k; ++i) l1_[i] = Residue(l1[i], p.d);
+    }
+
+    int64_t Cross() const { return cross_; }
+    int64_t Square() const { return square_; }
+    const Element& x() const { return x_; }
+
+    // Advance on x_2 with the terms kept up to date.
+    bool Advance() {
+        for (int i = p_.k; i >= 1; --i) {
+            Step(i, 1);
+            if (++x_[i] < p_.orders[i]) return true;
+            Step(i, -x_[i]);
+            x_[i] = 0;
+        }
+        return false;
+    }
+
+  private:
+    int64_t Add(int64_t a, int64_t b) const {
+        const int64_t sum = a + b;
+        return sum >= p_.d ? sum - p_.d : sum;
+    }
+
+    void Step(int i, int64_t delta) {
+        const int64_t d = p_.d;
+        const int64_t step = Residue(delta, d);
+        if (step == 1) {
+            square_ = Add(square_, 2 * Add(Add(u_[i], u_[i]), l_[i][i]) % d);
+            cross_ = Add(cross_, Add(l1_[i], l1_[i]));
+            for (int j = 1; j <= p_.k; ++j) u_[j] = Add(u_[j], l_[j][i]);
+            return;
+        }
+        const int64_t squareStep = step * step % d * l_[i][i] % d;
+        square_ = Add(square_, 2 * Add(2 * (step * u_[i] % d) % d, squareStep) % d);
+        cross_ = Add(cross_, 2 * (step * l1_[i] % d) % d);
+        for (int j = 1; j <= p_.k; ++j) u_[j] = (u_[j] + step * l_[j][i]) % d;
+    }
+
+    const Pairing& p_;
+    const Residues& l_;
+    Element l1_{};
+    Element x_{};
+    Element u_{};
+    int64_t cross_ = 0;
+    int64_t square_ = 0;
+};
+
+// L reduced into 0..D-1; false when it is not symmetric modulo D.
+bool SymmetricResidues(const Pairing& p, SecondElement::Residues& l) {
+    for (int i = 1; i <= p.k; ++i) {
+        for (int j = 1; j <= p.k; ++j) l[i][j] = Residue(p.numerators[i][j], p.d);
+    }
+    for (int i = 1; i <= p.k; ++i) {
+        for (int j = 1; j < i; ++j) {
+            if (l[i][j] != l[j][i]) return false;
+        }
+    }
+    return true;
+}
+
 // Every pair (x_1, x_2) of elements until one fits a candidate and generates.
 LinkingPairingOutcome SearchPairs(const Pairing& p, const std::vector<CandidateForm>& forms,
                                   const PairingPolling& polling) {
     const int count = static_cast<int>(forms.size());
     const std::vector<ReducedAdjugate> adjugates = ReducedAdjugates(forms, p.d);
+    SecondElement::Residues l{};
+    const bool symmetric = SymmetricResidues(p, l);
+    std::vector<ReducedAdjugate> matching;
+    matching.reserve(adjugates.size());
     Element x1{};
     uint32_t pairs = 0;
     do {
         const Element l1 = Apply(p, x1);
         const int64_t w11 = TwiceProduct(p, x1, l1);
+        // Only the candidates whose a11 is w11 can fit a pair with this x_1.
+        matching.clear();
+        for (const ReducedAdjugate& f : adjugates) {
+            if (f.a11 == w11) matching.push_back(f);
+        }
+        SecondElement second(p, l, l1);
         Element x2{};
+        bool more = true;
         do {
-            const Element l2 = Apply(p, x2);
-            const int64_t w12 = TwiceProduct(p, x1, l2);
-            const int64_t w21 = TwiceProduct(p, x2, l1);
-            const int64_t w22 = TwiceProduct(p, x2, l2);
-            if (AnyFits(adjugates, w11, w12, w21, w22)) {
-                switch (Generates(p, x1, x2)) {
+            int64_t w12 = second.Cross();
+            int64_t w21 = w12;
+            int64_t w22 = second.Square();
+            if (!symmetric) {
+                const Element l2 = Apply(p, x2);
+                w12 = TwiceProduct(p, x1, l2);
+                w21 = TwiceProduct(p, x2, l1);
+                w22 = TwiceProduct(p, x2, l2);
+            }
+            if (!matching.empty() && AnyFits(matching, w11, w12, w21, w22)) {
+                switch (Generates(p, x1, symmetric ? second.x() : x2)) {
                     case Generation::generates:
                         return Outcome(LinkingPairingVerdict::notObstructed, count);
                     case Generation::trouble:
@@ -253,7 +342,8 @@ LinkingPairingOutcome SearchPairs(const Pairing& p, const std::vector<CandidateF
             if (++pairs % kPairsPerPoll == 0 && !Poll(polling)) {
                 return Outcome(LinkingPairingVerdict::undecided, count);
             }
-        } while (Advance(x2, p));
+            more = symmetric ? second.Advance() : Advance(x2, p);
+        } while (more);
         if (!Poll(polling)) return Outcome(LinkingPairingVerdict::undecided, count);
     } while (Advance(x1, p));
     return Outcome(LinkingPairingVerdict::obstructed, count);
