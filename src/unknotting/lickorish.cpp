@@ -131,18 +131,27 @@ int64_t NumeratorFromGram(
 
 // The odometer of Advance with a = Σ_ik x_i·x_k·B_ik modulo d (in 0..d - 1, as
 // NumeratorFromGram gives it) kept up to date for a symmetric B: a step of x_i by δ changes a by
-// δ·(2·(Bx)_i + δ·B_ii) and Bx by δ times column i of B. The common step, x_n + 1, costs n
-// additions instead of the n² products of the numerator.
+// δ·(2·(Bx)_i + δ·B_ii) and Bx by δ times column i of B. A coordinate of order 1 (other than
+// the first, whose step ends the enumeration) only ever steps up by one and straight back, which
+// leaves a and Bx as they were, so it is passed over, and (Bx)_k is kept only for the others: the
+// common step costs an addition per non-trivial cyclic summand instead of the n² products of the
+// numerator.
 class GramOdometer {
   public:
     using Gram = std::array<std::array<int64_t, kMatrixDim + 1>, kMatrixDim + 1>;
 
-    GramOdometer(const PairingData& p, const Gram& gram) : p_(p), gram_(gram), d_(PlainAbs(p.d)) {}
+    GramOdometer(const PairingData& p, const Gram& gram) : p_(p), gram_(gram), d_(PlainAbs(p.d)) {
+        for (int k = 1; k <= p.n; ++k) {
+            if (k == 1 || p.diag->CokernelOrders[k] != 1)
+                active_[static_cast<size_t>(count_++)] = k;
+        }
+    }
 
     // Advance, with the numerator of the new x in Numerator().
     bool Advance() {
         if (pastEnd_) return false;
         for (int i = p_.n; i >= 1; --i) {
+            if (i != 1 && p_.diag->CokernelOrders[i] == 1) continue;
             Step(i, 1);
             ++x_[i];
             if (x_[i] < p_.diag->CokernelOrders[i]) return true;
@@ -166,14 +175,18 @@ class GramOdometer {
             // Each term lies in 0..d-1.
             a_ += bx_[i] + bx_[i] + row[i];
             while (a_ >= d_) a_ -= d_;
-            for (int k = 1; k <= p_.n; ++k) {
+            for (int j = 0; j < count_; ++j) {
+                const int k = active_[static_cast<size_t>(j)];
                 bx_[k] += row[k];
                 if (bx_[k] >= d_) bx_[k] -= d_;
             }
             return;
         }
         a_ = (a_ + step * ((2 * bx_[i] + step * row[i]) % d_)) % d_;
-        for (int k = 1; k <= p_.n; ++k) bx_[k] = (bx_[k] + step * row[k]) % d_;
+        for (int j = 0; j < count_; ++j) {
+            const int k = active_[static_cast<size_t>(j)];
+            bx_[k] = (bx_[k] + step * row[k]) % d_;
+        }
     }
 
     const PairingData& p_;
@@ -181,6 +194,8 @@ class GramOdometer {
     int64_t d_;
     std::array<int64_t, kMatrixDim + 1> x_{};
     std::array<int64_t, kMatrixDim + 1> bx_{};
+    std::array<int, kMatrixDim> active_{};
+    int count_ = 0;
     int64_t a_ = 0;
     bool pastEnd_ = false;
 };
