@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <memory>
 #include <string>
 
@@ -36,10 +37,19 @@ std::pair<int, int> ChoosePivot(const IntPolyMatrix& a, int k, int s, RandomGene
     int64_t bestLead = AbsValue(a.Lead(k, k));
     for (int r = k; r <= s; ++r) {
         const size_t row = static_cast<size_t>(r - 1) * kPolyMatrixDim;
+        // The entries of the row that can be taken: within the row the best degree only falls,
+        // so the others stay out of reach and are passed over without a look.
+        const int64_t limit = bestDegree < 0 ? kPolyMaxDegree : bestDegree;
+        unsigned candidates = 0;
         for (int c = k; c <= s; ++c) {
+            const int64_t degree = degrees[row + static_cast<size_t>(c - 1)];
+            candidates |= static_cast<unsigned>(degree >= 0 && degree <= limit) << (c - k);
+        }
+        for (; candidates != 0; candidates &= candidates - 1) {
+            const int c = k + std::countr_zero(candidates);
             const size_t x = row + static_cast<size_t>(c - 1);
             const int64_t degree = degrees[x];
-            if (degree < 0 || (degree > bestDegree && bestDegree >= 0)) continue;
+            if (degree > bestDegree && bestDegree >= 0) continue;
             bool take = bestDegree < 0 || degree < bestDegree;
             const int64_t lead = AbsValue(leads[x]);
             if (!take)
