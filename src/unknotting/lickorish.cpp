@@ -150,8 +150,8 @@ class GramOdometer {
     // Advance, with the numerator of the new x in Numerator().
     bool Advance() {
         if (pastEnd_) return false;
-        for (int i = p_.n; i >= 1; --i) {
-            if (i != 1 && p_.diag->CokernelOrders[i] == 1) continue;
+        for (int j = count_ - 1; j >= 0; --j) {
+            const int i = active_[static_cast<size_t>(j)];
             Step(i, 1);
             ++x_[i];
             if (x_[i] < p_.diag->CokernelOrders[i]) return true;
@@ -169,7 +169,7 @@ class GramOdometer {
 
   private:
     void Step(int i, int64_t delta) {
-        const int64_t step = delta == 1 ? 1 % d_ : NonNegMod(delta, d_);
+        const int64_t step = delta == 1 ? one_ : NonNegMod(delta, d_);
         const auto& row = gram_[i];  // = column i, B being symmetric
         if (step == 1) {
             // Each term lies in 0..d-1.
@@ -192,6 +192,7 @@ class GramOdometer {
     const PairingData& p_;
     const Gram& gram_;
     int64_t d_;
+    int64_t one_ = 1 % d_;  // 1 modulo d
     std::array<int64_t, kMatrixDim + 1> x_{};
     std::array<int64_t, kMatrixDim + 1> bx_{};
     std::array<int, kMatrixDim> active_{};
