@@ -1,5 +1,6 @@
 #include "arith/int_matrix.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "arith/checked.h"
@@ -13,6 +14,34 @@ void CheckSize(int n, const char* where) {
 }
 
 }  // namespace
+
+void IntMatrix::CopyBlock(const IntMatrix& other) noexcept {
+    for (int i = 0; i < used_; ++i) {
+        const size_t row = static_cast<size_t>(i) * kMatrixDim;
+        std::copy_n(other.m_.begin() + static_cast<std::ptrdiff_t>(row), used_,
+                    m_.begin() + static_cast<std::ptrdiff_t>(row));
+    }
+}
+
+void IntMatrix::Widen(int n) noexcept {
+    for (int i = 0; i < n; ++i) {
+        const size_t row = static_cast<size_t>(i) * kMatrixDim;
+        const int from = i < used_ ? used_ : 0;
+        std::fill(m_.begin() + static_cast<std::ptrdiff_t>(row + static_cast<size_t>(from)),
+                  m_.begin() + static_cast<std::ptrdiff_t>(row + static_cast<size_t>(n)), 0);
+    }
+    used_ = n;
+}
+
+bool IntMatrix::operator==(const IntMatrix& other) const {
+    const int n = std::max(used_, other.used_);
+    for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= n; ++j) {
+            if ((*this)(i, j) != other(i, j)) return false;
+        }
+    }
+    return true;
+}
 
 IntMatrix ZeroMatrix() {
     return IntMatrix{};

@@ -26,18 +26,45 @@ class IntVector {
     std::array<int64_t, kMatrixDim> v_{};
 };
 
+// Storage is fixed, 70 × 70 entries, but only the leading block up to the largest index ever
+// written to is kept: a fresh matrix costs nothing to make, and copies and comparisons move only
+// that block. Reading outside it gives 0; a reference to an entry outside it first clears the
+// entries the block gains. The storage never moves, so references stay valid.
 class IntMatrix {
   public:
-    int64_t& operator()(int i, int j) { return m_[Index(i, j)]; }
-    int64_t operator()(int i, int j) const { return m_[Index(i, j)]; }
-    bool operator==(const IntMatrix&) const = default;
+    IntMatrix() noexcept {}  // user-provided: value-initialisation must not clear the storage
+    IntMatrix(const IntMatrix& other) noexcept : used_(other.used_) { CopyBlock(other); }
+    IntMatrix& operator=(const IntMatrix& other) noexcept {
+        if (this != &other) {
+            used_ = other.used_;
+            CopyBlock(other);
+        }
+        return *this;
+    }
+
+    int64_t& operator()(int i, int j) {
+        const int x = Index(i, j);
+        if (i > used_ || j > used_) Widen(i > j ? i : j);
+        return m_[static_cast<size_t>(x)];
+    }
+    int64_t operator()(int i, int j) const {
+        const int x = Index(i, j);
+        return i > used_ || j > used_ ? 0 : m_[static_cast<size_t>(x)];
+    }
+    // Equality of all 70 × 70 entries.
+    bool operator==(const IntMatrix& other) const;
 
   private:
     static int Index(int i, int j) {
         if (i < 1 || i > kMatrixDim || j < 1 || j > kMatrixDim) throw RangeError("IntMatrix index");
         return (i - 1) * kMatrixDim + (j - 1);
     }
-    std::array<int64_t, kMatrixDim * kMatrixDim> m_{};
+    void CopyBlock(const IntMatrix& other) noexcept;
+    // Extends the kept block to n × n, clearing the entries it gains.
+    void Widen(int n) noexcept;
+
+    int used_ = 0;  // the kept block is used_ × used_
+    std::array<int64_t, kMatrixDim * kMatrixDim> m_;
 };
 
 IntMatrix ZeroMatrix();

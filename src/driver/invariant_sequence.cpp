@@ -163,14 +163,24 @@ void StoimenowStep(KnotContext& ctx) {
     }
 }
 
+// The move searches' levels, one set per calculation thread, made afresh (every member from its
+// initialiser) for each search: the 1.6 MB of matrices need neither clearing nor new pages.
+MoveSearchLevels& FreshMoveSearchLevels() {
+    thread_local const std::unique_ptr<MoveSearchLevels> levels =
+        std::make_unique_for_overwrite<MoveSearchLevels>();
+    std::destroy_at(levels.get());
+    ::new (static_cast<void*>(levels.get())) MoveSearchLevels;
+    return *levels;
+}
+
 // The move search on the working matrix with at most `moves` moves and budget `tries`.
 void MoveSearchOnWorkingMatrix(KnotContext& ctx, int32_t moves, int32_t tries) {
     KnotState& state = ctx.state;
     if (state.WorkingSize > kMaxMoveSize) return;
     ctx.currentStep = "search for unknotting moves";
-    const auto levels = std::make_unique<MoveSearchLevels>();
-    levels->Matrices[moves] = state.WorkingMatrix;
-    UnknottingMoveSearch(ctx, *levels, state.WorkingSize, tries, moves, false);
+    MoveSearchLevels& levels = FreshMoveSearchLevels();
+    levels.Matrices[moves] = state.WorkingMatrix;
+    UnknottingMoveSearch(ctx, levels, state.WorkingSize, tries, moves, false);
 }
 
 // Step 13: one move, while the knot may have Nakanishi index and unknotting number 1.
@@ -194,8 +204,7 @@ void TwoMoveStep(KnotContext& ctx) {
 void DeeperMoveStep(KnotContext& ctx) {
     if (!DeeperSearchWanted(ctx.state)) return;
     ctx.currentStep = "search for unknotting moves";
-    const auto levels = std::make_unique<MoveSearchLevels>();
-    DeeperMoveSearch(ctx, *levels);
+    DeeperMoveSearch(ctx, FreshMoveSearchLevels());
 }
 
 // Step 15: the linking pairing test, run with "Compute all invariants" or while it can still

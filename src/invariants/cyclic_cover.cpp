@@ -322,7 +322,8 @@ void ApplyCountBound(KnotState& state, int32_t n, int32_t count) {
 std::unique_ptr<CoverPresentationResult> CoverPresentation(const IntMatrix& v, int m,
                                                            const RatPoly& alexander, int n,
                                                            bool countOnly) {
-    auto out = std::make_unique<CoverPresentationResult>();
+    // Every member has its initialiser: nothing needs the whole object cleared first.
+    auto out = std::make_unique_for_overwrite<CoverPresentationResult>();
     out->m = m;
     out->n = n;
     if (m < 1 || m > kMatrixDim || n < 1 || n > kMaxCoverDegree) {
