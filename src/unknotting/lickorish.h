@@ -17,6 +17,10 @@ enum class LickorishVerdict {
     undecided,      // the exact arithmetic could not stay exact, or det(V + Vᵀ) = 0
 };
 
+// Whether B·x² ≡ t (mod d) has a solution x, for an odd d in 3..2^31 and t prime to d; B is any
+// integer. RangeError for another d or t.
+bool ScaledSquareSolvable(int64_t b, int64_t t, int64_t d);
+
 // With C = V + Vᵀ (n × n), d = det C and e = signature, negated when n div 2 is odd:
 //  - H_1(L_2) = coker C needing two or more generators is obstructed (it must be cyclic);
 //  - otherwise every element y = Σ x_i·g_i of coker C (g_i, o_i its cyclic decomposition) is tried

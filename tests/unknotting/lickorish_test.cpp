@@ -187,6 +187,27 @@ TEST(LickorishTest, OverflowInTheEnumerationIsUndecided) {
     EXPECT_THROW(LickorishVerdictOf(v, 0, 0), RangeError);
 }
 
+// B·x² ≡ t (mod d) against every x, for every odd d up to 351 and every B modulo d.
+TEST(ScaledSquareSolvable, AgreesWithEveryResidue) {
+    int solvable = 0;
+    int unsolvable = 0;
+    for (int64_t d = 3; d <= 351; d += 2) {
+        for (int64_t b = -d; b < d; ++b) {
+            for (const int64_t t : {int64_t{2}, d - 2}) {
+                bool expected = false;
+                for (int64_t x = 0; x < d && !expected; ++x) expected = ((b * x * x - t) % d) == 0;
+                ASSERT_EQ(ScaledSquareSolvable(b, t, d), expected) << b << " " << t << " " << d;
+                (expected ? solvable : unsolvable) += 1;
+            }
+        }
+    }
+    EXPECT_GT(solvable, 1000);
+    EXPECT_GT(unsolvable, 1000);
+    // A prime factor above the square root of d: 3·2147483 = 6442449 (2147483 is prime).
+    EXPECT_EQ(ScaledSquareSolvable(1, 2, 6442449), false);  // 2 is not a square modulo 3
+    EXPECT_THROW(ScaledSquareSolvable(1, 2, 8), RangeError);
+}
+
 }  // namespace
 }  // namespace corvane
 
