@@ -203,8 +203,15 @@ TEST(ScaledSquareSolvable, AgreesWithEveryResidue) {
     }
     EXPECT_GT(solvable, 1000);
     EXPECT_GT(unsolvable, 1000);
-    // A prime factor above the square root of d: 3·2147483 = 6442449 (2147483 is prime).
-    EXPECT_EQ(ScaledSquareSolvable(1, 2, 6442449), false);  // 2 is not a square modulo 3
+    // A prime d = 2147489 ≡ 1 (mod 8), whose square root the trial division does not reach, and
+    // 3·d, where 2 is no square modulo 3.
+    for (const int64_t d : {int64_t{2147489}, int64_t{3} * 2147489}) {
+        for (const int64_t b : {1, 3, -5}) {
+            bool expected = false;
+            for (int64_t x = 0; x < d && !expected; ++x) expected = (b * x % d * x - 2) % d == 0;
+            EXPECT_EQ(ScaledSquareSolvable(b, 2, d), expected) << b << " " << d;
+        }
+    }
     EXPECT_THROW(ScaledSquareSolvable(1, 2, 8), RangeError);
 }
 
