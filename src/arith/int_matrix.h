@@ -3,6 +3,7 @@
 // entries outside it are zero. Every operation works on a copy and returns a new value.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -12,18 +13,47 @@ namespace corvane {
 
 inline constexpr int kMatrixDim = 70;
 
+// Like IntMatrix below, only the leading entries up to the largest index ever written to are
+// kept; the others read as 0.
 class IntVector {
   public:
-    int64_t& operator()(int i) { return v_[Index(i)]; }
-    int64_t operator()(int i) const { return v_[Index(i)]; }
-    bool operator==(const IntVector&) const = default;
+    IntVector() noexcept {}  // user-provided: value-initialisation must not clear the storage
+    IntVector(const IntVector& other) noexcept : used_(other.used_) {
+        std::copy_n(other.v_.begin(), used_, v_.begin());
+    }
+    IntVector& operator=(const IntVector& other) noexcept {
+        used_ = other.used_;
+        std::copy_n(other.v_.begin(), used_, v_.begin());
+        return *this;
+    }
+
+    int64_t& operator()(int i) {
+        const int x = Index(i);
+        if (i > used_) {
+            std::fill(v_.begin() + used_, v_.begin() + i, 0);
+            used_ = i;
+        }
+        return v_[static_cast<size_t>(x)];
+    }
+    int64_t operator()(int i) const {
+        const int x = Index(i);
+        return i > used_ ? 0 : v_[static_cast<size_t>(x)];
+    }
+    // Equality of all 70 entries.
+    bool operator==(const IntVector& other) const {
+        for (int i = 1; i <= std::max(used_, other.used_); ++i) {
+            if ((*this)(i) != other(i)) return false;
+        }
+        return true;
+    }
 
   private:
     static int Index(int i) {
         if (i < 1 || i > kMatrixDim) throw RangeError("IntVector index");
         return i - 1;
     }
-    std::array<int64_t, kMatrixDim> v_{};
+    int used_ = 0;
+    std::array<int64_t, kMatrixDim> v_;
 };
 
 // Storage is fixed, 70 × 70 entries, but only the leading block up to the largest index ever

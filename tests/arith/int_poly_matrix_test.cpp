@@ -150,6 +150,19 @@ TEST(IntMatrixBlock, BehavesAsAFullZeroMatrix) {
         }
         EXPECT_EQ(copy, m);
     }
+    // Vectors likewise.
+    IntVector v;
+    v(5) = 7;
+    const IntVector w = v;
+    EXPECT_EQ(std::as_const(w)(5), 7);
+    EXPECT_EQ(std::as_const(w)(4), 0);
+    EXPECT_EQ(std::as_const(w)(70), 0);
+    IntVector u;
+    u(70) = 0;
+    u(5) = 7;
+    EXPECT_EQ(u, w);
+    u(1) = 1;
+    EXPECT_NE(u, w);
     // Equal contents are equal whatever block each keeps; a single difference is seen.
     IntMatrix small;
     small(2, 2) = 5;
