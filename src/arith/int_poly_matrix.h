@@ -34,9 +34,11 @@ class IntPolyMatrix {
     IntPolyMatrix() { degree_.fill(-1); }
 
     int64_t Degree(int i, int j) const { return degree_[Index(i, j)]; }
-    // All degrees and leading coefficients, entry (i, j) at (i - 1)·12 + (j - 1).
-    const std::array<int8_t, static_cast<size_t>(kPolyMatrixDim) * kPolyMatrixDim>& Degrees()
-        const {
+    // All degrees and leading coefficients, entry (i, j) at (i - 1)·12 + (j - 1). Sixteen
+    // degrees can be read from any entry on: the padding after the last entry holds -1.
+    static constexpr size_t kDegreePadding = 16;
+    const std::array<int8_t, static_cast<size_t>(kPolyMatrixDim) * kPolyMatrixDim + kDegreePadding>&
+    Degrees() const {
         return degree_;
     }
     const std::array<int64_t, static_cast<size_t>(kPolyMatrixDim) * kPolyMatrixDim>& Leads() const {
@@ -61,7 +63,7 @@ class IntPolyMatrix {
         }
         return static_cast<size_t>((i - 1) * kPolyMatrixDim + (j - 1));
     }
-    std::array<int8_t, kEntries> degree_{};
+    std::array<int8_t, kEntries + kDegreePadding> degree_{};
     std::array<int64_t, kEntries> lead_{};
     alignas(64) std::array<std::array<int64_t, 32>, kEntries> coeffs_{};
 };

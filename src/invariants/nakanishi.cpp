@@ -6,6 +6,10 @@
 #include <memory>
 #include <string>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "arith/checked.h"
 #include "invariants/alexander.h"
 #include "invariants/alexander_module.h"
@@ -27,6 +31,24 @@ int64_t AbsValue(int64_t x) {
     return x < 0 ? -x : x;
 }
 
+// Bit c of the result is set when 0 <= degrees[c] <= limit, for c = 0..width-1 (width <= 12,
+// limit <= 27; sixteen degrees are readable).
+unsigned DegreesWithin(const int8_t* degrees, int width, int64_t limit) {
+    const unsigned columns = (1U << width) - 1U;
+#if defined(__SSE2__)
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(degrees));
+    const __m128i nonNegative = _mm_cmpgt_epi8(d, _mm_set1_epi8(-1));
+    const __m128i low = _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(limit + 1)), d);
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(nonNegative, low))) & columns;
+#else
+    unsigned mask = 0;
+    for (int c = 0; c < width; ++c) {
+        mask |= static_cast<unsigned>(degrees[c] >= 0 && degrees[c] <= limit) << c;
+    }
+    return mask & columns;
+#endif
+}
+
 // Step a of a pass: the best pivot of the block k..s, rows outer and columns inner.
 std::pair<int, int> ChoosePivot(const IntPolyMatrix& a, int k, int s, RandomGenerator& rng) {
     const auto& degrees = a.Degrees();
@@ -40,11 +62,8 @@ std::pair<int, int> ChoosePivot(const IntPolyMatrix& a, int k, int s, RandomGene
         // The entries of the row that can be taken: within the row the best degree only falls,
         // so the others stay out of reach and are passed over without a look.
         const int64_t limit = bestDegree < 0 ? kPolyMaxDegree : bestDegree;
-        unsigned candidates = 0;
-        for (int c = k; c <= s; ++c) {
-            const int64_t degree = degrees[row + static_cast<size_t>(c - 1)];
-            candidates |= static_cast<unsigned>(degree >= 0 && degree <= limit) << (c - k);
-        }
+        unsigned candidates =
+            DegreesWithin(degrees.data() + row + static_cast<size_t>(k - 1), s - k + 1, limit);
         for (; candidates != 0; candidates &= candidates - 1) {
             const int c = k + std::countr_zero(candidates);
             const size_t x = row + static_cast<size_t>(c - 1);
