@@ -30,6 +30,9 @@ constexpr int64_t kSmallFactor = int64_t{1} << 20;
 constexpr int64_t kSmallSource = int64_t{1} << 36;
 static_assert(kSmallFactor * kSmallSource <= kProductSurelyBelow / 2);
 
+// Coefficients exchanged as one block by a swap of entries of low degree.
+constexpr size_t kSwapBlock = 8;
+
 // |x| < bound, branch-free.
 bool Within(int64_t x, int64_t bound) {
     return static_cast<uint64_t>(x) + static_cast<uint64_t>(bound) <
@@ -226,10 +229,15 @@ void SwapEntries(IntPolyMatrix& m, int i1, int j1, int i2, int j2) {
     using A = IntPolyMatrixAccess;
     int8_t& d1 = A::Degree(m, i1, j1);
     int8_t& d2 = A::Degree(m, i2, j2);
-    // Above both degrees both polynomials are zero.
+    // Above both degrees both polynomials are zero; the usual low degrees take a fixed block.
     const size_t used = static_cast<size_t>(std::max<int64_t>(d1, d2) + 1);
-    std::swap_ranges(A::Coefficients(m, i1, j1), A::Coefficients(m, i1, j1) + used,
-                     A::Coefficients(m, i2, j2));
+    int64_t* c1 = A::Coefficients(m, i1, j1);
+    int64_t* c2 = A::Coefficients(m, i2, j2);
+    if (used <= kSwapBlock) {
+        std::swap_ranges(c1, c1 + kSwapBlock, c2);
+    } else {
+        std::swap_ranges(c1, c1 + used, c2);
+    }
     std::swap(d1, d2);
     std::swap(A::Leads(m)[A::Index(i1, j1)], A::Leads(m)[A::Index(i2, j2)]);
 }

@@ -42,6 +42,13 @@ bool SubtractShifted(const FpField& f, FpPoly& target, const FpPoly& source, int
     return true;
 }
 
+// Exchanges a and b; above both degrees both are zero and stay as they are.
+void SwapPolys(FpPoly& a, FpPoly& b) {
+    const auto used = static_cast<size_t>(std::max(a.degree, b.degree) + 1);
+    std::swap_ranges(a.c.begin(), a.c.begin() + static_cast<std::ptrdiff_t>(used), b.c.begin());
+    std::swap(a.degree, b.degree);
+}
+
 // The entry of least degree (first on ties) among the non-zero entries at (from..to, fixed)
 // when byRow is false, or (fixed, from..to) when it is true; 0 when all are zero.
 int LeastDegreeIndex(const FpField& f, const FpPolyMatrix& m, int fixed, int from, int to,
@@ -65,7 +72,7 @@ bool ColumnPhase(const FpField& f, FpPolyMatrix& m, int i, int rows, int cols) {
     const int r = LeastDegreeIndex(f, m, i, i, rows, false);
     if (r == 0) return false;
     if (r != i) {
-        for (int c = 1; c <= cols; ++c) std::swap(m(r, c), m(i, c));
+        for (int c = 1; c <= cols; ++c) SwapPolys(m(r, c), m(i, c));
     }
     const FpPoly& pivot = m(i, i);
     const int64_t pivotInverse = Inverse(f, Lead(pivot));
@@ -86,7 +93,7 @@ bool RowPhase(const FpField& f, FpPolyMatrix& m, int i, int rows, int cols) {
     const int c = LeastDegreeIndex(f, m, i, i, cols, true);
     if (c == 0) return false;
     if (c != i) {
-        for (int r = 1; r <= rows; ++r) std::swap(m(r, c), m(r, i));
+        for (int r = 1; r <= rows; ++r) SwapPolys(m(r, c), m(r, i));
     }
     const FpPoly& pivot = m(i, i);
     const int64_t pivotInverse = Inverse(f, Lead(pivot));
