@@ -126,37 +126,6 @@ int64_t ProductAsRational(int64_t a, int64_t b) {
     return PlainMul(a, b);
 }
 
-IntPoly IntPolyMul(const IntPoly& a, const IntPoly& b) {
-    if (PlainAdd(a.degree, b.degree) > kPolyProductDegree) {
-        RaiseTrouble("p11maxpcoeff");
-        return IntPoly{};
-    }
-    if (a.degree < 0 || b.degree < 0) return IntPoly{};
-    const int64_t degree = a.degree + b.degree;
-    IntPoly r;
-    for (int64_t k = 0; k <= degree; ++k) {
-        int64_t sum = 0;
-        const int64_t last = std::min(k, a.degree);
-        for (int64_t i = std::max<int64_t>(0, k - b.degree); i <= last; ++i) {
-            sum = SumAsRational(sum, ProductAsRational(a.c[static_cast<size_t>(i)],
-                                                       b.c[static_cast<size_t>(k - i)]));
-        }
-        r.c[static_cast<size_t>(k)] = sum;
-    }
-    r.degree = degree;
-    return r;
-}
-
-IntPoly IntPolySub(const IntPoly& a, const IntPoly& b) {
-    IntPoly r;
-    for (size_t i = 0; i <= static_cast<size_t>(kPolyMaxDegree); ++i) {
-        if (a.c[i] == 0 && b.c[i] == 0 && !ArithTrouble) continue;
-        r.c[i] = SumAsRational(a.c[i], PlainNeg(b.c[i]));
-        if (r.c[i] != 0) r.degree = static_cast<int64_t>(i);
-    }
-    return r;
-}
-
 IntPoly IntPolyFromRat(const RatPoly& p) {
     IntPoly r;
     for (int64_t i = 0; i <= kPolyMaxDegree; ++i) {
@@ -295,6 +264,44 @@ void IntPolyAddColumnMultiple(IntPolyMatrix& m, int target, int source, int n, i
     if (c == 0 || ArithTrouble) return;
     AddLineMultiple(m, IntPolyMatrixAccess::Index(1, target), IntPolyMatrixAccess::Index(1, source),
                     kPolyMatrixDim, n, s, c);
+}
+
+void IntPolySubtractProduct(IntPolyMatrix& m, int ti, int tj, const IntPoly& a, int si, int sj) {
+    using A = IntPolyMatrixAccess;
+    const size_t to = A::Index(ti, tj);
+    const size_t from = A::Index(si, sj);
+    const int64_t* source = A::Coefficients(m)[from].data();
+    const int64_t ds = A::Degrees(m)[from];
+    // The product, as PolyMul forms it: coefficient k summed in increasing i.
+    std::array<int64_t, kPolyMaxDegree + 1> product{};
+    int64_t dp = -1;
+    if (PlainAdd(a.degree, ds) > kPolyProductDegree) {
+        RaiseTrouble("p11maxpcoeff");
+    } else if (a.degree >= 0 && ds >= 0) {
+        dp = a.degree + ds;
+        for (int64_t k = 0; k <= dp; ++k) {
+            int64_t sum = 0;
+            const int64_t last = std::min(k, a.degree);
+            for (int64_t i = std::max<int64_t>(0, k - ds); i <= last; ++i) {
+                sum = SumAsRational(sum,
+                                    ProductAsRational(a.c[static_cast<size_t>(i)], source[k - i]));
+            }
+            product[static_cast<size_t>(k)] = sum;
+        }
+    }
+    // The difference, as PolyAdd(target, PolyNeg(product)) forms it: above both degrees both
+    // are zero, which adds nothing unless trouble is set.
+    int64_t* target = A::Coefficients(m)[to].data();
+    int8_t& dt = A::Degrees(m)[to];
+    const int64_t top = ArithTrouble ? kPolyMaxDegree : std::max<int64_t>(dt, dp);
+    int64_t degree = -1;
+    for (int64_t i = 0; i <= top; ++i) {
+        if (target[i] == 0 && product[static_cast<size_t>(i)] == 0 && !ArithTrouble) continue;
+        target[i] = SumAsRational(target[i], PlainNeg(product[static_cast<size_t>(i)]));
+        if (target[i] != 0) degree = i;
+    }
+    dt = static_cast<int8_t>(degree);
+    A::Leads(m)[to] = degree < 0 ? 0 : target[degree];
 }
 
 }  // namespace inplace

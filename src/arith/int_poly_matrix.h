@@ -75,12 +75,6 @@ int64_t SumAsRational(int64_t a, int64_t b);
 // refuses the operands.
 int64_t ProductAsRational(int64_t a, int64_t b);
 
-// a·b with the arithmetic and trouble of PolyMul: "p11maxpcoeff" and 0 when the degrees sum to
-// more than 26; coefficient k summed in increasing i.
-IntPoly IntPolyMul(const IntPoly& a, const IntPoly& b);
-// a - b with the arithmetic and trouble of PolyAdd(a, PolyNeg(b)).
-IntPoly IntPolySub(const IntPoly& a, const IntPoly& b);
-
 // p with each coefficient num/den, |den| = 1, as the integer num·den; throws RangeError for a
 // coefficient that is not an integer in that form.
 IntPoly IntPolyFromRat(const RatPoly& p);
@@ -104,6 +98,11 @@ void IntPolySwapColumns(IntPolyMatrix& m, int i, int j, int n);
 void IntPolyAddRowMultiple(IntPolyMatrix& m, int target, int source, int n, int64_t s, int64_t c);
 void IntPolyAddColumnMultiple(IntPolyMatrix& m, int target, int source, int n, int64_t s,
                               int64_t c);
+
+// m(ti, tj) := m(ti, tj) - a·m(si, sj), with the arithmetic and trouble of
+// PolyAdd(m(ti, tj), PolyNeg(PolyMul(a, m(si, sj)))) ("p11maxpcoeff" when the degrees of the
+// product sum to more than 26); (ti, tj) and (si, sj) differ.
+void IntPolySubtractProduct(IntPolyMatrix& m, int ti, int tj, const IntPoly& a, int si, int sj);
 
 }  // namespace inplace
 

@@ -188,9 +188,8 @@ void StabilisePresentation(ModulePresentation& p, int64_t tries, RandomGenerator
         } else {
             p.A.Set(i, n, entry);
         }
-        IntPolyMatrix& t = p.PolyDiagLeftInverse;
         for (int row = 1; !inRow && row <= s; ++row) {
-            t.Set(row, n, IntPolySub(t.Entry(row, n), IntPolyMul(entry, t.Entry(row, i))));
+            inplace::IntPolySubtractProduct(p.PolyDiagLeftInverse, row, n, entry, row, i);
         }
     }
     p.s = n;
