@@ -74,7 +74,7 @@ std::optional<long double> GeneralMahlerMeasure(std::span<const int64_t> c,
 // contribute exactly 0), and each other root x of q, found by Aberth's iteration in double
 // precision and Newton steps in 80 bits, contributes ln max(|α|, 1/|α|) for the roots α, 1/α of
 // t² - x·t + 1. The roots are certified by disjoint inclusion disks, and the value is given only
-// when their radii bound its error by 1e-16·max(1, |m|). nullopt otherwise: p not of this form, a
+// when their radii bound its error by 4e-16·max(1, |m|). nullopt otherwise: p not of this form, a
 // coefficient of q beyond 128 bits, the iteration not converging within maxSweeps, multiple or
 // clustered roots of q, or roots of q near ±2 (roots of p near ±1 off the circle) not resolved to
 // that accuracy; GeneralMahlerMeasure then applies.

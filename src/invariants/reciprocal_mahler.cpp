@@ -6,6 +6,7 @@
 // the minimal polynomials ψ_n of 2·cos(2π/n), and Φ_1², Φ_2² become x - 2, x + 2.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <complex>
@@ -30,39 +31,46 @@ constexpr double kCyclotomicTolerance = 1e-9;
 // Unit roundoffs of the double and of the 80-bit format.
 constexpr double kDoubleRoundoff = DBL_EPSILON / 2.0;
 constexpr long double kUnitRoundoff = LDBL_EPSILON / 2.0L;
+// A double-precision Aberth step below this fraction of |z| ends the iteration for z.
+constexpr double kSmallStep = 1e-9;
 // Newton steps in 80-bit arithmetic after the double-precision Aberth iteration.
 constexpr int kPolishSteps = 3;
-// Largest certified error bound of Σ ln|α| accepted, relative to max(1, |m|): the roots are then
-// known to within a few units of 80-bit rounding of the measure; otherwise the caller takes the
-// route through all the roots of the polynomial.
-constexpr long double kAcceptedError = 1e-16L;
+// Largest certified error bound of m accepted, relative to max(1, |m|). The bound (inclusion radii
+// from the worst-case rounding of Horner's rule) exceeds the actual error, which stays near the
+// 80-bit rounding of m, by about two orders of magnitude. Beyond it the caller takes the route
+// through all the roots of the polynomial.
+constexpr long double kAcceptedError = 4e-16L;
 
 using Wide = WideInt;
 using ComplexD = std::complex<double>;
 using ComplexL = std::complex<long double>;
 
-// V_k(x) = t^k + t^-k as a polynomial in x = t + 1/t, k = 0..kMaxHalfDegree, from x^0 up:
-// V_0 = 2, V_1 = x, V_{k+1} = x·V_k - V_{k-1}. Σ_j |coefficients of V_k| is the Lucas number L_k,
-// below 2^45 for k <= 64.
-using TraceTable = std::array<std::array<int64_t, kMaxHalfDegree + 1>, kMaxHalfDegree + 1>;
-constexpr TraceTable MakeTraceTable() {
-    TraceTable v{};
-    v[0][0] = 2;
-    v[1][1] = 1;
-    for (int k = 1; k < kMaxHalfDegree; ++k) {
-        for (int j = 0; j <= k + 1; ++j) {
-            v[k + 1][j] = (j > 0 ? v[k][j - 1] : 0) - v[k - 1][j];
-        }
+// cos and sin by their Taylor series, for |a| <= 2π: the tables below are built by the compiler,
+// so the root finder needs no initialisation at run time. The error stays below 1e-14.
+constexpr double TaylorCos(double a) {
+    double term = 1.0, sum = 1.0;
+    for (int k = 1; k < 40; ++k) {
+        term *= -a * a / ((2 * k - 1) * (2 * k));
+        sum += term;
     }
-    return v;
+    return sum;
 }
-constexpr TraceTable kTrace = MakeTraceTable();
+
+constexpr double TaylorSin(double a) {
+    double term = a, sum = a;
+    for (int k = 1; k < 40; ++k) {
+        term *= -a * a / ((2 * k) * (2 * k + 1));
+        sum += term;
+    }
+    return sum;
+}
 
 // The indices n with deg ψ_n <= kMaxHalfDegree (deg ψ_1 = deg ψ_2 = 1, deg ψ_n = φ(n)/2 for
 // n >= 3), ordered by that degree.
 struct Candidate {
     int32_t n = 0;
     int32_t degree = 0;
+    double point = 0.0;  // 2·cos(2π/n), exact for n = 1, 2
 };
 
 constexpr int CandidateDegree(int n, const std::array<int32_t, kMaxCyclotomicIndex + 1>& phi) {
@@ -95,7 +103,10 @@ constexpr std::array<Candidate, kCandidateCount> MakeCandidates() {
     int count = 0;
     for (int n = 1; n <= kMaxCyclotomicIndex; ++n) {
         const int degree = CandidateDegree(n, phi);
-        if (degree <= kMaxHalfDegree) out[count++] = {n, degree};
+        const double point = n == 1   ? 2.0
+                             : n == 2 ? -2.0
+                                      : 2.0 * TaylorCos(2.0 * std::numbers::pi / n);
+        if (degree <= kMaxHalfDegree) out[count++] = {n, degree, point};
     }
     std::sort(out.begin(), out.end(), [](const Candidate& a, const Candidate& b) {
         return a.degree < b.degree || (a.degree == b.degree && a.n < b.n);
@@ -104,19 +115,22 @@ constexpr std::array<Candidate, kCandidateCount> MakeCandidates() {
 }
 constexpr std::array<Candidate, kCandidateCount> kCandidates = MakeCandidates();
 
-// 2·cos(2π/n) for the candidates, in their order.
-const std::array<double, kCandidateCount>& CandidatePoints() {
-    static const std::array<double, kCandidateCount> points = [] {
-        std::array<double, kCandidateCount> out{};
-        for (int i = 0; i < kCandidateCount; ++i) {
-            out[i] = 2.0 * std::cos(2.0 * std::numbers::pi / kCandidates[i].n);
-        }
-        out[0] = kCandidates[0].n == 1 ? 2.0 : -2.0;  // exact at the ends of [-2, 2]
-        out[1] = kCandidates[1].n == 1 ? 2.0 : -2.0;
-        return out;
-    }();
-    return points;
+// e^{2πi/k} for k = 1..kMaxHalfDegree (index k), and e^{0.7i}: the turns between starting points.
+struct UnitRoots {
+    std::array<double, kMaxHalfDegree + 1> re{};
+    std::array<double, kMaxHalfDegree + 1> im{};
+};
+constexpr UnitRoots MakeUnitRoots() {
+    UnitRoots u;
+    for (int k = 1; k <= kMaxHalfDegree; ++k) {
+        u.re[k] = TaylorCos(2.0 * std::numbers::pi / k);
+        u.im[k] = TaylorSin(2.0 * std::numbers::pi / k);
+    }
+    u.re[0] = TaylorCos(0.7);
+    u.im[0] = TaylorSin(0.7);
+    return u;
 }
+constexpr UnitRoots kUnitRoots = MakeUnitRoots();
 
 // A polynomial of degree <= 2·kMaxHalfDegree with exact coefficients c[0..degree], from t^0 up;
 // the entries above the degree are not initialised.
@@ -125,11 +139,24 @@ struct Poly {
     int degree = 0;
 };
 
+// Conversions that take the 64-bit path where the value fits.
+double ToDouble(Wide v) {
+    const auto small = static_cast<int64_t>(v);
+    return small == v ? static_cast<double>(small) : static_cast<double>(v);
+}
+
+long double ToExtended(Wide v) {
+    const auto small = static_cast<int64_t>(v);
+    return small == v ? static_cast<long double>(small) : static_cast<long double>(v);
+}
+
 long double Modulus(ComplexL z) {
     return std::sqrt(z.real() * z.real() + z.imag() * z.imag());
 }
 
-ComplexL Times(ComplexL a, ComplexL b) {
+// Products without the checks for infinities of the library's complex product.
+template <typename Complex>
+Complex Times(Complex a, Complex b) {
     return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
 }
 
@@ -169,19 +196,34 @@ bool IsReciprocal(const Poly& p, int sign) {
 }
 
 // q with t^{-e}·r(t) = q(t + 1/t) for a reciprocal r of degree 2e <= 2·kMaxHalfDegree; false when
-// a coefficient leaves 128 bits.
+// a coefficient leaves 128 bits. With V_k(x) = t^k + t^-k (V_0 = 2, V_1 = x,
+// V_{k+1} = x·V_k - V_{k-1}), q = r_e + Σ_{k>=1} r_{e+k}·V_k, summed by Clenshaw's recurrence:
+// b_k = r_{e+k} + x·b_{k+1} - b_{k+2} for k = e..1 (b_{e+1} = b_{e+2} = 0) and
+// q = r_e + x·b_1 - 2·b_2; b_k has degree e - k.
 bool TracePolynomial(const Poly& r, Poly& q) {
     const int e = r.degree / 2;
+    std::array<Wide, kMaxHalfDegree + 2> first;
+    std::array<Wide, kMaxHalfDegree + 2> second;
+    std::fill(first.begin(), first.begin() + e + 2, Wide{0});
+    std::fill(second.begin(), second.begin() + e + 2, Wide{0});
+    Wide* older = first.data();  // b_{k+2}
+    Wide* old = second.data();   // b_{k+1}
+    for (int k = e; k >= 1; --k) {
+        // b_k overwrites b_{k+2}.
+        for (int j = e - k; j >= 0; --j) {
+            const Wide shifted = j > 0 ? old[j - 1] : r.c[e + k];
+            if (__builtin_sub_overflow(shifted, older[j], &older[j])) return false;
+        }
+        std::swap(older, old);
+    }
+    // Now old = b_1 and older = b_2.
     q.degree = e;
-    std::fill(q.c.begin(), q.c.begin() + e + 1, Wide{0});
-    q.c[0] = r.c[e];
-    for (int k = 1; k <= e; ++k) {
-        for (int j = 0; j <= k; ++j) {
-            Wide term;
-            if (__builtin_mul_overflow(r.c[e + k], static_cast<Wide>(kTrace[k][j]), &term) ||
-                __builtin_add_overflow(q.c[j], term, &q.c[j])) {
-                return false;
-            }
+    for (int j = 0; j <= e; ++j) {
+        const Wide shifted = j > 0 ? old[j - 1] : r.c[e];
+        Wide twice;
+        if (__builtin_mul_overflow(older[j], static_cast<Wide>(2), &twice) ||
+            __builtin_sub_overflow(shifted, twice, &q.c[j])) {
+            return false;
         }
     }
     return true;
@@ -231,19 +273,18 @@ bool DivideExactly(Poly& p, const Poly& psi) {
 
 // q with every factor ψ_n divided out (as often as it divides).
 void RemoveCyclotomicFactors(Poly& q) {
-    const auto& points = CandidatePoints();
     std::array<double, kMaxHalfDegree + 1> approximate{};
     double scale = 0.0;
     auto refresh = [&] {
         scale = 0.0;
         for (int j = q.degree; j >= 0; --j) {
-            approximate[j] = static_cast<double>(q.c[j]);
+            approximate[j] = ToDouble(q.c[j]);
             scale = 2.0 * scale + std::fabs(approximate[j]);
         }
     };
     refresh();
     for (int i = 0; i < kCandidateCount && kCandidates[i].degree <= q.degree; ++i) {
-        const double x = points[i];
+        const double x = kCandidates[i].point;
         double value = 0.0;
         for (int j = q.degree; j >= 0; --j) value = value * x + approximate[j];
         if (!(std::fabs(value) <= kCyclotomicTolerance * scale)) continue;
@@ -254,16 +295,34 @@ void RemoveCyclotomicFactors(Poly& q) {
     }
 }
 
-// Starting points of the Aberth iteration on the circles of the Newton polygon of q, as in the
-// general root finder, in double precision.
-int StartingPoints(const std::array<double, kMaxHalfDegree + 1>& a, int d,
-                   std::array<ComplexD, kMaxHalfDegree>& z) {
-    std::array<int, kMaxHalfDegree + 1> hull{};
-    std::array<double, kMaxHalfDegree + 1> height{};
+// log2|v| for a finite v != 0, from the exponent and, linearly, the significand: within 0.09.
+double RoughLog2(double v) {
+    const auto bits = std::bit_cast<uint64_t>(v) & ~(uint64_t{1} << 63);
+    const auto exponent = static_cast<int>(bits >> 52) - 1023;
+    const double fraction = static_cast<double>(bits & ((uint64_t{1} << 52) - 1)) * 0x1p-52;
+    return exponent + fraction;
+}
+
+// 2^v within 7 %, for |v| < 1000.
+double RoughExp2(double v) {
+    double whole = static_cast<double>(static_cast<int64_t>(v));
+    if (whole > v) whole -= 1.0;
+    const auto exponent = static_cast<uint64_t>(static_cast<int64_t>(whole) + 1023);
+    return std::bit_cast<double>(exponent << 52) * (1.0 + (v - whole));
+}
+
+// Starting points of the Aberth iteration, as in the general root finder: for each edge (i, k) of
+// the upper convex hull of the points (j, log2|a_j|), k - i points spread over the circle of radius
+// (|a_i|/|a_k|)^{1/(k-i)}, rotated so that no two circles share angles. The radii need only be
+// rough. Returns the number of points (d unless the moduli leave the double range).
+template <int N>
+int StartingPoints(const std::array<double, N + 1>& a, int d, std::array<ComplexD, N>& z) {
+    std::array<int, N + 1> hull;
+    std::array<double, N + 1> height;
     int size = 0;
     for (int j = 0; j <= d; ++j) {
         if (a[j] == 0.0) continue;
-        height[j] = std::log(std::fabs(a[j]));
+        height[j] = RoughLog2(a[j]);
         while (size >= 2) {
             const int h0 = hull[size - 2];
             const int h1 = hull[size - 1];
@@ -274,17 +333,22 @@ int StartingPoints(const std::array<double, kMaxHalfDegree + 1>& a, int d,
         }
         hull[size++] = j;
     }
-    constexpr double kTwoPi = 2.0 * std::numbers::pi;
+    const ComplexD shift(kUnitRoots.re[0], kUnitRoots.im[0]);  // e^{0.7i}
+    const ComplexD step(kUnitRoots.re[d], kUnitRoots.im[d]);   // e^{2πi/d}
+    ComplexD offset = shift;                                   // e^{i(2πi/d + 0.7)} at edge i
     int count = 0;
+    int previous = 0;
     for (int e = 0; e + 1 < size; ++e) {
         const int i = hull[e];
         const int points = hull[e + 1] - i;
-        const double radius = std::exp((height[i] - height[hull[e + 1]]) / points);
-        const ComplexD turn = std::polar(1.0, kTwoPi / points);
-        ComplexD w = std::polar(radius, kTwoPi * i / d + 0.7);
+        for (; previous < i; ++previous) offset = Times(offset, step);
+        const double exponent = (height[i] - height[hull[e + 1]]) / points;
+        if (!(std::fabs(exponent) < 1000.0)) return count;
+        const ComplexD turn(kUnitRoots.re[points], kUnitRoots.im[points]);
+        ComplexD w = RoughExp2(exponent) * offset;
         for (int m = 0; m < points; ++m) {
             z[count++] = w;
-            w *= turn;
+            w = Times(w, turn);
         }
     }
     return count;
@@ -293,9 +357,10 @@ int StartingPoints(const std::array<double, kMaxHalfDegree + 1>& a, int d,
 // Aberth–Ehrlich sweeps in double precision until q(z_i) is within the rounding bound of its
 // evaluation for every i; false if that takes more than maxSweeps sweeps or leaves the double
 // range.
-bool AberthIterate(const std::array<double, kMaxHalfDegree + 1>& a, int d,
-                   std::array<ComplexD, kMaxHalfDegree>& z, int maxSweeps) {
-    std::array<bool, kMaxHalfDegree> frozen{};
+template <int N>
+bool AberthIterate(const std::array<double, N + 1>& a, int d, std::array<ComplexD, N>& z,
+                   int maxSweeps) {
+    std::array<bool, N> frozen{};
     const double gamma = 4.0 * (d + 1) * kDoubleRoundoff;
     for (int sweep = 0; sweep < maxSweeps; ++sweep) {
         bool moved = false;
@@ -338,13 +403,38 @@ bool AberthIterate(const std::array<double, kMaxHalfDegree + 1>& a, int d,
             const double denIm = -(nr * sumIm + ni * sumRe);
             const double den = denRe * denRe + denIm * denIm;
             if (!(den > 0.0) || !std::isfinite(den)) return false;
-            z[i] = ComplexD(zr - (nr * denRe + ni * denIm) / den,
-                            zi - (ni * denRe - nr * denIm) / den);
+            const double stepRe = (nr * denRe + ni * denIm) / den;
+            const double stepIm = (ni * denRe - nr * denIm) / den;
+            z[i] = ComplexD(zr - stepRe, zi - stepIm);
             moved = true;
+            // The iteration converges cubically to simple roots: after a step below 1e-9·|z| the
+            // error is far below the double rounding, and the 80-bit Newton steps take over.
+            if (stepRe * stepRe + stepIm * stepIm <= kSmallStep * kSmallStep * r * r) {
+                frozen[i] = true;
+            }
         }
         if (!moved) return true;
     }
     return false;
+}
+
+// The roots of b_0 + b_1·y + b_2·y² in double precision, the larger real one by the formula without
+// cancellation and the other as b_0/(b_2·y_1); false where that leaves the double range.
+template <int N>
+bool QuadraticRoots(const std::array<double, N + 1>& b, std::array<ComplexD, N>& z) {
+    const double discriminant = b[1] * b[1] - 4.0 * b[0] * b[2];
+    if (!std::isfinite(discriminant) || b[0] == 0.0) return false;
+    if (discriminant < 0.0) {
+        const double re = -b[1] / (2.0 * b[2]);
+        const double im = std::sqrt(-discriminant) / (2.0 * std::fabs(b[2]));
+        z[0] = ComplexD(re, im);
+        z[1] = ComplexD(re, -im);
+        return true;
+    }
+    const double larger = -(b[1] + std::copysign(std::sqrt(discriminant), b[1])) / (2.0 * b[2]);
+    z[0] = larger;
+    z[1] = b[0] / (b[2] * larger);
+    return std::isfinite(z[0].real()) && std::isfinite(z[1].real());
 }
 
 // q(x), q'(x) and the rounding bound of q(x) in 80-bit arithmetic (Horner's rule).
@@ -354,7 +444,8 @@ struct Evaluation {
     long double rounding = 0.0L;
 };
 
-Evaluation Evaluate(const std::array<long double, kMaxHalfDegree + 1>& a, int d, ComplexL x) {
+template <int N>
+Evaluation Evaluate(const std::array<long double, N + 1>& a, int d, ComplexL x) {
     const long double xr = x.real();
     const long double xi = x.imag();
     const long double r = std::sqrt(xr * xr + xi * xi);
@@ -371,46 +462,49 @@ Evaluation Evaluate(const std::array<long double, kMaxHalfDegree + 1>& a, int d,
     return {ComplexL(vr, vi), ComplexL(sr, si), 4.0L * (d + 1) * kUnitRoundoff * bound};
 }
 
-// ln max(|α|, 1/|α|) for the roots α, 1/α of t² - x·t + 1, and |s| = |α - 1/α| = |√(x² - 4)|,
-// the reciprocal of the largest rate of change of that value with x.
+// max(|α|, 1/|α|)² for the roots α, 1/α of t² - x·t + 1, and |s|² = |α - 1/α|² = |x² - 4|, where
+// 1/|s| is the largest rate of change of ln|α| with x.
 struct PairMeasure {
-    long double log = 0.0L;
-    long double spread = 0.0L;
+    long double modulusSquared = 1.0L;
+    long double spreadSquared = 0.0L;
 };
 
 // For x = centre + y. About x = 2 (and x = -2 by x -> -x, α -> -α) with y = x - 2 = (α - 1)²/α:
-// s = √(y(y + 4)) and α = 1 + w, w = (y + s)/2, so that ln|α| = ln(1 + 2·Re w + |w|²)/2 keeps its
-// relative precision for roots α near ±1.
+// s = √(y(y + 4)) and α = 1 + w, w = (y + s)/2, so that |α|² = 1 + 2·Re w + |w|² keeps its
+// absolute precision for roots α near ±1.
 PairMeasure PairOfRoots(int centre, ComplexL y) {
     if (centre == 0) {
-        ComplexL s = SquareRoot(Times(y - 2.0L, y + 2.0L));
+        const ComplexL square = Times(y - 2.0L, y + 2.0L);
+        ComplexL s = SquareRoot(square);
         if (y.real() * s.real() + y.imag() * s.imag() < 0.0L) s = -s;
         const ComplexL alpha = (y + s) / 2.0L;
-        return {std::log(alpha.real() * alpha.real() + alpha.imag() * alpha.imag()) / 2.0L,
-                Modulus(s)};
+        return {alpha.real() * alpha.real() + alpha.imag() * alpha.imag(), Modulus(square)};
     }
     if (centre < 0) y = -y;
-    ComplexL s = SquareRoot(Times(y, y + 4.0L));
+    const ComplexL square = Times(y, y + 4.0L);
+    ComplexL s = SquareRoot(square);
     const ComplexL x = y + 2.0L;
     if (x.real() * s.real() + x.imag() * s.imag() < 0.0L) s = -s;
     const ComplexL w = (y + s) / 2.0L;
     const long double norm = w.real() * w.real() + w.imag() * w.imag();
-    return {std::log1p(2.0L * w.real() + norm) / 2.0L, Modulus(s)};
+    return {1.0L + (2.0L * w.real() + norm), Modulus(square)};
 }
 
 // The trace polynomial about the centres 0, 2 and -2: q(c + y) = Σ b_j·y^j, exact where 128 bits
 // hold the Taylor shift. Roots of q near ±2 (roots of p near ±1) are found and bounded in the
 // expansion about the nearer end: for an Alexander polynomial q(2 + y) is its Conway polynomial in
 // z² = y, whose roots cluster near 0 where the expansion about 0 would lose their digits.
+template <int N>
 struct Expansion {
     int centre = 0;
     bool exact = false;
-    std::array<long double, kMaxHalfDegree + 1> al;
-    std::array<double, kMaxHalfDegree + 1> ad;
+    std::array<long double, N + 1> al;
+    std::array<double, N + 1> ad;
 };
 
-void Expand(const Poly& q, Expansion& e) {
-    std::array<Wide, kMaxHalfDegree + 1> b;
+template <int N>
+void Expand(const Poly& q, Expansion<N>& e) {
+    std::array<Wide, N + 1> b;
     std::copy(q.c.begin(), q.c.begin() + q.degree + 1, b.begin());
     const Wide c = e.centre;
     for (int i = 0; i < q.degree && c != 0; ++i) {
@@ -424,29 +518,37 @@ void Expand(const Poly& q, Expansion& e) {
     }
     e.exact = true;
     for (int j = 0; j <= q.degree; ++j) {
-        e.al[j] = static_cast<long double>(b[j]);
-        e.ad[j] = static_cast<double>(b[j]);
+        e.al[j] = ToExtended(b[j]);
+        e.ad[j] = ToDouble(b[j]);
     }
 }
 
 // m from the simple roots of q of degree d >= 2 (no cyclotomic factor), certified by inclusion
 // disks: nullopt when the iteration fails, when two disks meet, or when the error bound of the
 // result is not small.
-std::optional<long double> MeasureFromTraceRoots(const Poly& q, long double logLead,
-                                                 int maxSweeps) {
+template <int N>
+[[gnu::noinline]] std::optional<long double> MeasureFromTraceRoots(const Poly& q, int maxSweeps) {
     const int d = q.degree;
-    std::array<Expansion, 3> expansions;
-    for (int k = 0; k < 3; ++k) {
-        expansions[k].centre = k == 0 ? 0 : k == 1 ? 2 : -2;
-        Expand(q, expansions[k]);
-    }
-    // The expansion in which x has the smallest rounding bound Σ|b_j|·|x - c|^j.
-    auto best = [&](ComplexD x) -> const Expansion& {
-        const Expansion* chosen = &expansions[0];
+    std::array<Expansion<N>, 3> expansions;
+    std::array<bool, 3> expanded{true, false, false};
+    for (int k = 0; k < 3; ++k) expansions[k].centre = k == 0 ? 0 : k == 1 ? 2 : -2;
+    Expand(q, expansions[0]);
+    // The expansion in which x has the smallest rounding bound Σ|b_j|·|x - c|^j, of those about 0
+    // and about the end of [-2, 2] on the side of x.
+    auto best = [&](ComplexD x) -> const Expansion<N>& {
+        const int side = x.real() > 0.0 ? 1 : 2;
+        if (!expanded[side]) {
+            Expand(q, expansions[side]);
+            expanded[side] = true;
+        }
+        const Expansion<N>* chosen = &expansions[0];
         double smallest = HUGE_VAL;
-        for (const Expansion& e : expansions) {
+        for (const int k : {0, side}) {
+            const Expansion<N>& e = expansions[k];
             if (!e.exact) continue;
-            const double r = std::abs(x - static_cast<double>(e.centre));
+            const ComplexD offset = x - static_cast<double>(e.centre);
+            const double r =
+                std::sqrt(offset.real() * offset.real() + offset.imag() * offset.imag());
             double bound = 0.0;
             for (int j = d; j >= 0; --j) bound = bound * r + std::fabs(e.ad[j]);
             if (bound < smallest) {
@@ -457,68 +559,86 @@ std::optional<long double> MeasureFromTraceRoots(const Poly& q, long double logL
         return *chosen;
     };
     // The iteration runs about the centre best for the mean of the roots.
-    const double mean =
-        -static_cast<double>(q.c[d - 1]) / (static_cast<double>(d) * static_cast<double>(q.c[d]));
-    const Expansion& global = best(ComplexD(mean, 0.0));
+    const double mean = -ToDouble(q.c[d - 1]) / (static_cast<double>(d) * ToDouble(q.c[d]));
+    const Expansion<N>& global = best(ComplexD(mean, 0.0));
     if (!global.exact) return std::nullopt;
-    std::array<ComplexD, kMaxHalfDegree> start{};
-    if (StartingPoints(global.ad, d, start) != d) return std::nullopt;
-    if (!AberthIterate(global.ad, d, start, maxSweeps)) return std::nullopt;
+    std::array<ComplexD, N> start{};
+    if (d == 2) {
+        if (!QuadraticRoots<N>(global.ad, start)) return std::nullopt;
+    } else {
+        if (StartingPoints<N>(global.ad, d, start) != d) return std::nullopt;
+        if (!AberthIterate<N>(global.ad, d, start, maxSweeps)) return std::nullopt;
+    }
     // Newton steps in 80 bits, each root in the expansion about its nearest centre, bring the
     // simple roots from double to extended precision.
-    std::array<int, kMaxHalfDegree> centre{};
-    std::array<ComplexL, kMaxHalfDegree> y{};
-    std::array<long double, kMaxHalfDegree> residual{};
+    std::array<int, N> centre{};
+    std::array<ComplexL, N> y{};
+    std::array<long double, N> residual{};
     for (int i = 0; i < d; ++i) {
-        const Expansion& local = best(start[i] + static_cast<double>(global.centre));
+        const Expansion<N>& local = best(start[i] + static_cast<double>(global.centre));
         centre[i] = local.centre;
         y[i] = ComplexL(start[i].real(), start[i].imag()) +
                static_cast<long double>(global.centre - local.centre);
-        Evaluation e = Evaluate(local.al, d, y[i]);
+        Evaluation e = Evaluate<N>(local.al, d, y[i]);
         for (int s = 0; s < kPolishSteps && Modulus(e.value) > e.rounding; ++s) {
             if (e.slope == ComplexL(0.0L)) break;
             y[i] -= Divide(e.value, e.slope);
-            e = Evaluate(local.al, d, y[i]);
+            e = Evaluate<N>(local.al, d, y[i]);
         }
         residual[i] = Modulus(e.value) + e.rounding;
     }
     // Inclusion disks |ζ - x_i| <= d·(|q(x_i)| + rounding)/(|q_d|·Π_{j≠i}|x_i - x_j|): when they
     // are pairwise disjoint, each holds exactly one root of q.
-    auto distance = [&](int i, int j) {
-        return Modulus(y[i] - y[j] + static_cast<long double>(centre[i] - centre[j]));
-    };
-    std::array<long double, kMaxHalfDegree> radius{};
+    std::array<std::array<long double, N>, N> distanceSquared;
+    std::array<long double, N> distances;  // Π_{j≠i}|x_i - x_j|²
+    distances.fill(1.0L);
     for (int i = 0; i < d; ++i) {
-        long double product = std::fabs(static_cast<long double>(q.c[d]));
-        for (int j = 0; j < d; ++j) {
-            if (j != i) product *= distance(i, j);
+        for (int j = i + 1; j < d; ++j) {
+            const ComplexL delta = y[i] - y[j] + static_cast<long double>(centre[i] - centre[j]);
+            const long double squared = delta.real() * delta.real() + delta.imag() * delta.imag();
+            distanceSquared[i][j] = squared;
+            distances[i] *= squared;
+            distances[j] *= squared;
         }
-        radius[i] = static_cast<long double>(d) * residual[i] / product;
+    }
+    const long double lead = std::fabs(ToExtended(q.c[d]));
+    std::array<long double, N> radius;
+    for (int i = 0; i < d; ++i) {
+        radius[i] = static_cast<long double>(d) * residual[i] / (lead * std::sqrt(distances[i]));
         if (!std::isfinite(radius[i])) return std::nullopt;
     }
     for (int i = 0; i < d; ++i) {
         for (int j = i + 1; j < d; ++j) {
-            if (!(distance(i, j) > radius[i] + radius[j])) return std::nullopt;
+            const long double reach = radius[i] + radius[j];
+            if (!(distanceSquared[i][j] > reach * reach)) return std::nullopt;
         }
     }
-    long double m = logLead;
+    // m = ln|q_d| + Σ ln|α_i| = ln(q_d²·Π|α_i|²)/2, one logarithm for the whole product.
+    long double product = lead * lead;
+    long double logarithms = 0.0L;
     long double error = 0.0L;
     for (int i = 0; i < d; ++i) {
         const PairMeasure pair = PairOfRoots(centre[i], y[i]);
         // ln|α| changes by at most |dx|/|s| near x_i, where |s|² ≈ 4|x ∓ 2| stays large against
         // the radius.
-        if (!(16.0L * radius[i] <= pair.spread * pair.spread)) return std::nullopt;
-        m += pair.log;
-        error += 2.0L * radius[i] / pair.spread;
+        if (!(16.0L * radius[i] <= pair.spreadSquared)) return std::nullopt;
+        error += 2.0L * radius[i] / std::sqrt(pair.spreadSquared);
+        product *= pair.modulusSquared;
+        if (product > 1e1000L) {
+            logarithms += std::log(product);
+            product = 1.0L;
+        }
     }
+    const long double m = (logarithms + std::log(product)) / 2.0L;
     if (!(error <= kAcceptedError * std::max(1.0L, std::fabs(m)))) return std::nullopt;
     return m;
 }
 
 // m for a linear q = q_0 + q_1·x: the root x = -q_0/q_1 outside [-2, 2] gives
-// ln|α| = ln(1 + y/2 + √(y(y + 4))/2) with y = |x| - 2 > 0, taken exactly as a fraction of
-// integers so that roots α near ±1 keep their full relative precision.
-std::optional<long double> MeasureFromLinear(const Poly& q, long double logLead) {
+// |α| = 1 + y/2 + √(y(y + 4))/2 with y = |x| - 2 > 0, taken exactly as a fraction of integers so
+// that roots α near ±1 keep their full relative precision; m = ln(|q_1|·|α|).
+std::optional<long double> MeasureFromLinear(const Poly& q) {
+    const long double lead = std::fabs(ToExtended(q.c[1]));
     // -(q_0 + 2q_1) = q_1·(x - 2) and q_0 - 2q_1 = q_1·(-x - 2).
     Wide twice, toPlusTwo, toMinusTwo;
     if (__builtin_mul_overflow(q.c[1], static_cast<Wide>(2), &twice) ||
@@ -534,10 +654,10 @@ std::optional<long double> MeasureFromLinear(const Poly& q, long double logLead)
     } else if ((toMinusTwo > 0) == positiveLead && toMinusTwo != 0) {
         numerator = toMinusTwo;
     } else {
-        return logLead;  // the root lies in [-2, 2]
+        return std::log(lead);  // the root lies in [-2, 2]
     }
-    const long double y = static_cast<long double>(numerator) / static_cast<long double>(q.c[1]);
-    return logLead + std::log1p(y / 2.0L + std::sqrt(y * (y + 4.0L)) / 2.0L);
+    const long double y = ToExtended(numerator) / ToExtended(q.c[1]);
+    return std::log(lead + lead * ((y + std::sqrt(y * (y + 4.0L))) / 2.0L));
 }
 
 }  // namespace
@@ -558,13 +678,14 @@ std::optional<long double> ReciprocalMahlerMeasure(std::span<const int64_t> c, i
         r = QuotientByLinear(r, 1);
     }
     if (r.degree % 2 != 0) r = QuotientByLinear(r, -1);
-    const long double logLead = std::log(std::fabs(static_cast<long double>(r.c[r.degree])));
     Poly q;
     if (!TracePolynomial(r, q)) return std::nullopt;
     RemoveCyclotomicFactors(q);
-    if (q.degree == 0) return logLead;
-    if (q.degree == 1) return MeasureFromLinear(q, logLead);
-    return MeasureFromTraceRoots(q, logLead, maxSweeps);
+    if (q.degree == 0) return std::log(std::fabs(ToExtended(q.c[0])));
+    if (q.degree == 1) return MeasureFromLinear(q);
+    // Small degrees in small buffers.
+    if (q.degree <= 12) return MeasureFromTraceRoots<12>(q, maxSweeps);
+    return MeasureFromTraceRoots<kMaxHalfDegree>(q, maxSweeps);
 }
 
 }  // namespace corvane
