@@ -1,6 +1,8 @@
 // The Mahler measure of an integer polynomial from its roots: the factors t^k and the cyclotomic
 // factors are split off exactly, so that by Kronecker's theorem they contribute exactly 0, and the
-// roots of the rest are found by simultaneous Aberth–Ehrlich iteration in 80-bit arithmetic.
+// roots of the rest are found by simultaneous Aberth–Ehrlich iteration in 80-bit arithmetic; for a
+// reciprocal polynomial (an Alexander polynomial) through the roots of its half-degree trace
+// polynomial, certified by inclusion disks.
 #pragma once
 
 #include <complex>

@@ -630,7 +630,9 @@ template <int N>
         }
     }
     const long double m = (logarithms + std::log(product)) / 2.0L;
-    if (!(error <= kAcceptedError * std::max(1.0L, std::fabs(m)))) return std::nullopt;
+    if (!std::isfinite(m) || !(error <= kAcceptedError * std::max(1.0L, std::fabs(m)))) {
+        return std::nullopt;
+    }
     return m;
 }
 
