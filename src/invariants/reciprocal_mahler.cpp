@@ -25,8 +25,9 @@ namespace {
 constexpr int kMaxHalfDegree = 64;
 // φ(n) >= √n for n > 6, so φ(n) <= 2·kMaxHalfDegree leaves n <= (2·kMaxHalfDegree)².
 constexpr int kMaxCyclotomicIndex = 4 * kMaxHalfDegree * kMaxHalfDegree;
-// q(2·cos(2π/n)) below this multiple of Σ|q_j|·2^j makes ψ_n a candidate divisor; the rounding of
-// the double evaluation (with the rounding of the cosine) stays below 4·(e + 1)·2^-53 of it.
+// q(2·cos(2π/n)) below this multiple of Σ|q_j|·2^j makes ψ_n a candidate divisor; at a root of q
+// the rounding of the double evaluation and the error of the tabulated cosine (below 1e-14, times
+// |q'| <= e·Σ|q_j|·2^j) stay below 1e-12 of that sum.
 constexpr double kCyclotomicTolerance = 1e-9;
 // Unit roundoffs of the double and of the 80-bit format.
 constexpr double kDoubleRoundoff = DBL_EPSILON / 2.0;
@@ -229,8 +230,9 @@ bool TracePolynomial(const Poly& r, Poly& q) {
     return true;
 }
 
-// ψ_n, the minimal polynomial of 2·cos(2π/n) (x - 2 and x + 2 for n = 1, 2).
-Poly MinimalPolynomialOfCosine(int n) {
+// ψ_n, the minimal polynomial of 2·cos(2π/n) (x - 2 and x + 2 for n = 1, 2); nullopt should a
+// coefficient leave 128 bits.
+std::optional<Poly> MinimalPolynomialOfCosine(int n) {
     Poly psi;
     if (n <= 2) {
         psi.degree = 1;
@@ -242,7 +244,7 @@ Poly MinimalPolynomialOfCosine(int n) {
     Poly r;
     r.degree = static_cast<int>(phi.size()) - 1;
     for (int j = 0; j <= r.degree; ++j) r.c[j] = phi[j];
-    TracePolynomial(r, psi);  // coefficients below L_64·max|Φ_n coefficient|
+    if (!TracePolynomial(r, psi)) return std::nullopt;
     return psi;
 }
 
@@ -288,9 +290,10 @@ void RemoveCyclotomicFactors(Poly& q) {
         double value = 0.0;
         for (int j = q.degree; j >= 0; --j) value = value * x + approximate[j];
         if (!(std::fabs(value) <= kCyclotomicTolerance * scale)) continue;
-        const Poly psi = MinimalPolynomialOfCosine(kCandidates[i].n);
+        const auto psi = MinimalPolynomialOfCosine(kCandidates[i].n);
+        if (!psi) continue;
         bool divided = false;
-        while (DivideExactly(q, psi)) divided = true;
+        while (DivideExactly(q, *psi)) divided = true;
         if (divided) refresh();
     }
 }
@@ -335,7 +338,7 @@ int StartingPoints(const std::array<double, N + 1>& a, int d, std::array<Complex
     }
     const ComplexD shift(kUnitRoots.re[0], kUnitRoots.im[0]);  // e^{0.7i}
     const ComplexD step(kUnitRoots.re[d], kUnitRoots.im[d]);   // e^{2πi/d}
-    ComplexD offset = shift;                                   // e^{i(2πi/d + 0.7)} at edge i
+    ComplexD offset = shift;                                   // e^{i(2π·i/d + 0.7)} at edge i
     int count = 0;
     int previous = 0;
     for (int e = 0; e + 1 < size; ++e) {
@@ -354,9 +357,10 @@ int StartingPoints(const std::array<double, N + 1>& a, int d, std::array<Complex
     return count;
 }
 
-// Aberth–Ehrlich sweeps in double precision until q(z_i) is within the rounding bound of its
-// evaluation for every i; false if that takes more than maxSweeps sweeps or leaves the double
-// range.
+// Aberth–Ehrlich sweeps in double precision (each approximation moved in turn, using the others'
+// newest values) until, for every i, q(z_i) is within the rounding bound of its evaluation or the
+// last step was below 1e-9·|z_i|; false if that takes more than maxSweeps sweeps or leaves the
+// double range.
 template <int N>
 bool AberthIterate(const std::array<double, N + 1>& a, int d, std::array<ComplexD, N>& z,
                    int maxSweeps) {
@@ -569,8 +573,8 @@ template <int N>
         if (StartingPoints<N>(global.ad, d, start) != d) return std::nullopt;
         if (!AberthIterate<N>(global.ad, d, start, maxSweeps)) return std::nullopt;
     }
-    // Newton steps in 80 bits, each root in the expansion about its nearest centre, bring the
-    // simple roots from double to extended precision.
+    // Newton steps in 80 bits, each root in the expansion where its rounding bound is smallest,
+    // bring the simple roots from double to extended precision.
     std::array<int, N> centre{};
     std::array<ComplexL, N> y{};
     std::array<long double, N> residual{};
