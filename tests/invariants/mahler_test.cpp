@@ -315,6 +315,21 @@ TEST(ReciprocalMahlerMeasure, CertifiesSimpleRootsAndLeavesMultipleOnesToTheGene
     EXPECT_EQ(*ReciprocalMahlerMeasure(std::vector<int64_t>{0, 0, -1, 1, -1, 0}), 0.0L);
     EXPECT_EQ(*ReciprocalMahlerMeasure(std::vector<int64_t>{}), 0.0L);
     EXPECT_FALSE(ReciprocalMahlerMeasure(std::vector<int64_t>{1, -3, 2}).has_value());
+    // m(p(t^k)) = m(p): 1 - 3t^k + t^2k has the measure of the figure eight's polynomial; q has
+    // degree k. Polynomials of degree above 128 are left to the general route.
+    const long double figureEight = 0.962423650119206894995517826849L;
+    for (const int k : {2, 5, 65}) {
+        SCOPED_TRACE(k);
+        std::vector<int64_t> c(static_cast<size_t>(2 * k) + 1, 0);
+        c.front() = c.back() = 1;
+        c[static_cast<size_t>(k)] = -3;
+        const auto fast = ReciprocalMahlerMeasure(c);
+        ASSERT_EQ(fast.has_value(), k < 65);
+        if (fast) {
+            EXPECT_NEAR(*fast, figureEight, 1e-15L);
+        }
+        EXPECT_NEAR(*MahlerMeasureFromRoots(c), figureEight, 1e-15L);
+    }
 }
 
 TEST(MeanLogModulus, WithoutRootsOnTheCircleTheSampledMeanIsTheExactValue) {
