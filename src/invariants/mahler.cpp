@@ -1,9 +1,11 @@
 #include "invariants/mahler.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -110,9 +112,10 @@ long double MeanLogModulus(const RatPoly& p, int64_t count) {
 }
 
 long double LogMahlerMeasure(const RatPoly& p, int64_t count, int maxSweeps) {
-    std::vector<int64_t> c;
-    for (int64_t j = 0; j <= p.degree; ++j) c.push_back(p.c(j).num);
-    if (const auto m = MahlerMeasureFromRoots(c, maxSweeps)) return *m;
+    std::array<int64_t, kPolyMaxDegree + 1> c{};
+    const size_t size = static_cast<size_t>(std::max<int64_t>(p.degree + 1, 0));
+    for (size_t j = 0; j < size; ++j) c[j] = p.c(static_cast<int64_t>(j)).num;
+    if (const auto m = MahlerMeasureFromRoots(std::span(c.data(), size), maxSweeps)) return *m;
     return MeanLogModulus(p, count);
 }
 

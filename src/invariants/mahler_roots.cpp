@@ -429,6 +429,11 @@ std::optional<std::vector<RootGroup>> ComplexRoots(std::span<const long double> 
 }
 
 std::optional<long double> MahlerMeasureFromRoots(std::span<const int64_t> c, int maxSweeps) {
+    if (const auto m = ReciprocalMahlerMeasure(c, maxSweeps)) return m;
+    return GeneralMahlerMeasure(c, maxSweeps);
+}
+
+std::optional<long double> GeneralMahlerMeasure(std::span<const int64_t> c, int maxSweeps) {
     if (std::all_of(c.begin(), c.end(), [](int64_t x) { return x == 0; })) return 0.0L;
     const CyclotomicSplit split = SplitCyclotomicFactors(c);
     const long double lead = std::fabs(static_cast<long double>(split.rest.back()));

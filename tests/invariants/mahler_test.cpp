@@ -216,6 +216,122 @@ TEST(MahlerMeasureFromRoots, ConstantsPowersOfTAndSixtyFourBitCoefficients) {
     EXPECT_THROW(SplitCyclotomicFactors(std::vector<int64_t>{0, 0}), RangeError);
 }
 
+// Whether c_j = c_{d-j} for every j or c_j = -c_{d-j} for every j, after the powers of t.
+bool IsReciprocalUpToSign(const std::vector<int64_t>& c) {
+    const auto first = std::find_if(c.begin(), c.end(), [](int64_t x) { return x != 0; });
+    const auto last = std::find_if(c.rbegin(), c.rend(), [](int64_t x) { return x != 0; }).base();
+    const std::vector<int64_t> r(first, last);
+    return std::equal(r.begin(), r.end(), r.rbegin()) ||
+           std::equal(r.begin(), r.end(), r.rbegin(), [](int64_t a, int64_t b) { return a == -b; });
+}
+
+TEST(ReciprocalMahlerMeasure, AgreesWithPariAndWithTheRouteThroughAllRoots) {
+    // Every reference row: the knot table, random Seifert matrices, torus knots and their sums,
+    // cyclotomic products with other factors, multiple roots, roots near ±1 off and on the circle,
+    // anti-reciprocal and odd-degree rows, large degrees; the non-reciprocal rows get no value.
+    std::vector<MahlerCase> cases = AllCases();
+    const std::vector<MahlerCase> reciprocal = ReadCases("mahler-reciprocal-reference.tsv");
+    ASSERT_GT(reciprocal.size(), 80u);
+    cases.insert(cases.end(), reciprocal.begin(), reciprocal.end());
+    int rows = 0;
+    int taken = 0;
+    long double worst = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto fast = ReciprocalMahlerMeasure(c.c);
+        if (!IsReciprocalUpToSign(c.c)) {
+            EXPECT_FALSE(fast.has_value());
+            continue;
+        }
+        ++rows;
+        const long double tolerance = 1e-15L * std::max(1.0L, std::fabs(c.exact));
+        const auto general = GeneralMahlerMeasure(c.c);
+        const auto m = MahlerMeasureFromRoots(c.c);
+        ASSERT_TRUE(general.has_value() && m.has_value());
+        EXPECT_LE(std::fabs(*general - c.exact), tolerance);
+        EXPECT_LE(std::fabs(*m - c.exact), tolerance);
+        for (const auto& [count, places] : {std::pair{128, 2}, {16384, 4}, {2097152, 6}}) {
+            const std::string text = c.exact == 0 ? "0..." : ExpectedText(c.exact, places);
+            if (!text.empty()) {
+                EXPECT_EQ(MahlerText(*m, count), text);
+            }
+        }
+        if (!fast) continue;
+        ++taken;
+        EXPECT_EQ(*m, *fast);  // the combined routine takes this route wherever it gives a value
+        EXPECT_LE(std::fabs(*fast - c.exact), tolerance);
+        EXPECT_LE(std::fabs(*fast - *general), tolerance);
+        if (c.exact == 0) {
+            EXPECT_EQ(*fast, 0.0L);
+        }
+        worst = std::max(worst, std::fabs(*fast - c.exact));
+    }
+    EXPECT_GT(rows, 410);
+    EXPECT_GT(taken, 370);
+    std::ostringstream worstText;
+    worstText << static_cast<double>(worst);
+    RecordProperty("maxAbsError", worstText.str());
+}
+
+TEST(ReciprocalMahlerMeasure, CertifiesSimpleRootsAndLeavesMultipleOnesToTheGeneralRoute) {
+    // Every Alexander polynomial of the knot table and of the random Seifert matrices, the roots
+    // near ±1 off the circle (to |α| - 1 = 1e-9) and on it, torus knots and the anti-reciprocal
+    // and odd-degree rows take the route through q(t + 1/t).
+    int knots = 0;
+    for (const auto& c : ReadCases("mahler-reference.tsv")) {
+        if (!IsReciprocalUpToSign(c.c)) continue;
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(ReciprocalMahlerMeasure(c.c).has_value());
+        ++knots;
+    }
+    EXPECT_GT(knots, 300);
+    // A squared non-cyclotomic factor gives q a double root, which no two disjoint inclusion
+    // disks can separate: these rows never take the route.
+    const std::vector<std::string> multiple{"4_1^2",         "4_1^3*phi10",  "salem4^2",
+                                            "near1(1000)^2", "T(3,5)*4_1^2", "rsq1",
+                                            "rsq2",          "rsq4",         "rsq6"};
+    int certified = 0;
+    for (const auto& c : ReadCases("mahler-reciprocal-reference.tsv")) {
+        SCOPED_TRACE(c.name);
+        const bool isMultiple =
+            std::find(multiple.begin(), multiple.end(), c.name) != multiple.end();
+        const bool special = c.name.starts_with("near") || c.name.starts_with("circle-near") ||
+                             c.name.starts_with("T(") || c.name.starts_with("(t");
+        if (isMultiple) {
+            EXPECT_FALSE(ReciprocalMahlerMeasure(c.c).has_value());
+        } else if (special) {
+            EXPECT_TRUE(ReciprocalMahlerMeasure(c.c).has_value());
+            ++certified;
+        }
+    }
+    EXPECT_EQ(certified, 33);
+    // Lehmer's polynomial: q of degree 5 needs more than one sweep, so no value; its linear and
+    // constant relatives need none.
+    const std::vector<int64_t> lehmer{1, 1, 0, -1, -1, -1, -1, -1, 0, 1, 1};
+    EXPECT_FALSE(ReciprocalMahlerMeasure(lehmer, 1).has_value());
+    EXPECT_TRUE(ReciprocalMahlerMeasure(lehmer).has_value());
+    EXPECT_EQ(*ReciprocalMahlerMeasure(std::vector<int64_t>{1, -3, 1}, 1),
+              *ReciprocalMahlerMeasure(std::vector<int64_t>{1, -3, 1}));
+    EXPECT_EQ(*ReciprocalMahlerMeasure(std::vector<int64_t>{0, 0, -1, 1, -1, 0}), 0.0L);
+    EXPECT_EQ(*ReciprocalMahlerMeasure(std::vector<int64_t>{}), 0.0L);
+    EXPECT_FALSE(ReciprocalMahlerMeasure(std::vector<int64_t>{1, -3, 2}).has_value());
+    // m(p(t^k)) = m(p): 1 - 3t^k + t^2k has the measure of the figure eight's polynomial; q has
+    // degree k. Polynomials of degree above 128 are left to the general route.
+    const long double figureEight = 0.962423650119206894995517826849L;
+    for (const int k : {2, 5, 65}) {
+        SCOPED_TRACE(k);
+        std::vector<int64_t> c(static_cast<size_t>(2 * k) + 1, 0);
+        c.front() = c.back() = 1;
+        c[static_cast<size_t>(k)] = -3;
+        const auto fast = ReciprocalMahlerMeasure(c);
+        ASSERT_EQ(fast.has_value(), k < 65);
+        if (fast) {
+            EXPECT_NEAR(*fast, figureEight, 1e-15L);
+        }
+        EXPECT_NEAR(*MahlerMeasureFromRoots(c), figureEight, 1e-15L);
+    }
+}
+
 TEST(MeanLogModulus, WithoutRootsOnTheCircleTheSampledMeanIsTheExactValue) {
     // The fallback of the root finder: its error decays like ρ^-M, ρ the distance ratio of the
     // root nearest the circle; 16384 points leave only rounding.
