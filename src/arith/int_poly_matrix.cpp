@@ -29,7 +29,10 @@ void CheckSize(int n) {
 // e^38·(1 - 1e-9) takes no test.
 constexpr int64_t kSmallFactor = int64_t{1} << 20;
 constexpr int64_t kSmallSource = int64_t{1} << 36;
+constexpr int64_t kTinyFactor = int64_t{1} << 4;
+constexpr int64_t kLargeSource = int64_t{1} << 52;
 static_assert(kSmallFactor * kSmallSource <= kProductSurelyBelow / 2);
+static_assert(kTinyFactor * kLargeSource <= kProductSurelyBelow / 2);
 
 // Coefficients exchanged as one block by a swap of entries of low degree.
 constexpr size_t kSwapBlock = 8;
@@ -73,9 +76,12 @@ inline void AddScaledShifted(int64_t* target, int8_t& dt, int64_t& lead, const i
         return;
     }
     int64_t* shifted = target + s;
-    bool small = Within(c, kSmallFactor);
+    // The factors of the row operations are mostly tiny, which leaves room for large sources.
+    const bool tiny = Within(c, kTinyFactor);
+    bool small = tiny || Within(c, kSmallFactor);
+    const int64_t sourceBound = tiny ? kLargeSource : kSmallSource;
     for (int64_t i = 0; i <= ds; ++i) {
-        small &= Within(source[i], kSmallSource) & Within(shifted[i], kSumSurelyBelow);
+        small &= Within(source[i], sourceBound) & Within(shifted[i], kSumSurelyBelow);
     }
     if (small) {
         for (int64_t i = 0; i <= ds; ++i) shifted[i] += c * source[i];
