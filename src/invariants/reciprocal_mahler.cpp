@@ -114,7 +114,12 @@ constexpr std::array<Candidate, kCandidateCount> MakeCandidates() {
     });
     return out;
 }
-constexpr std::array<Candidate, kCandidateCount> kCandidates = MakeCandidates();
+// Built once, at the first use: sixteen thousand cosines are more than every compiler's constant
+// evaluator allows.
+const std::array<Candidate, kCandidateCount>& Candidates() {
+    static const std::array<Candidate, kCandidateCount> candidates = MakeCandidates();
+    return candidates;
+}
 
 // e^{2πi/k} for k = 1..kMaxHalfDegree (index k), and e^{0.7i}: the turns between starting points.
 struct UnitRoots {
@@ -285,12 +290,13 @@ void RemoveCyclotomicFactors(Poly& q) {
         }
     };
     refresh();
-    for (int i = 0; i < kCandidateCount && kCandidates[i].degree <= q.degree; ++i) {
-        const double x = kCandidates[i].point;
+    const auto& candidates = Candidates();
+    for (int i = 0; i < kCandidateCount && candidates[i].degree <= q.degree; ++i) {
+        const double x = candidates[i].point;
         double value = 0.0;
         for (int j = q.degree; j >= 0; --j) value = value * x + approximate[j];
         if (!(std::fabs(value) <= kCyclotomicTolerance * scale)) continue;
-        const auto psi = MinimalPolynomialOfCosine(kCandidates[i].n);
+        const auto psi = MinimalPolynomialOfCosine(candidates[i].n);
         if (!psi) continue;
         bool divided = false;
         while (DivideExactly(q, *psi)) divided = true;
