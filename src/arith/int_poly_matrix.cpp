@@ -81,7 +81,8 @@ inline void AddScaledShifted(int64_t* target, int8_t& dt, int64_t& lead, const i
     bool small = tiny || Within(c, kSmallFactor);
     const int64_t sourceBound = tiny ? kLargeSource : kSmallSource;
     for (int64_t i = 0; i <= ds; ++i) {
-        small &= Within(source[i], sourceBound) & Within(shifted[i], kSumSurelyBelow);
+        small &= Within(source[i], sourceBound);
+        small &= Within(shifted[i], kSumSurelyBelow);
     }
     if (small) {
         for (int64_t i = 0; i <= ds; ++i) shifted[i] += c * source[i];
