@@ -16,10 +16,6 @@ namespace {
 constexpr int64_t kProductSurelyBelow = int64_t{1} << 57;
 constexpr int64_t kSumSurelyBelow = int64_t{1} << 54;
 
-bool AbsBelow(int64_t x, int64_t bound) {
-    return x > -bound && x < bound;
-}
-
 void CheckSize(int n) {
     if (n < 0 || n > kPolyMatrixDim) throw RangeError("IntPolyMatrix size");
 }
@@ -107,7 +103,7 @@ inline void AddScaledShifted(int64_t* target, int8_t& dt, int64_t& lead, const i
 int64_t SumAsRational(int64_t a, int64_t b) {
     if (ArithTrouble) return 1;
     if (a == 0 || b == 0) return a + b;
-    if (!AbsBelow(a, kSumSurelyBelow) && SumOperandsTooLarge(a, 1)) {
+    if (!Within(a, kSumSurelyBelow) && SumOperandsTooLarge(a, 1)) {
         RaiseTrouble("q1q2");
         return 1;
     }
@@ -123,7 +119,7 @@ int64_t ProductAsRational(int64_t a, int64_t b) {
     if (ArithTrouble) return 1;
     int64_t product = 0;
     if (a == 0 || b == 0) return 0;
-    if (!__builtin_mul_overflow(a, b, &product) && AbsBelow(product, kProductSurelyBelow)) {
+    if (!__builtin_mul_overflow(a, b, &product) && Within(product, kProductSurelyBelow)) {
         return product;
     }
     if (ProductOperandsTooLarge(a, b)) {

@@ -44,10 +44,6 @@ class IntPolyMatrix {
     const std::array<int64_t, static_cast<size_t>(kPolyMatrixDim) * kPolyMatrixDim>& Leads() const {
         return lead_;
     }
-    // The coefficient of t^k, 0 <= k <= 27 (unchecked).
-    int64_t Coefficient(int i, int j, int64_t k) const {
-        return coeffs_[Index(i, j)][static_cast<size_t>(k)];
-    }
     // The leading coefficient; 0 for the zero polynomial.
     int64_t Lead(int i, int j) const { return lead_[Index(i, j)]; }
     IntPoly Entry(int i, int j) const;
