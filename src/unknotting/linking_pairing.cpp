@@ -229,7 +229,8 @@ LinkingPairingOutcome Outcome(LinkingPairingVerdict verdict, int candidates, boo
 // step of x_2[i] by δ adds δ times column i of L to u, 2δ·l_1[i] to the cross term and
 // 2·(2δ·u[i] + δ²·L[i, i]) to the square. For symmetric L the two cross terms 2·x_1ᵀ·L·x_2 and
 // 2·x_2ᵀ·L·x_1 agree. The common step, the last coordinate up by one, costs k additions instead
-// of the k² products of Apply.
+// of the k² products of Apply. Its odometer is Advance's, so it also serves, without its terms,
+// when L is not symmetric.
 class SecondElement {
   public:
     using Residues =
@@ -317,8 +318,7 @@ LinkingPairingOutcome SearchPairs(const Pairing& p, const std::vector<CandidateF
             if (f.a11 == w11) matching.push_back(f);
         }
         SecondElement second(p, l, l1);
-        Element x2{};
-        bool more = true;
+        const Element& x2 = second.x();
         do {
             int64_t w12 = second.Cross();
             int64_t w21 = w12;
@@ -330,7 +330,7 @@ LinkingPairingOutcome SearchPairs(const Pairing& p, const std::vector<CandidateF
                 w22 = TwiceProduct(p, x2, l2);
             }
             if (!matching.empty() && AnyFits(matching, w11, w12, w21, w22)) {
-                switch (Generates(p, x1, symmetric ? second.x() : x2)) {
+                switch (Generates(p, x1, x2)) {
                     case Generation::generates:
                         return Outcome(LinkingPairingVerdict::notObstructed, count);
                     case Generation::trouble:
@@ -342,8 +342,7 @@ LinkingPairingOutcome SearchPairs(const Pairing& p, const std::vector<CandidateF
             if (++pairs % kPairsPerPoll == 0 && !Poll(polling)) {
                 return Outcome(LinkingPairingVerdict::undecided, count);
             }
-            more = symmetric ? second.Advance() : Advance(x2, p);
-        } while (more);
+        } while (second.Advance());
         if (!Poll(polling)) return Outcome(LinkingPairingVerdict::undecided, count);
     } while (Advance(x1, p));
     return Outcome(LinkingPairingVerdict::obstructed, count);
