@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "driver/run_state.h"
+#include "knot/run_state.h"
 #include "input/knot_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "driver/run_state.h"
+#include "knot/run_state.h"
 #include "input/knot_list.h"
 #include "output/json_results.h"
 #include "output/text_results.h"

@@ -22,7 +22,7 @@
 #include "arith/sequivalence.h"
 #include "cli/cli_host.h"
 #include "driver/run_calculation.h"
-#include "driver/run_state.h"
+#include "knot/run_state.h"
 #include "input/knot_list.h"
 #include "input/results_file.h"
 #include "knot/text_forms.h"

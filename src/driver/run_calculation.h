@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "knot/run_host.h"
-#include "driver/run_state.h"
+#include "knot/run_state.h"
 
 namespace corvane {
 

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "driver/run_state.h"
+#include "knot/run_state.h"
 #include "knot/progress.h"
 #include "knot/run_host.h"
 #include "output/file_writer.h"

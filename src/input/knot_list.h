@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "arith/int_matrix.h"
-#include "driver/run_state.h"
+#include "knot/run_state.h"
 #include "knot/knot_record.h"
 
 namespace corvane {

@@ -7,7 +7,7 @@
 #include <istream>
 #include <string_view>
 
-#include "driver/run_state.h"
+#include "knot/run_state.h"
 #include "input/knot_list.h"
 
 namespace corvane {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/run_state.h"
+#include "knot/run_state.h"
 #include "knot/knot_record.h"
 #include "knot/run_settings.h"
 #include "output/file_writer.h"

@@ -22,7 +22,7 @@
 #include <utility>
 #include <vector>
 
-#include "driver/run_state.h"
+#include "knot/run_state.h"
 #include "output/file_writer.h"
 
 namespace corvane {

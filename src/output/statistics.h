@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/run_state.h"
+#include "knot/run_state.h"
 
 namespace corvane {
 

@@ -11,7 +11,7 @@
 
 #include "knot/knot_record.h"
 #include "knot/run_settings.h"
-#include "driver/run_state.h"
+#include "knot/run_state.h"
 #include "output/file_writer.h"
 
 namespace corvane {

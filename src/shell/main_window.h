@@ -9,7 +9,7 @@
 #include <string>
 
 #include "driver/run_calculation.h"
-#include "driver/run_state.h"
+#include "knot/run_state.h"
 
 class QCheckBox;
 class QComboBox;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "arith/checked.h"
-#include "driver/run_state.h"
+#include "knot/run_state.h"
 
 namespace corvane {
 namespace {

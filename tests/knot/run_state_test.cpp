@@ -1,4 +1,4 @@
-#include "driver/run_state.h"
+#include "knot/run_state.h"
 
 #include <gtest/gtest.h>
 
