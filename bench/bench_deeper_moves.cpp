@@ -63,10 +63,10 @@ void BM_DeeperSearchesOfTheRun(benchmark::State& bench) {
             ctx.state.Settings.unknottingEffort = static_cast<int32_t>(bench.range(0));
             ctx.state.WorkingMatrix = *v;
             ctx.state.WorkingSize = 6;
-            CurrentRecord(ctx.state).lowerBound = 3;
-            CurrentRecord(ctx.state).upperBound = -1;
+            ctx.state.record.lowerBound = 3;
+            ctx.state.record.upperBound = -1;
             DeeperMoveSearch(ctx, *levels);
-            found += CurrentRecord(ctx.state).upperBound == 3;
+            found += ctx.state.record.upperBound == 3;
         }
     }
     bench.counters["found"] =

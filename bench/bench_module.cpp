@@ -52,7 +52,7 @@ void NakanishiSearch(benchmark::State& bs, int64_t tries, int32_t lower) {
         for (const auto& k : Table()) {
             Prepare(state, k, lower, -1);
             NakanishiBounds(ctx, tries);
-            benchmark::DoNotOptimize(CurrentRecord(state).nakanishiUpper);
+            benchmark::DoNotOptimize(state.record.nakanishiUpper);
         }
     }
     bs.counters["per_knot_us"] = benchmark::Counter(
@@ -91,7 +91,7 @@ void BM_BlanchfieldOfFirstBasisVector(benchmark::State& bs) {
             PolyVector g;
             g(1) = PolyOne();
             RecordCyclicGenerator(state, g);
-            benchmark::DoNotOptimize(CurrentRecord(state).blanchfieldText);
+            benchmark::DoNotOptimize(state.record.blanchfieldText);
         }
     }
 }

@@ -51,7 +51,7 @@ void BM_LevineTristram(benchmark::State& state) {
     run.Settings.ltValueCount = static_cast<int32_t>(state.range(0));
     const IntMatrix v = TorusSeifert(10);
     for (auto _ : state) {
-        CurrentRecord(run).lowerBound = 1;
+        run.record.lowerBound = 1;
         const LevineTristramResult r = LevineTristram(run, v, 10);
         benchmark::DoNotOptimize(r.maxAbs);
     }

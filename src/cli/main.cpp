@@ -415,7 +415,7 @@ int Run(const Options& options) {
     state.RunSeed = options.seed;
     state.ShardNumber = options.shardNumber;
     state.ShardCount = options.shardCount;
-    state.jsonLines = options.json;
+    state.JsonLines = options.json;
     if (options.randomize) {
         const uint64_t seed = corvane::Randomize(state);
         std::cerr << "seed " << seed << " (repeat with --seed=" << seed << ")\n";

@@ -37,7 +37,7 @@ bool ModuleSearchesApply(const KnotState& state) {
 // where it runs out of range, or the matrix is larger, det(tV - Vᵀ) is computed with big integers.
 bool AlexanderStep(KnotContext& ctx) {
     KnotState& state = ctx.state;
-    KnotRecord& knot = CurrentRecord(state);
+    KnotRecord& knot = state.record;
     ctx.currentStep = "calculation of Alexander polynomial";
     const int m = state.WorkingSize;
     state.AlexanderExact.clear();
@@ -81,7 +81,7 @@ bool AlexanderStep(KnotContext& ctx) {
         tex = SymmetricIntegerPolyToLatex(state.AlexanderExact);
     }
     SetResultField(state, "al" + text, "al" + tex);
-    ctx.display.Draw(7, 200, "Alexander polynomial = " + text, StatusKind::Result);
+    ctx.display.Draw(kAlexanderPlace, "Alexander polynomial = " + text, StatusKind::Result);
     return true;
 }
 
@@ -99,7 +99,7 @@ int32_t KnotSignature(const IntMatrix& v, int n) {
 // Step 6: the signature of V + Vᵀ and the bound |s|/2.
 void SignatureStep(KnotContext& ctx) {
     KnotState& state = ctx.state;
-    KnotRecord& knot = CurrentRecord(state);
+    KnotRecord& knot = state.record;
     ctx.currentStep = "calculation of signature";
     knot.signature = KnotSignature(state.WorkingMatrix, state.WorkingSize);
     const std::string field = SignedField("si", knot.signature);
@@ -112,10 +112,10 @@ void SignatureStep(KnotContext& ctx) {
 // the searches an undecided test is only that: it records no error.
 bool LickorishStep(KnotState& state) {
     // A determinant beyond 32 bits (stored as 0) is beyond the test's enumeration.
-    if (CurrentRecord(state).determinant == 0) return true;
+    if (state.record.determinant == 0) return true;
     if (state.WorkingSize <= MaxWorkingDim) return LickorishTest(state);
     const LickorishVerdict verdict =
-        LickorishVerdictOf(state.WorkingMatrix, state.WorkingSize, CurrentRecord(state).signature,
+        LickorishVerdictOf(state.WorkingMatrix, state.WorkingSize, state.record.signature,
                            &state.StopRequested, &state.SkipRequested);
     return verdict != LickorishVerdict::obstructed;
 }
@@ -124,7 +124,7 @@ bool LickorishStep(KnotState& state) {
 // the fields F_p, a longer search while the knot may still have index 1, and the "nk" field.
 void NakanishiSteps(KnotContext& ctx) {
     KnotState& state = ctx.state;
-    const KnotRecord& knot = CurrentRecord(state);
+    const KnotRecord& knot = state.record;
     ctx.currentStep = "Nakanishi index";
     if (!ModuleSearchesApply(state)) {
         NakanishiOutput(ctx);
@@ -153,7 +153,7 @@ void NakanishiSteps(KnotContext& ctx) {
 
 // Step 14: the Stoimenow test raises a lower bound of 2 to 3.
 void StoimenowStep(KnotContext& ctx) {
-    KnotRecord& knot = CurrentRecord(ctx.state);
+    KnotRecord& knot = ctx.state.record;
     if (!StoimenowObstruction(knot.signature, knot.determinant)) return;
     if (knot.lowerBound == 3) AddDetectionCode(ctx.state, "St,");
     if (knot.lowerBound == 2) {
@@ -185,14 +185,14 @@ void MoveSearchOnWorkingMatrix(KnotContext& ctx, int32_t moves, int32_t tries) {
 
 // Step 13: one move, while the knot may have Nakanishi index and unknotting number 1.
 void OneMoveStep(KnotContext& ctx) {
-    const KnotRecord& knot = CurrentRecord(ctx.state);
+    const KnotRecord& knot = ctx.state.record;
     if (knot.nakanishiUpper != 1 || knot.lowerBound != 1) return;
     MoveSearchOnWorkingMatrix(ctx, 1, OneMoveTries(ctx.state.Settings.unknottingEffort));
 }
 
 // Step 16: two moves, when two are needed or no upper bound is known yet.
 void TwoMoveStep(KnotContext& ctx) {
-    const KnotRecord& knot = CurrentRecord(ctx.state);
+    const KnotRecord& knot = ctx.state.record;
     const int32_t e = ctx.state.Settings.unknottingEffort;
     const bool needsTwo = knot.lowerBound == 2 && e > 0;
     const bool noBound = e > 1 && knot.lowerBound <= 2 && knot.upperBound == -1;
@@ -210,7 +210,7 @@ void DeeperMoveStep(KnotContext& ctx) {
 // Step 15: the linking pairing test, run with "Compute all invariants" or while it can still
 // change the bounds; an obstruction raises a lower bound below 3 to 3.
 void LinkingPairingStep(KnotContext& ctx) {
-    KnotRecord& knot = CurrentRecord(ctx.state);
+    KnotRecord& knot = ctx.state.record;
     // The test works with the determinant; one beyond 32 bits (stored as 0) leaves it undecided.
     if (!ModuleSearchesApply(ctx.state) || knot.determinant == 0) return;
     const bool useful = knot.lowerBound < 3 && knot.lowerBound != knot.upperBound;
@@ -227,7 +227,7 @@ void LinkingPairingStep(KnotContext& ctx) {
 // Step 17: the minimal matrix, marked as S-equivalent when it is smaller than the one read.
 void MatrixStep(KnotContext& ctx) {
     KnotState& state = ctx.state;
-    const KnotRecord& knot = CurrentRecord(state);
+    const KnotRecord& knot = state.record;
     const std::string matrix = MatrixToText(state.WorkingMatrix, state.WorkingSize);
     if (knot.size > state.WorkingSize) {
         SetResultField(state, "seS-equivalent to " + matrix, "");
@@ -256,7 +256,7 @@ namespace {
 // and the matrix itself. The sampled signatures and the searches need 64-bit matrices.
 void ComputeBigKnotInvariants(KnotContext& ctx, const BigMatrix& v) {
     KnotState& state = ctx.state;
-    KnotRecord& knot = CurrentRecord(state);
+    KnotRecord& knot = state.record;
     ctx.currentStep = "calculation of Alexander polynomial";
     ExactAlexanderResult exact = ExactAlexanderPolynomial(v);
     state.AlexanderExact = std::move(exact.coefficients);
@@ -267,7 +267,7 @@ void ComputeBigKnotInvariants(KnotContext& ctx, const BigMatrix& v) {
     state.presentationText.clear();
     const std::string text = IntegerPolyToText(state.AlexanderExact);
     SetResultField(state, "al" + text, "al" + SymmetricIntegerPolyToLatex(state.AlexanderExact));
-    ctx.display.Draw(7, 200, "Alexander polynomial = " + text, StatusKind::Result);
+    ctx.display.Draw(kAlexanderPlace, "Alexander polynomial = " + text, StatusKind::Result);
     ctx.currentStep = "calculation of Mahler measure";
     MahlerMeasure(ctx);
     DeterminantAndDoubleCover(ctx, v);

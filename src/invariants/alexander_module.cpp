@@ -291,7 +291,7 @@ std::optional<int32_t> FpModuleGeneratorCount(const FpField& f, const FpPolyMatr
 }
 
 AlexanderModuleOutcome AlexanderModuleBound(KnotState& state) {
-    KnotRecord& knot = CurrentRecord(state);
+    KnotRecord& knot = state.record;
     const int n = state.WorkingSize;
     AlexanderModuleOutcome outcome;
     int64_t lowest = 0;

@@ -115,7 +115,7 @@ int32_t TopExponentOfText(std::string_view text) {
 }
 
 void RecordCyclicGenerator(KnotState& state, const PolyVector& g) {
-    KnotRecord& knot = CurrentRecord(state);
+    KnotRecord& knot = state.record;
     const int n = state.WorkingSize;
     const std::string genText = PolyVectorText(g, n);
 

@@ -306,7 +306,7 @@ void SearchGenerator(KnotContext& ctx, CoverState& cover, const CoverPresentatio
 
 // More than n abelian generators: Nakanishi index at least 2, beyond 2n at least 3.
 void ApplyCountBound(KnotState& state, int32_t n, int32_t count) {
-    KnotRecord& knot = CurrentRecord(state);
+    KnotRecord& knot = state.record;
     const int32_t b = count > 2 * n ? 3 : 2;
     const std::string group = "H_1(L_" + std::to_string(n) + ")";
     if (b > knot.nakanishiLower) {
@@ -423,7 +423,7 @@ void CyclicCoverTest(KnotContext& ctx, CoverState& cover, int32_t n, int64_t lim
 
 void CyclicCoverSeries(KnotContext& ctx, CoverState& cover, int64_t limit, int32_t maxDegree) {
     KnotState& state = ctx.state;
-    KnotRecord& knot = CurrentRecord(state);
+    KnotRecord& knot = state.record;
     cover.CoverTooLarge = false;
     ClearTrouble();
     state.SkipRequested = false;

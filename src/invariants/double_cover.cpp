@@ -94,7 +94,7 @@ namespace {
 
 void RecordDoubleCover(KnotContext& ctx, const DoubleCoverValues& values) {
     KnotState& state = ctx.state;
-    KnotRecord& knot = CurrentRecord(state);
+    KnotRecord& knot = state.record;
     knot.determinant = values.storedDeterminant;
 
     const std::string dt =

@@ -38,9 +38,9 @@ ComplexExt EvaluateByPowers(const RatPoly& p, ComplexExt z) {
 
 // Scale for the printed decimals: 2, 4 or 6 of them as the sample count grows.
 long double DecimalScale(int64_t count) {
-    if (count < 10001) return 100.0L;
-    if (count < 1000001) return 10000.0L;
-    return 1000000.0L;
+    long double scale = 1.0L;
+    for (int k = 0; k < MahlerDecimals(count); ++k) scale *= 10.0L;
+    return scale;
 }
 
 // Digits of |v| rounded to 15 significant ones, without trailing zeros, and the decimal exponent
@@ -157,6 +157,12 @@ std::string GeneralFloatText(long double v) {
     return ExponentText(d);
 }
 
+int MahlerDecimals(int64_t count) {
+    if (count < 10001) return 2;
+    if (count < 1000001) return 4;
+    return 6;
+}
+
 std::string MahlerText(long double mean, int64_t count) {
     const long double q = DecimalScale(count);
     const long double rounded = static_cast<long double>(std::llrint(q * mean)) / q;
@@ -167,7 +173,7 @@ std::string MahlerText(long double mean, int64_t count) {
 
 void MahlerMeasure(KnotContext& ctx) {
     KnotState& state = ctx.state;
-    KnotRecord& knot = CurrentRecord(state);
+    KnotRecord& knot = state.record;
     const int64_t count = state.Settings.mahlerValueCount;
     knot.mahlerMeasure = state.AlexanderExact.empty()
                              ? LogMahlerMeasure(state.AlexanderPoly, count)

@@ -33,6 +33,9 @@ std::string GeneralFloatText(long double v);
 // exponent, GeneralFloatText(nearest(mean)) alone. Precondition: |mean| < 1e12.
 std::string MahlerText(long double mean, int64_t count);
 
+// The decimals MahlerText keeps for M values: 2, 4 or 6 (q = 10^decimals).
+int MahlerDecimals(int64_t count);
+
 // m(p) = ln|c_d| + Σ ln max(1, |α|) by MahlerMeasureFromRoots on the numerators of p's
 // coefficients: exactly 0 for a product of cyclotomic polynomials, otherwise within a few units of
 // 80-bit rounding. Should the root finder not converge within maxSweeps, the value is

@@ -200,12 +200,12 @@ MuResult MuInvariant(const IntMatrix& v, int n, const std::atomic<bool>& stopReq
 
 void MuInvariantStep(KnotContext& ctx, int32_t ltSpread) {
     KnotState& state = ctx.state;
-    CurrentRecord(state);
+    state.record;
     ctx.display.StatusText = "Calculate mu(K)";
     ctx.display.ShowStatus(false);
     const MuResult r = MuInvariant(state.WorkingMatrix, state.WorkingSize, state.StopRequested);
     if (r.stopped) return;
-    CurrentRecord(state).mu = r.mu;
+    state.record.mu = r.mu;
     const std::string name = "mu(K) = " + std::to_string(r.mu);
     RaiseLowerBound(state, static_cast<int32_t>((static_cast<int64_t>(r.mu) + 1) / 2), name, "b,");
     if (ltSpread / 2 > r.mu / 2) SetResultField(state, "md" + name, "md" + name);

@@ -219,7 +219,7 @@ void Scramble(ModulePresentation& p, int64_t tries, RandomGenerator& rng) {
 // Step b: a valid count lowers the upper bound and may give a presentation text and a generator.
 void RecordCount(KnotContext& ctx, const ModulePresentation& p, const ModuleCount& r) {
     KnotState& state = ctx.state;
-    KnotRecord& knot = CurrentRecord(state);
+    KnotRecord& knot = state.record;
     if (knot.nakanishiUpper == -1 || r.count < knot.nakanishiUpper) {
         knot.nakanishiUpper = r.count;
         state.presentationText.clear();
@@ -342,7 +342,7 @@ bool GeneratorPassesModularCheck(const IntMatrix& v, int n, const PolyVector& g)
 
 void NakanishiBounds(KnotContext& ctx, int64_t maxTries) {
     KnotState& state = ctx.state;
-    const KnotRecord& knot = CurrentRecord(state);
+    const KnotRecord& knot = state.record;
     ctx.display.StatusText = "Trying to find upper bounds on the Nakanishi index.";
     const int n = state.WorkingSize;
     // Three 12 × 12 polynomial matrices: kept off the stack of the calculation's thread.
@@ -393,7 +393,7 @@ std::string NakanishiRange(int32_t lower, int32_t upper) {
 
 void NakanishiOutput(KnotContext& ctx) {
     KnotState& state = ctx.state;
-    const KnotRecord& knot = CurrentRecord(state);
+    const KnotRecord& knot = state.record;
     const int32_t lower = knot.nakanishiLower;
     const int32_t upper = knot.nakanishiUpper;
     const std::string& blank = ctx.display.BlankLine();

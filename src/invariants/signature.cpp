@@ -188,7 +188,7 @@ std::string SignAt(int64_t k, int64_t count) {
 
 // The bounds and result fields drawn from the samples, as stated at LevineTristram.
 void RecordSamples(KnotState& state, const SampleExtremes& e, int64_t count) {
-    const std::string ordinary = std::to_string(CurrentRecord(state).signature);
+    const std::string ordinary = std::to_string(state.record.signature);
     const int32_t spread = e.maxSig - e.minSig;
     const int32_t a = e.maxAbs / 2;
     RaiseLowerBound(state, a, SignAt(e.kAbs, count), "s,");

@@ -74,14 +74,6 @@ struct KnotState {
     std::atomic<bool> SkipRequested{false};
 };
 
-// The knot a state computes.
-inline KnotRecord& CurrentRecord(KnotState& state) {
-    return state.record;
-}
-inline const KnotRecord& CurrentRecord(const KnotState& state) {
-    return state.record;
-}
-
 // Stores a result of the knot in both slot tables. In each table every slot whose first two
 // characters equal those of the value is replaced by the value padded with blanks to the slot's
 // length; when no slot matches, the first empty slot takes the value unpadded. So a slot keeps

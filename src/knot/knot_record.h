@@ -95,6 +95,14 @@ struct KnotRecord {
     std::string blanchfieldText;
 };
 
+// Whether anything is known about the knot's algebraic unknotting number u_a: a lower bound above
+// 0 or an upper bound. A record that got no invariants (a link, a matrix that is not a knot's, an
+// error before the Alexander polynomial) keeps lower bound 0 and no upper bound, which says
+// nothing, since u_a >= 0 holds for every knot; its bound cells stay empty.
+inline bool UnknottingBoundKnown(int32_t lowerBound, int32_t upperBound) {
+    return lowerBound > 0 || upperBound != -1;
+}
+
 // Why the knot's matrix cannot be a knot's Seifert matrix, empty when it can: the reader's
 // notKnotReason, or "not a knot's Seifert matrix: det(V - V^T) = d" when d != 1. For a knot,
 // V - V^T is the intersection form of the Seifert surface, skew-symmetric and unimodular, so

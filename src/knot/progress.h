@@ -11,6 +11,23 @@
 
 namespace corvane {
 
+// A fixed place of the status area: x and y in pixels of the status image.
+struct StatusPlace {
+    int x;
+    int y;
+};
+
+// "Knot ... with Seifert matrix:", and the error that ends a run before its first knot.
+inline constexpr StatusPlace kKnotHeadingPlace{7, 7};
+// The top left corner of the knot's minimal Seifert matrix.
+inline constexpr StatusPlace kMatrixPlace{7, 23};
+// "Alexander polynomial = ...", below the matrix.
+inline constexpr StatusPlace kAlexanderPlace{7, 200};
+// The run's state: "Calculation paused.", "Stopped calculation.", "Done!".
+inline constexpr StatusPlace kRunStatePlace{350, 200};
+// A failed write of a results file, or the line at which reading stopped.
+inline constexpr StatusPlace kRunErrorPlace{7, 216};
+
 class ProgressDisplay {
   public:
     explicit ProgressDisplay(RunHost& host) : host_(host) {}
@@ -35,6 +52,9 @@ class ProgressDisplay {
     // Draws text at (x, y).
     void Draw(int x, int y, std::string_view text, StatusKind kind) {
         host_.DrawText(x, y, text, kind);
+    }
+    void Draw(StatusPlace place, std::string_view text, StatusKind kind) {
+        host_.DrawText(place.x, place.y, text, kind);
     }
 
     const std::string& BlankLine() const { return blankLine_; }

@@ -83,7 +83,7 @@ struct RunState {
     int ShardCount = 0;
     // Whether the results are also written as JSON Lines, one object per knot. It changes no
     // result, so it lives here and not among the RunSettings that a shard file records.
-    bool jsonLines = false;
+    bool JsonLines = false;
 };
 
 // Whether knot i belongs to the run's shard (always, without shards).

@@ -17,7 +17,11 @@ namespace {
 // Keys keep the order in which they are given, the order of the table's columns.
 using json = nlohmann::ordered_json;
 
-constexpr std::size_t kFieldTextLength = 300;  // characters the table prints after a code
+// An integer beyond 64 bits is carried through the JSON library as a string that starts with
+// this mark, and written as the bare number when the object is dumped: JSON numbers have no size
+// limit, and readers such as Python's keep every digit.
+constexpr std::string_view kBigIntegerMark = "\x01#";
+constexpr std::string_view kDumpedBigIntegerMark = "\"\\u0001#";
 constexpr std::string_view kDetectedBy = " detected by ";
 constexpr std::string_view kTooLarge = "too large";
 
@@ -32,7 +36,7 @@ std::string_view Trimmed(std::string_view text) {
 std::string_view SlotText(const KnotRecord& knot, std::string_view code) {
     for (const std::string& slot : knot.textFields) {
         if (slot.size() < 2 || std::string_view(slot).substr(0, 2) != code) continue;
-        return Trimmed(std::string_view(slot).substr(2, kFieldTextLength));
+        return Trimmed(std::string_view(slot).substr(2));
     }
     return {};
 }
@@ -51,16 +55,28 @@ std::optional<int64_t> WholeInteger(std::string_view text) {
     return value;
 }
 
+// Whether text is an optional "-" followed by decimal digits, the first of them not 0 unless it
+// is the only one.
+bool IsDecimalInteger(std::string_view text) {
+    if (!text.empty() && text.front() == '-') text.remove_prefix(1);
+    if (text.empty() || (text.size() > 1 && text.front() == '0')) return false;
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A whole decimal integer of any size (an optional "+" is dropped), null for any other text.
 json IntegerOrNull(std::string_view text) {
-    const std::optional<int64_t> value = WholeInteger(text);
-    return value ? json(*value) : json(nullptr);
+    if (const std::optional<int64_t> value = WholeInteger(text)) return *value;
+    text = Trimmed(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (!IsDecimalInteger(text)) return nullptr;
+    return std::string(kBigIntegerMark) + std::string(text);
 }
 
 // The coefficients of c_0 + c_1 t + ... + c_d t^d as PolyToText writes it ("1-t+t^2"), null
 // when the text is not such a polynomial with integer coefficients.
 json PolynomialCoefficients(std::string_view text) {
     if (text.empty()) return nullptr;
-    std::vector<int64_t> coefficients;
+    json coefficients = json::array();
     std::size_t at = 0;
     while (at < text.size()) {
         std::size_t end = text.find_first_of("+-", at + 1);
@@ -82,11 +98,11 @@ json PolynomialCoefficients(std::string_view text) {
             if (coefficient == "" || coefficient == "+") coefficient = "1";
             if (coefficient == "-") coefficient = "-1";
         }
-        const std::optional<int64_t> c = WholeInteger(coefficient);
-        if (!c || power < 0 || power > 4 * MaxSeifertDim) return nullptr;
+        json c = IntegerOrNull(coefficient);
+        if (c.is_null() || power < 0 || power > 4 * MaxSeifertDim) return nullptr;
         const std::size_t index = static_cast<std::size_t>(power);
-        if (coefficients.size() <= index) coefficients.resize(index + 1, 0);
-        coefficients[index] = *c;
+        while (coefficients.size() <= index) coefficients.push_back(0);
+        coefficients[index] = std::move(c);
     }
     return coefficients;
 }
@@ -100,27 +116,46 @@ json CyclicOrders(std::string_view text) {
         const std::size_t plus = text.find('+');
         const std::string_view summand = text.substr(0, plus);
         if (summand.substr(0, 2) != "Z/") return nullptr;
-        const std::optional<int64_t> order = WholeInteger(summand.substr(2));
-        if (!order) return nullptr;
-        orders.push_back(*order);
+        json order = IntegerOrNull(summand.substr(2));
+        if (order.is_null()) return nullptr;
+        orders.push_back(std::move(order));
         text = plus == std::string_view::npos ? std::string_view() : text.substr(plus + 1);
     }
     return orders;
 }
 
-// The rows of a matrix text "[[a,b],[c,d]]" (which is JSON already), null when it is not an
-// array of integer rows.
+// The rows of a matrix text "[[a,b],[c,d]]" (blanks allowed between the tokens), with entries
+// of any size; null when the text is not a list of rows of integers.
 json MatrixRows(std::string_view text) {
-    if (text.empty()) return nullptr;
-    json rows = json::parse(text, nullptr, false);
-    if (rows.is_discarded() || !rows.is_array()) return nullptr;
-    for (const json& row : rows) {
-        if (!row.is_array()) return nullptr;
-        for (const json& entry : row) {
-            if (!entry.is_number_integer()) return nullptr;
-        }
-    }
-    return rows;
+    json rows = json::array();
+    const auto skipBlanks = [&text] {
+        while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    };
+    const auto take = [&text, &skipBlanks](char c) {
+        skipBlanks();
+        if (text.empty() || text.front() != c) return false;
+        text.remove_prefix(1);
+        return true;
+    };
+    if (!take('[')) return nullptr;
+    if (take(']')) return text.empty() ? rows : json(nullptr);  // the empty matrix
+    do {
+        if (!take('[')) return nullptr;
+        json row = json::array();
+        do {
+            skipBlanks();
+            const std::size_t end = std::min(text.find_first_of(",] "), text.size());
+            json entry = IntegerOrNull(text.substr(0, end));
+            if (entry.is_null()) return nullptr;
+            row.push_back(std::move(entry));
+            text.remove_prefix(end);
+        } while (take(','));
+        if (!take(']')) return nullptr;
+        rows.push_back(std::move(row));
+    } while (take(','));
+    if (!take(']')) return nullptr;
+    skipBlanks();
+    return text.empty() ? rows : json(nullptr);
 }
 
 // The minimal matrix of the "se" slot: "[[...]]" or "S-equivalent to [[...]]".
@@ -181,7 +216,8 @@ json Unknotting(const KnotRecord& knot) {
         if (!code.empty()) codes.push_back(std::string(code));
         rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
     }
-    return {{"lower", knot.lowerBound},
+    const bool known = UnknottingBoundKnown(knot.lowerBound, knot.upperBound);
+    return {{"lower", known ? json(knot.lowerBound) : json(nullptr)},
             {"upper", knot.upperBound == -1 ? json(nullptr) : json(knot.upperBound)},
             {"detected_by", detectedBy},
             {"codes", codes}};
@@ -269,9 +305,29 @@ json TakenOverKnot(const KnotRecord& knot) {
     return object;
 }
 
-// Invalid UTF-8 in names and lines (a file in another encoding) is replaced, not refused.
+// Invalid UTF-8 in names and lines (a file in another encoding) is replaced, not refused. The
+// marked strings of integers beyond 64 bits become bare numbers.
 std::string Dumped(const json& object) {
-    return object.dump(-1, ' ', false, json::error_handler_t::replace);
+    std::string line = object.dump(-1, ' ', false, json::error_handler_t::replace);
+    std::string out;
+    std::size_t at = 0;
+    for (std::size_t mark = line.find(kDumpedBigIntegerMark); mark != std::string::npos;
+         mark = line.find(kDumpedBigIntegerMark, at)) {
+        const std::size_t digits = mark + kDumpedBigIntegerMark.size();
+        const std::size_t close = line.find('"', digits);
+        if (close == std::string::npos ||
+            !IsDecimalInteger(std::string_view(line).substr(digits, close - digits))) {
+            out.append(line, at, digits - at);
+            at = digits;
+            continue;
+        }
+        out.append(line, at, mark - at);
+        out.append(line, digits, close - digits);
+        at = close + 1;
+    }
+    if (at == 0) return line;
+    out.append(line, at, std::string::npos);
+    return out;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "arith/checked.h"
+#include "invariants/mahler.h"
 #include "knot/padding.h"
 
 namespace corvane {
@@ -14,8 +15,6 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kOutputMark = "_output";
 constexpr std::size_t kNameCellWidth = 14;
-constexpr std::size_t kSubscriptLength = 200;
-constexpr std::size_t kFieldTextLength = 300;
 constexpr int kColumns = 8;
 constexpr std::string_view kDetectedBy = " detected by ";
 constexpr std::string_view kOrWord = " or ";
@@ -23,6 +22,16 @@ constexpr std::string_view kOrWord = " or ";
 void AppendLine(std::string& out, std::string_view line) {
     out += line;
     out += kLineEnd;
+}
+
+// What the Mahler column holds and how it was computed; the value count sets only the printed
+// decimals and the fallback of the rare polynomial whose roots are not found.
+std::string MahlerPreambleItem(int64_t valueCount) {
+    return "\\item The Mahler measure of $K$, given as its logarithm, computed from the roots of "
+           "the Alexander polynomial and printed to " +
+           std::to_string(MahlerDecimals(valueCount)) +
+           " decimals (where the roots are not found, as the mean of $\\log|\\Delta_K(z)|$ over " +
+           std::to_string(valueCount) + " points $z$ of the unit circle)";
 }
 
 void AppendPreamble(std::string& out, const RunSettings& settings) {
@@ -106,8 +115,7 @@ void AppendPreamble(std::string& out, const RunSettings& settings) {
     AppendLine(out, R"tex(\item The determinant of $K$)tex");
     AppendLine(out,
                R"tex(\item $H_1(L_2(K))$, the homology of the 2-fold branched cover of $K$)tex");
-    AppendLine(out, "\\item The Mahler measure of $K$ approximated using " +
-                        std::to_string(settings.mahlerValueCount) + " values");
+    AppendLine(out, MahlerPreambleItem(settings.mahlerValueCount));
     AppendLine(
         out,
         R"tex(\item the signature of $K$, with the following information added, if needed:)tex");
@@ -191,6 +199,7 @@ bool Contains(std::string_view s, std::string_view part) {
 std::string BoundCases(int32_t lowerBound, int32_t upperBound) {
     const int64_t lower = lowerBound;
     const int64_t upper = upperBound;
+    if (!UnknottingBoundKnown(lowerBound, upperBound)) return {};
     if (upper == -1 && lower != -1) return "$> " + std::to_string(lower - 1) + "$";
     if (upper < lower || upper > lower + 3) return {};
     std::string text = "  $" + std::to_string(lower);
@@ -260,7 +269,7 @@ std::string CoverSymbol(std::string_view degree) {
 }  // namespace
 
 std::string LatexResultCell(std::string_view slot) {
-    const std::string_view text = SafeSub(slot, 2, kFieldTextLength);
+    const std::string_view text = SafeSub(slot, 2);
     const std::size_t detected = text.find(kDetectedBy);
     if (detected != std::string_view::npos) return DetectedByCell(text, detected);
     std::string t(text);
@@ -270,7 +279,7 @@ std::string LatexResultCell(std::string_view slot) {
     if (Contains(t, "A(")) {
         const std::size_t f = t.find('F');
         if (f != std::string::npos) {
-            t = t.substr(0, f) + "\\mathbb{F}" + std::string(SafeSub(t, f + 1, kSubscriptLength));
+            t = t.substr(0, f) + "\\mathbb{F}" + std::string(SafeSub(t, f + 1));
         }
     }
     return t;
@@ -336,7 +345,7 @@ std::string LatexNameCell(std::string_view name) {
         cell = LatexEscaped(name);
     } else {
         cell = "$" + LatexEscaped(name.substr(0, underscore)) + "_{" +
-               LatexEscaped(name.substr(underscore + 1, kSubscriptLength)) + "}$";
+               LatexEscaped(name.substr(underscore + 1)) + "}$";
     }
     if (cell.starts_with('[') || cell.starts_with('*')) cell.insert(0, "{}");
     return PadRight(cell, kNameCellWidth) + " &";

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "arith/checked.h"
+#include "invariants/mahler.h"
 #include "knot/padding.h"
 #include "output/statistics.h"
 
@@ -16,7 +17,6 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::size_t kNameWidth = 10;
 constexpr std::size_t kBoundWidth = 42;
-constexpr std::size_t kFieldTextLength = 300;  // characters printed after a slot's code
 constexpr std::string_view kOutputMark = "_output";
 
 void AppendLine(std::string& out, std::string_view line) {
@@ -39,10 +39,21 @@ std::string BoundCases(int32_t lowerBound, int32_t upperBound) {
     const int64_t lower = lowerBound;
     const int64_t upper = upperBound;
     const int64_t spread = upper - lower;
+    if (!UnknottingBoundKnown(lowerBound, upperBound)) return {};
     if (upper == -1 && lower != -1) return std::string("> ").append(std::to_string(lower - 1));
     if (spread >= 0 && spread <= 3)
         return std::string("  ").append(BoundRange(lower, static_cast<int>(spread)));
     return {};
+}
+
+// What the Mahler column holds and how it was computed; the value count sets only the printed
+// decimals and the fallback of the rare polynomial whose roots are not found.
+std::string MahlerPreambleLine(int64_t valueCount) {
+    return "* The Mahler measure is given as its logarithm, computed from the roots of the "
+           "Alexander polynomial and printed to " +
+           std::to_string(MahlerDecimals(valueCount)) +
+           " decimals (where the roots are not found, as the mean of log|Delta| over " +
+           std::to_string(valueCount) + " points of the unit circle)";
 }
 
 void AppendPreamble(std::string& out, const RunSettings& settings) {
@@ -87,8 +98,7 @@ void AppendPreamble(std::string& out, const RunSettings& settings) {
                "  The maximum will only be mentioned in the output file if the absolute value of "
                "the maximum is larger than the absolute value of the ordinary signature");
     if (settings.mahler) {
-        AppendLine(out, "* The Mahler measure is approximated using " +
-                            std::to_string(settings.mahlerValueCount) + " values");
+        AppendLine(out, MahlerPreambleLine(settings.mahlerValueCount));
     }
     AppendLine(out,
                "* The upper bounds on the algebraic unknotting number come from algebraic "
@@ -224,7 +234,7 @@ std::string KnotRow(const KnotRecord& knot, const RunSettings& settings) {
         const std::string_view field = slot;
         if (!SlotPrinted(field.substr(0, 2), settings)) continue;
         row += "| ";
-        row += field.substr(std::min<std::size_t>(2, field.size()), kFieldTextLength);
+        row += field.substr(std::min<std::size_t>(2, field.size()));
     }
     return row;
 }

@@ -400,7 +400,7 @@ void MainWindow::Button1Click() {
 void MainWindow::StartRun() {
     state_.Settings = SettingsFromControls();
     state_.Jobs = threadsbox->value();
-    state_.jsonLines = jsonlinesbox->isChecked();
+    state_.JsonLines = jsonlinesbox->isChecked();
     Button1->setText(QStringLiteral("Stop calculation"));
     FitCaption(Button1, QStringLiteral("Stop calculation"));
     state_.PauseRequested = false;

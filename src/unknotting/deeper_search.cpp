@@ -30,7 +30,7 @@ void DeeperDepths(int32_t lower, int32_t upper, int32_t& first, int32_t& last) {
 bool DeeperSearchWanted(const KnotState& state) {
     const int32_t n = state.WorkingSize;
     if (state.Settings.unknottingEffort <= 0 || n < 2 || n > kMaxMoveSize) return false;
-    const KnotRecord& knot = CurrentRecord(state);
+    const KnotRecord& knot = state.record;
     int32_t first = 0;
     int32_t last = 0;
     DeeperDepths(knot.lowerBound, knot.upperBound, first, last);
@@ -70,7 +70,7 @@ void DeeperMoveSearch(KnotContext& ctx, MoveSearchLevels& levels) {
     KnotState& state = ctx.state;
     if (!DeeperSearchWanted(state)) return;
     const int32_t effort = state.Settings.unknottingEffort;
-    const KnotRecord& knot = CurrentRecord(state);
+    const KnotRecord& knot = state.record;
     int32_t first = 0;
     int32_t last = 0;
     DeeperDepths(knot.lowerBound, knot.upperBound, first, last);

@@ -363,7 +363,7 @@ LickorishVerdict LickorishVerdictOf(const IntMatrix& v, int n, int32_t signature
 }
 
 bool LickorishTest(KnotState& state) {
-    const int32_t signature = CurrentRecord(state).signature;
+    const int32_t signature = state.record.signature;
     const LickorishVerdict verdict =
         LickorishVerdictOf(state.WorkingMatrix, state.WorkingSize, signature, &state.StopRequested,
                            &state.SkipRequested);

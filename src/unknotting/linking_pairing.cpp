@@ -447,7 +447,7 @@ bool LinkingPairingTest(KnotContext& ctx) {
     const std::vector<Form2>& forms =
         ctx.formTables != nullptr ? ctx.formTables->FormTable2 : kNoForms;
     const LinkingPairingOutcome outcome = LinkingPairingVerdictOf(
-        state.WorkingMatrix, state.WorkingSize, CurrentRecord(state).signature, forms, polling);
+        state.WorkingMatrix, state.WorkingSize, state.record.signature, forms, polling);
     if (outcome.failed) SetResultField(state, "erError in u=2 test", "erError");
     return outcome.verdict != LinkingPairingVerdict::obstructed;
 }

@@ -75,7 +75,7 @@ class LevelSearch {
           levels_(levels),
           M_(levels.Matrices[d]),
           Q_(levels.Basis[d]),
-          N_(n),
+          givenSize_(n),
           n_(n),
           E_(E),
           d_(d),
@@ -112,8 +112,8 @@ class LevelSearch {
     MoveSearchLevels& levels_;
     IntMatrix& M_;
     IntMatrix& Q_;
-    const int32_t N_;
-    int32_t n_;
+    const int32_t givenSize_;  // the size of the given matrix, to which every level returns
+    int32_t n_;                // the size of the matrix M at hand
     const int32_t E_;
     const int32_t d_;
     const bool quiet_;
@@ -151,12 +151,12 @@ void LevelSearch::ResetEvidence() {
 
 void LevelSearch::RestoreGiven() {
     CopyActive(M_, levels_.Backups[d_]);
-    n_ = N_;
+    n_ = givenSize_;
     ResetEvidence();
 }
 
 void LevelSearch::SetStatusText() {
-    const int32_t lower = CurrentRecord(state_).lowerBound;
+    const int32_t lower = state_.record.lowerBound;
     const std::string moves = std::to_string(d_);
     if (d_ == lower && d_ == 1) {
         ctx_.display.StatusText = "Trying to find algebraic unknotting move ";
@@ -283,7 +283,7 @@ bool LevelSearch::Phase2() {
 void LevelSearch::RecordMove() {
     UnknottingMove move;
     move.given = levels_.Backups[d_];
-    move.givenSize = N_;
+    move.givenSize = givenSize_;
     move.enlarged = levels_.Enlarged[d_];
     move.transposed = levels_.Transposed[d_];
     move.basis = Q_;
@@ -296,11 +296,11 @@ void LevelSearch::RecordMove() {
 bool LevelSearch::Succeed(int32_t moves) {
     RecordMove();
     if (quiet_) return true;
-    if (!VerifyMoveSequence(levels_.Backups[d_], N_, levels_.Found)) {
+    if (!VerifyMoveSequence(levels_.Backups[d_], givenSize_, levels_.Found)) {
         levels_.Found.moves.clear();
         return false;
     }
-    KnotRecord& knot = CurrentRecord(state_);
+    KnotRecord& knot = state_.record;
     knot.upperBound = moves;
     if (moves == 1) knot.detectedBy = "unknotting move ";
     return true;
@@ -452,11 +452,11 @@ bool LevelSearch::SystematicStage() {
     int64_t candidates = 0;
     bool complete = false;
     ForEachReducedUnitVector(
-        given, N_, SystematicLookLimit(E_), [&](const LatticeVector& x, int64_t e) {
+        given, givenSize_, SystematicLookLimit(E_), [&](const LatticeVector& x, int64_t e) {
             for (const bool transposed : {false, true}) {
                 // The move on Vᵀ is V' = V - ε·(V·x)(V·x)ᵀ transposed: a different move.
                 if (d_ == 1 &&
-                    !MayLeaveTrivialAlexander(transposed ? givenTransposed : given, N_, x, e))
+                    !MayLeaveTrivialAlexander(transposed ? givenTransposed : given, givenSize_, x, e))
                     continue;
                 if (++candidates > candidateLimit) return true;
                 if (candidates % 16 == 0) ctx_.CheckPause();

@@ -44,8 +44,10 @@ TEST(GoldenResults, EveryColumnAndCalculationOption) {
 // Runs the whole-run list (the golden knots, the prime knots up to eight crossings and random
 // Seifert matrices) and compares both results files with those written before the arithmetic was
 // made faster: speed must not change a byte. They differ from the first files only in the rows
-// that exact arithmetic now computes (big12, overflow) and in upper bounds on u_a that the deeper
-// and systematic move searches find, each equal to the knot's known value.
+// that exact arithmetic now computes (big12, overflow), in upper bounds on u_a that the deeper
+// and systematic move searches find, each equal to the knot's known value, in the cells of big12
+// and r1 that were once shortened to 300 characters and now stand whole, and in the preamble's
+// line on the Mahler measure.
 void ExpectRunListUnchanged(const std::string& options, const std::string& name) {
     const fs::path data = fs::path(CORVANE_TEST_DATA_DIR) / "golden";
     const fs::path dir = fs::temp_directory_path() / ("corvane_run_list_" + name);

@@ -57,7 +57,7 @@ struct OneKnotRun {
         knot.nakanishiLower = 1;
         knot.nakanishiUpper = -1;
     }
-    KnotRecord& knot() { return CurrentRecord(state); }
+    KnotRecord& knot() { return state.record; }
     std::string TextField(const std::string& tag) {
         for (const std::string& slot : knot().textFields) {
             if (slot.rfind(tag, 0) == 0) return slot.substr(0, slot.find_last_not_of(' ') + 1);

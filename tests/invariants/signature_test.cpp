@@ -326,7 +326,7 @@ struct OneKnotRun {
         knot.signature = signature;
         state.Settings.ltValueCount = count;
     }
-    KnotRecord& Knot() { return CurrentRecord(state); }
+    KnotRecord& Knot() { return state.record; }
     // Slot contents without the padding blanks.
     std::string Text(int slot) { return Trim(Knot().textFields(slot)); }
     std::string Tex(int slot) { return Trim(Knot().texFields(slot)); }

@@ -114,6 +114,25 @@ TEST(KnotJsonLine, BoundsDetectionsAndComputedNumbers) {
     EXPECT_EQ(Object(knot)["mu"], nullptr);
     EXPECT_EQ(Object(knot)["unknotting"]["upper"], 3);
     EXPECT_EQ(Object(knot)["unknotting"]["detected_by"], json::array());
+    // A row without invariants claims no bound at all.
+    knot.lowerBound = 0;
+    knot.upperBound = -1;
+    EXPECT_EQ(Object(knot)["unknotting"]["lower"], nullptr);
+    EXPECT_EQ(Object(knot)["unknotting"]["upper"], nullptr);
+}
+
+TEST(KnotJsonLine, IntegersBeyondSixtyFourBitsAreWrittenWhole) {
+    const std::string big = "21267647892944572736998860269687930881";
+    const KnotRecord knot = Computed({"al" + big + "-" + big + "t+t^2", "dt-" + big,
+                                      "l2Z/3+Z/" + big, "se[[1, " + big + "],[0,-" + big + "]]"});
+    const std::string line = KnotJsonLine(knot, RunSettings{});
+    for (const std::string& part :
+         {"\"alexander\":[" + big + ",-" + big + ",1]", "\"determinant\":-" + big,
+          "\"h1_double_cover\":[3," + big + "]",
+          "\"minimal_matrix\":[[1," + big + "],[0,-" + big + "]]"}) {
+        EXPECT_NE(line.find(part), std::string::npos) << part << " in " << line;
+    }
+    EXPECT_FALSE(json::parse(line).is_discarded());
 }
 
 TEST(KnotJsonLine, PendingAndTakenOverKnots) {

@@ -66,8 +66,8 @@ TEST(LatexNameCell, SubscriptPaddingAndEscapes) {
     EXPECT_EQ(LatexNameCell("*"), "{}*            &");
     EXPECT_EQ(LatexNameCell("\xE9t\x01"),
               "\\text{\\textbackslash xE9}t\\text{\\textbackslash x01} &");
-    // The subscript keeps at most 200 characters.
-    EXPECT_EQ(LatexNameCell("k_" + std::string(300, '9')), "$k_{" + std::string(200, '9') + "}$ &");
+    // A name is never shortened.
+    EXPECT_EQ(LatexNameCell("k_" + std::string(300, '9')), "$k_{" + std::string(300, '9') + "}$ &");
 }
 
 TEST(ObstructionSymbol, EveryNamedObstruction) {
@@ -98,6 +98,7 @@ TEST(LatexBoundCell, BoundsAndSymbol) {
     EXPECT_EQ(LatexBoundCell(1, 1, ""), "  $1$");
     EXPECT_EQ(LatexBoundCell(0, 0, ""), "  $0$");
     EXPECT_EQ(LatexBoundCell(3, -1, ""), "$> 2$");
+    EXPECT_EQ(LatexBoundCell(0, -1, ""), "");
     EXPECT_EQ(LatexBoundCell(1, 2, "signature"), "  $1,2$  $\\sigma$");
     EXPECT_EQ(LatexBoundCell(1, 4, ""), "  $1,2,3,4$");
     EXPECT_EQ(LatexBoundCell(1, 6, "Wendt"), " W");
@@ -158,7 +159,7 @@ TEST(LatexResultCell, EveryNumberInMathMode) {
         {"nk2...5 detected by A(F_13)", "$2...5\\,A(\\mathbb{F}_{13})$"},
         {"nk10 detected by H_1(L_2)", "$10\\,H_1(L_2)$"},
         {"nk detected by H_1(L_2)", "$\\,H_1(L_2)$"},
-        {lowerOnly, "$> 1\\,H_1(L_3)" + std::string(276, ' ') + "$"},
+        {lowerOnly, "$> 1\\,H_1(L_3)" + std::string(1500, ' ') + "$"},
     };
     for (const auto& [slot, cell] : cases) EXPECT_EQ(LatexResultCell(slot), cell) << slot;
 }
@@ -222,7 +223,10 @@ TEST(LatexResultsContents, PreambleFollowsTheOptions) {
     EXPECT_NE(plain.find("\r\nNote that the Levine-Tristram signatures is computed for all roots "
                          "of unity $z=\\exp(2\\pi i k/1024)$, $k=1,\\dots,1023$.\r\n"),
               std::string::npos);
-    EXPECT_NE(plain.find("\r\n\\item The Mahler measure of $K$ approximated using 128 values\r\n"),
+    EXPECT_NE(plain.find("\r\n\\item The Mahler measure of $K$, given as its logarithm, computed "
+                         "from the roots of the Alexander polynomial and printed to 2 decimals "
+                         "(where the roots are not found, as the mean of $\\log|\\Delta_K(z)|$ "
+                         "over 128 points $z$ of the unit circle)\r\n"),
               std::string::npos);
     EXPECT_EQ(plain.find("Mahler measure of the Alexander polynomial"), std::string::npos);
     EXPECT_EQ(plain.find("indicated by $mu$"), std::string::npos);

@@ -350,7 +350,7 @@ void MainWindowTest::jsonLinesBoxWritesTheJsonLinesFile() {
     QSignalSpy finished(window_.get(), &MainWindow::runFinished);
     Click("Button1");
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kRunTimeoutMs);
-    QVERIFY(window_->State().jsonLines);
+    QVERIFY(window_->State().JsonLines);
     QVERIFY(QFile::exists(dir_->filePath(QStringLiteral("knots_output.jsonl"))));
 }
 

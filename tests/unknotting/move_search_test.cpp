@@ -33,8 +33,8 @@ using test::i128;
 // search at a chosen one, ready for a search.
 struct Fixture {
     Fixture() {
-        CurrentRecord(state).lowerBound = 1;
-        CurrentRecord(state).upperBound = -1;
+        state.record.lowerBound = 1;
+        state.record.upperBound = -1;
         ctx.poll = [this](KnotContext& knot) {
             ++polls;
             if (skipAfter > 0 && polls == skipAfter) knot.state.SkipRequested = true;
@@ -221,7 +221,7 @@ TEST(MoveSearch, TrefoilNeedsOneMove) {
     Fixture f;
     const IntMatrix trefoil = test::FromRows({{-1, 0}, {-1, -1}});
     EXPECT_TRUE(f.Search(trefoil, 2, OneMoveTries(0), 1));
-    const KnotRecord& k = CurrentRecord(f.state);
+    const KnotRecord& k = f.state.record;
     EXPECT_EQ(k.upperBound, 1);
     EXPECT_EQ(k.detectedBy, "unknotting move ");
     EXPECT_EQ(CheckSequence(trefoil, 2, f.levels->Found), 1);
@@ -247,12 +247,12 @@ TEST(MoveSearch, RolfsenSequencesCheckOut) {
         SCOPED_TRACE(k.name);
         int best = -1;
         for (int d = 1; d <= 2; ++d) {
-            CurrentRecord(f.state).upperBound = -1;
+            f.state.record.upperBound = -1;
             if (!f.Search(k.v, k.n, d == 1 ? 4010 : 80, d)) continue;
             ++found;
-            if (best < 0) best = CurrentRecord(f.state).upperBound;
+            if (best < 0) best = f.state.record.upperBound;
             const int moves = CheckSequence(k.v, k.n, f.levels->Found);
-            EXPECT_EQ(moves, CurrentRecord(f.state).upperBound);
+            EXPECT_EQ(moves, f.state.record.upperBound);
             EXPECT_LE(moves, d);
             EXPECT_GE(moves, std::max(k.signatureBound, 1));
             const auto known = KnownUnknotting().find(k.name);
@@ -302,7 +302,7 @@ TEST(MoveSearch, RandomMatricesSequencesCheckOut) {
         const int bound =
             std::abs(test::Signature(test::BigCombine(big, test::BigTranspose(big), 1))) / 2;
         for (int d = 1; d <= 2; ++d) {
-            CurrentRecord(f.state).upperBound = -1;
+            f.state.record.upperBound = -1;
             if (!f.Search(r.matrix, r.ReducedSize, d == 1 ? 100 : 20, d)) continue;
             ++found;
             const int moves = CheckSequence(r.matrix, r.ReducedSize, f.levels->Found);
@@ -319,7 +319,7 @@ TEST(MoveSearch, LargeCornerIsNotSearched) {
     const uint32_t before = f.state.Random.state;
     EXPECT_FALSE(f.Search(v, 2, OneMoveTries(3), 1));
     EXPECT_EQ(f.state.Random.state, before);
-    EXPECT_EQ(CurrentRecord(f.state).upperBound, -1);
+    EXPECT_EQ(f.state.record.upperBound, -1);
 }
 
 // 5_1 has signature 4: no single move exists, so the budget decides when the search ends.
@@ -332,7 +332,7 @@ TEST(MoveSearch, DepthOneStopsAfterBudgetPlusOneAttempts) {
     EXPECT_EQ(f.levels->Attempts[1], 11);
     EXPECT_FALSE(f.Search(k51.v, k51.n, 0, 1));
     EXPECT_EQ(f.levels->Attempts[1], 1);
-    EXPECT_EQ(CurrentRecord(f.state).upperBound, -1);
+    EXPECT_EQ(f.state.record.upperBound, -1);
 }
 
 // 8_18 needs two moves (Wendt: H_1 of its 2-fold branched cover needs two generators); a
@@ -343,7 +343,7 @@ TEST(MoveSearch, KnotsThatNeedMoreMoves) {
     const MinimalKnot& k818 = knots[31];
     ASSERT_EQ(k818.name, "8_18");
     EXPECT_FALSE(f.Search(k818.v, k818.n, 1000, 1));
-    EXPECT_EQ(CurrentRecord(f.state).upperBound, -1);
+    EXPECT_EQ(f.state.record.upperBound, -1);
     if (f.Search(k818.v, k818.n, 155, 2)) {
         EXPECT_EQ(CheckSequence(k818.v, k818.n, f.levels->Found), 2);
     }
@@ -353,10 +353,10 @@ TEST(MoveSearch, KnotsThatNeedMoreMoves) {
                                           {0, 0, 0, 1, 0, 0},
                                           {0, 0, 0, 0, 1, 1},
                                           {0, 0, 0, 0, 0, -1}});
-    CurrentRecord(f.state).upperBound = -1;
+    f.state.record.upperBound = -1;
     EXPECT_FALSE(f.Search(sum, 6, 1000, 1));
     EXPECT_FALSE(f.Search(sum, 6, 80, 2));
-    EXPECT_EQ(CurrentRecord(f.state).upperBound, -1);
+    EXPECT_EQ(f.state.record.upperBound, -1);
 }
 
 TEST(MoveSearch, StopReturnsAtOnce) {
@@ -365,7 +365,7 @@ TEST(MoveSearch, StopReturnsAtOnce) {
     const uint32_t before = f.state.Random.state;
     EXPECT_FALSE(f.Search(test::FromRows({{-1, 0}, {-1, -1}}), 2, 10, 1));
     EXPECT_EQ(f.state.Random.state, before);
-    EXPECT_EQ(CurrentRecord(f.state).upperBound, -1);
+    EXPECT_EQ(f.state.record.upperBound, -1);
 }
 
 // A Skip pressed while a nested search runs ends it and the outer search at their next attempt
@@ -417,7 +417,7 @@ TEST(MoveSearch, SystematicStageFindsEveryOneMove) {
     Fixture f;
     for (const MinimalKnot& k : RolfsenKnotsAndHiddenCopies(2)) {
         SCOPED_TRACE(k.name);
-        CurrentRecord(f.state).upperBound = -1;
+        f.state.record.upperBound = -1;
         const bool found = f.Search(k.v, k.n, 0, 1);
         if (test::RolfsenUnknotting(BaseName(k.name)) > 1) {
             EXPECT_FALSE(found);
@@ -435,11 +435,11 @@ int DeeperBound(Fixture& f, const IntMatrix& v, int n, int lower, int effort = 2
     f.state.WorkingMatrix = v;
     f.state.WorkingSize = n;
     f.state.Settings.unknottingEffort = effort;
-    CurrentRecord(f.state).lowerBound = lower;
-    CurrentRecord(f.state).upperBound = -1;
+    f.state.record.lowerBound = lower;
+    f.state.record.upperBound = -1;
     DeeperMoveSearch(f.ctx, *f.levels);
     EXPECT_FALSE(ArithTrouble) << TroubleCode;
-    const int bound = CurrentRecord(f.state).upperBound;
+    const int bound = f.state.record.upperBound;
     if (bound > 0) {
         // The search starts from Qᵀ·V·Q with the unimodular Q of the reduction.
         const test::BigMatrix q = test::ToBig(ReducedBasis(v, n), n, n);
