@@ -7,6 +7,7 @@
 #include <numeric>
 
 #include "arith/errors.h"
+#include "invariants/reciprocal_mahler.h"
 
 namespace corvane {
 namespace {

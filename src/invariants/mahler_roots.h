@@ -59,9 +59,9 @@ std::optional<std::vector<RootGroup>> ComplexRoots(std::span<const long double> 
 
 // m(p) = ln|c_d| + Σ ln max(1, |α|) over the roots α of p = Σ c_j·t^j (with multiplicity), the
 // logarithm of the Mahler measure; t^k and cyclotomic factors contribute exactly 0, so a product of
-// them (times ±1) gives exactly 0. The zero polynomial gives 0. Takes ReciprocalMahlerMeasure where
-// it gives a value, otherwise GeneralMahlerMeasure; nullopt when ComplexRoots fails on the
-// non-cyclotomic rest.
+// them (times ±1) gives exactly 0. The zero polynomial gives 0. Takes ReciprocalMahlerMeasure
+// (reciprocal_mahler.h) where it gives a value, otherwise GeneralMahlerMeasure; nullopt when
+// ComplexRoots fails on the non-cyclotomic rest.
 std::optional<long double> MahlerMeasureFromRoots(std::span<const int64_t> c,
                                                   int maxSweeps = kAberthSweeps);
 
@@ -69,18 +69,5 @@ std::optional<long double> MahlerMeasureFromRoots(std::span<const int64_t> c,
 // nullopt when ComplexRoots fails.
 std::optional<long double> GeneralMahlerMeasure(std::span<const int64_t> c,
                                                 int maxSweeps = kAberthSweeps);
-
-// m(p) for p = t^k·r with r of degree <= 128 reciprocal (c_j = c_{d-j}) or anti-reciprocal
-// (c_j = -c_{d-j}, then r = (t - 1)·r' with r' reciprocal). A reciprocal r of degree 2e is
-// t^e·q(t + 1/t) with q of degree e: the cyclotomic factors are divided out of q exactly (they
-// contribute exactly 0), and each other root x of q, found by Aberth's iteration in double
-// precision and Newton steps in 80 bits, contributes ln max(|α|, 1/|α|) for the roots α, 1/α of
-// t² - x·t + 1. The roots are certified by disjoint inclusion disks, and the value is given only
-// when their radii bound its error by 4e-16·max(1, |m|). nullopt otherwise: p not of this form, a
-// coefficient of q beyond 128 bits, the iteration not converging within maxSweeps, multiple or
-// clustered roots of q, or roots of q near ±2 (roots of p near ±1 off the circle) not resolved to
-// that accuracy; GeneralMahlerMeasure then applies.
-std::optional<long double> ReciprocalMahlerMeasure(std::span<const int64_t> c,
-                                                   int maxSweeps = kAberthSweeps);
 
 }  // namespace corvane

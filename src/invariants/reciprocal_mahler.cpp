@@ -4,6 +4,8 @@
 // ln max(|α|, 1/|α|) = ln|α| with α = (x + s)/2, s = ±√(x² - 4) chosen so that |α| >= 1: roots x in
 // [-2, 2] are pairs on the unit circle and contribute 0. The cyclotomic factors Φ_n (n >= 3) become
 // the minimal polynomials ψ_n of 2·cos(2π/n), and Φ_1², Φ_2² become x - 2, x + 2.
+#include "invariants/reciprocal_mahler.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -28,10 +30,10 @@ constexpr int kMaxCyclotomicIndex = 4 * kMaxHalfDegree * kMaxHalfDegree;
 // q(2·cos(2π/n)) below this multiple of Σ|q_j|·2^j makes ψ_n a candidate divisor; at a root of q
 // the rounding of the double evaluation and the error of the tabulated cosine (below 1e-14, times
 // |q'| <= e·Σ|q_j|·2^j) stay below 1e-12 of that sum.
-constexpr double kCyclotomicTolerance = 1e-9;
+constexpr double kCosineRootTolerance = 1e-9;
 // Unit roundoffs of the double and of the 80-bit format.
 constexpr double kDoubleRoundoff = DBL_EPSILON / 2.0;
-constexpr long double kUnitRoundoff = LDBL_EPSILON / 2.0L;
+constexpr long double kExtendedRoundoff = LDBL_EPSILON / 2.0L;
 // A double-precision Aberth step below this fraction of |z| ends the iteration for z.
 constexpr double kSmallStep = 1e-9;
 // Newton steps in 80-bit arithmetic after the double-precision Aberth iteration.
@@ -146,12 +148,12 @@ struct Poly {
 };
 
 // Conversions that take the 64-bit path where the value fits.
-double ToDouble(Wide v) {
+double WideToDouble(Wide v) {
     const auto small = static_cast<int64_t>(v);
     return small == v ? static_cast<double>(small) : static_cast<double>(v);
 }
 
-long double ToExtended(Wide v) {
+long double WideToExtended(Wide v) {
     const auto small = static_cast<int64_t>(v);
     return small == v ? static_cast<long double>(small) : static_cast<long double>(v);
 }
@@ -254,7 +256,7 @@ std::optional<Poly> MinimalPolynomialOfCosine(int n) {
 }
 
 // p / ψ for a monic ψ when the division leaves no remainder and nothing leaves 128 bits.
-bool DivideExactly(Poly& p, const Poly& psi) {
+bool DivideByMonicExactly(Poly& p, const Poly& psi) {
     if (p.degree < psi.degree) return false;
     // In place on a copy: the quotient ends in r[k..deg], the remainder in r[0..k-1].
     std::array<Wide, 2 * kMaxHalfDegree + 1> r;
@@ -285,7 +287,7 @@ void RemoveCyclotomicFactors(Poly& q) {
     auto refresh = [&] {
         scale = 0.0;
         for (int j = q.degree; j >= 0; --j) {
-            approximate[j] = ToDouble(q.c[j]);
+            approximate[j] = WideToDouble(q.c[j]);
             scale = 2.0 * scale + std::fabs(approximate[j]);
         }
     };
@@ -295,11 +297,11 @@ void RemoveCyclotomicFactors(Poly& q) {
         const double x = candidates[i].point;
         double value = 0.0;
         for (int j = q.degree; j >= 0; --j) value = value * x + approximate[j];
-        if (!(std::fabs(value) <= kCyclotomicTolerance * scale)) continue;
+        if (!(std::fabs(value) <= kCosineRootTolerance * scale)) continue;
         const auto psi = MinimalPolynomialOfCosine(candidates[i].n);
         if (!psi) continue;
         bool divided = false;
-        while (DivideExactly(q, *psi)) divided = true;
+        while (DivideByMonicExactly(q, *psi)) divided = true;
         if (divided) refresh();
     }
 }
@@ -325,7 +327,8 @@ double RoughExp2(double v) {
 // (|a_i|/|a_k|)^{1/(k-i)}, rotated so that no two circles share angles. The radii need only be
 // rough. Returns the number of points (d unless the moduli leave the double range).
 template <int N>
-int StartingPoints(const std::array<double, N + 1>& a, int d, std::array<ComplexD, N>& z) {
+int NewtonPolygonCirclePoints(const std::array<double, N + 1>& a, int d,
+                              std::array<ComplexD, N>& z) {
     std::array<int, N + 1> hull;
     std::array<double, N + 1> height;
     int size = 0;
@@ -368,8 +371,8 @@ int StartingPoints(const std::array<double, N + 1>& a, int d, std::array<Complex
 // last step was below 1e-9·|z_i|; false if that takes more than maxSweeps sweeps or leaves the
 // double range.
 template <int N>
-bool AberthIterate(const std::array<double, N + 1>& a, int d, std::array<ComplexD, N>& z,
-                   int maxSweeps) {
+bool AberthRootsInDouble(const std::array<double, N + 1>& a, int d, std::array<ComplexD, N>& z,
+                         int maxSweeps) {
     std::array<bool, N> frozen{};
     const double gamma = 4.0 * (d + 1) * kDoubleRoundoff;
     for (int sweep = 0; sweep < maxSweeps; ++sweep) {
@@ -448,14 +451,14 @@ bool QuadraticRoots(const std::array<double, N + 1>& b, std::array<ComplexD, N>&
 }
 
 // q(x), q'(x) and the rounding bound of q(x) in 80-bit arithmetic (Horner's rule).
-struct Evaluation {
+struct ValueAndSlope {
     ComplexL value;
     ComplexL slope;
     long double rounding = 0.0L;
 };
 
 template <int N>
-Evaluation Evaluate(const std::array<long double, N + 1>& a, int d, ComplexL x) {
+ValueAndSlope HornerValueAndSlope(const std::array<long double, N + 1>& a, int d, ComplexL x) {
     const long double xr = x.real();
     const long double xi = x.imag();
     const long double r = std::sqrt(xr * xr + xi * xi);
@@ -469,7 +472,7 @@ Evaluation Evaluate(const std::array<long double, N + 1>& a, int d, ComplexL x) 
         vr = nvr;
         bound = bound * r + std::fabs(a[j]);
     }
-    return {ComplexL(vr, vi), ComplexL(sr, si), 4.0L * (d + 1) * kUnitRoundoff * bound};
+    return {ComplexL(vr, vi), ComplexL(sr, si), 4.0L * (d + 1) * kExtendedRoundoff * bound};
 }
 
 // max(|α|, 1/|α|)² for the roots α, 1/α of t² - x·t + 1, and |s|² = |α - 1/α|² = |x² - 4|, where
@@ -528,107 +531,146 @@ void Expand(const Poly& q, Expansion<N>& e) {
     }
     e.exact = true;
     for (int j = 0; j <= q.degree; ++j) {
-        e.al[j] = ToExtended(b[j]);
-        e.ad[j] = ToDouble(b[j]);
+        e.al[j] = WideToExtended(b[j]);
+        e.ad[j] = WideToDouble(b[j]);
     }
 }
 
-// m from the simple roots of q of degree d >= 2 (no cyclotomic factor), certified by inclusion
-// disks: nullopt when the iteration fails, when two disks meet, or when the error bound of the
-// result is not small.
+// The expansions of q about 0, 2 and -2; those about ±2 are formed when first asked for.
 template <int N>
-[[gnu::noinline]] std::optional<long double> MeasureFromTraceRoots(const Poly& q, int maxSweeps) {
-    const int d = q.degree;
-    std::array<Expansion<N>, 3> expansions;
-    std::array<bool, 3> expanded{true, false, false};
-    for (int k = 0; k < 3; ++k) expansions[k].centre = k == 0 ? 0 : k == 1 ? 2 : -2;
-    Expand(q, expansions[0]);
+class TraceExpansions {
+  public:
+    explicit TraceExpansions(const Poly& q) : q_(q) {
+        for (int k = 0; k < 3; ++k) expansions_[k].centre = k == 0 ? 0 : k == 1 ? 2 : -2;
+        Expand(q_, expansions_[0]);
+    }
+
     // The expansion in which x has the smallest rounding bound Σ|b_j|·|x - c|^j, of those about 0
     // and about the end of [-2, 2] on the side of x.
-    auto best = [&](ComplexD x) -> const Expansion<N>& {
+    const Expansion<N>& WithSmallestBound(ComplexD x) {
         const int side = x.real() > 0.0 ? 1 : 2;
-        if (!expanded[side]) {
-            Expand(q, expansions[side]);
-            expanded[side] = true;
+        if (!expanded_[side]) {
+            Expand(q_, expansions_[side]);
+            expanded_[side] = true;
         }
-        const Expansion<N>* chosen = &expansions[0];
+        const Expansion<N>* chosen = &expansions_[0];
         double smallest = HUGE_VAL;
         for (const int k : {0, side}) {
-            const Expansion<N>& e = expansions[k];
+            const Expansion<N>& e = expansions_[k];
             if (!e.exact) continue;
             const ComplexD offset = x - static_cast<double>(e.centre);
             const double r =
                 std::sqrt(offset.real() * offset.real() + offset.imag() * offset.imag());
             double bound = 0.0;
-            for (int j = d; j >= 0; --j) bound = bound * r + std::fabs(e.ad[j]);
+            for (int j = q_.degree; j >= 0; --j) bound = bound * r + std::fabs(e.ad[j]);
             if (bound < smallest) {
                 smallest = bound;
                 chosen = &e;
             }
         }
         return *chosen;
-    };
-    // The iteration runs about the centre best for the mean of the roots.
-    const double mean = -ToDouble(q.c[d - 1]) / (static_cast<double>(d) * ToDouble(q.c[d]));
-    const Expansion<N>& global = best(ComplexD(mean, 0.0));
-    if (!global.exact) return std::nullopt;
-    std::array<ComplexD, N> start{};
-    if (d == 2) {
-        if (!QuadraticRoots<N>(global.ad, start)) return std::nullopt;
-    } else {
-        if (StartingPoints<N>(global.ad, d, start) != d) return std::nullopt;
-        if (!AberthIterate<N>(global.ad, d, start, maxSweeps)) return std::nullopt;
     }
-    // Newton steps in 80 bits, each root in the expansion where its rounding bound is smallest,
-    // bring the simple roots from double to extended precision.
-    std::array<int, N> centre{};
-    std::array<ComplexL, N> y{};
-    std::array<long double, N> residual{};
-    for (int i = 0; i < d; ++i) {
-        const Expansion<N>& local = best(start[i] + static_cast<double>(global.centre));
-        centre[i] = local.centre;
-        y[i] = ComplexL(start[i].real(), start[i].imag()) +
-               static_cast<long double>(global.centre - local.centre);
-        Evaluation e = Evaluate<N>(local.al, d, y[i]);
-        for (int s = 0; s < kPolishSteps && Modulus(e.value) > e.rounding; ++s) {
-            if (e.slope == ComplexL(0.0L)) break;
-            y[i] -= Divide(e.value, e.slope);
-            e = Evaluate<N>(local.al, d, y[i]);
-        }
-        residual[i] = Modulus(e.value) + e.rounding;
+
+  private:
+    const Poly& q_;
+    std::array<Expansion<N>, 3> expansions_;
+    std::array<bool, 3> expanded_{true, false, false};
+};
+
+// The d roots of q in double precision, as offsets from the centre of the expansion `about`: by
+// the formula for d = 2, otherwise by Aberth's iteration from points on the circles of the Newton
+// polygon; false when either fails.
+template <int N>
+bool DoubleApproximations(const Expansion<N>& about, int d, int maxSweeps,
+                          std::array<ComplexD, N>& z) {
+    if (d == 2) return QuadraticRoots<N>(about.ad, z);
+    if (NewtonPolygonCirclePoints<N>(about.ad, d, z) != d) return false;
+    return AberthRootsInDouble<N>(about.ad, d, z, maxSweeps);
+}
+
+// A root x = centre + y of q, with y taken in the expansion about that centre, and the bound
+// |q(x)| + rounding of its last evaluation there.
+struct TraceRoot {
+    int centre = 0;
+    ComplexL y;
+    long double residual = 0.0L;
+};
+
+// Newton steps in 80 bits from the approximation x = from + start, in the expansion where x has
+// the smallest rounding bound, bring a simple root from double to extended precision.
+template <int N>
+TraceRoot ExtendedNewtonRoot(TraceExpansions<N>& expansions, int d, int from, ComplexD start) {
+    const Expansion<N>& local = expansions.WithSmallestBound(start + static_cast<double>(from));
+    TraceRoot root;
+    root.centre = local.centre;
+    root.y = ComplexL(start.real(), start.imag()) + static_cast<long double>(from - local.centre);
+    ValueAndSlope e = HornerValueAndSlope<N>(local.al, d, root.y);
+    for (int s = 0; s < kPolishSteps && Modulus(e.value) > e.rounding; ++s) {
+        if (e.slope == ComplexL(0.0L)) break;
+        root.y -= Divide(e.value, e.slope);
+        e = HornerValueAndSlope<N>(local.al, d, root.y);
     }
-    // Inclusion disks |ζ - x_i| <= d·(|q(x_i)| + rounding)/(|q_d|·Π_{j≠i}|x_i - x_j|): when they
-    // are pairwise disjoint, each holds exactly one root of q.
-    std::array<std::array<long double, N>, N> distanceSquared;
-    std::array<long double, N> distances;  // Π_{j≠i}|x_i - x_j|²
-    distances.fill(1.0L);
+    root.residual = Modulus(e.value) + e.rounding;
+    return root;
+}
+
+// |x_i - x_j|² for i < j, and Π_{j≠i}|x_i - x_j|² for every i.
+template <int N>
+struct RootDistances {
+    std::array<std::array<long double, N>, N> squared;
+    std::array<long double, N> products;
+};
+
+template <int N>
+void MeasureRootDistances(const std::array<TraceRoot, N>& roots, int d,
+                          RootDistances<N>& distances) {
+    distances.products.fill(1.0L);
     for (int i = 0; i < d; ++i) {
         for (int j = i + 1; j < d; ++j) {
-            const ComplexL delta = y[i] - y[j] + static_cast<long double>(centre[i] - centre[j]);
+            const ComplexL delta = roots[i].y - roots[j].y +
+                                   static_cast<long double>(roots[i].centre - roots[j].centre);
             const long double squared = delta.real() * delta.real() + delta.imag() * delta.imag();
-            distanceSquared[i][j] = squared;
-            distances[i] *= squared;
-            distances[j] *= squared;
+            distances.squared[i][j] = squared;
+            distances.products[i] *= squared;
+            distances.products[j] *= squared;
         }
     }
-    const long double lead = std::fabs(ToExtended(q.c[d]));
-    std::array<long double, N> radius;
+}
+
+// The radii of the inclusion disks |ζ - x_i| <= d·(|q(x_i)| + rounding)/(|q_d|·Π_{j≠i}|x_i - x_j|)
+// of the d roots, lead = |q_d|: when the disks are pairwise disjoint, each holds exactly one root
+// of q. False when a radius is not finite or two disks meet.
+template <int N>
+bool DisjointInclusionDisks(const std::array<TraceRoot, N>& roots, int d, long double lead,
+                            std::array<long double, N>& radius) {
+    RootDistances<N> distances;
+    MeasureRootDistances<N>(roots, d, distances);
     for (int i = 0; i < d; ++i) {
-        radius[i] = static_cast<long double>(d) * residual[i] / (lead * std::sqrt(distances[i]));
-        if (!std::isfinite(radius[i])) return std::nullopt;
+        radius[i] = static_cast<long double>(d) * roots[i].residual /
+                    (lead * std::sqrt(distances.products[i]));
+        if (!std::isfinite(radius[i])) return false;
     }
     for (int i = 0; i < d; ++i) {
         for (int j = i + 1; j < d; ++j) {
             const long double reach = radius[i] + radius[j];
-            if (!(distanceSquared[i][j] > reach * reach)) return std::nullopt;
+            if (!(distances.squared[i][j] > reach * reach)) return false;
         }
     }
-    // m = ln|q_d| + Σ ln|α_i| = ln(q_d²·Π|α_i|²)/2, one logarithm for the whole product.
+    return true;
+}
+
+// m = ln|q_d| + Σ ln|α_i| = ln(q_d²·Π|α_i|²)/2, one logarithm for the whole product, from the d
+// roots certified within `radius`, lead = |q_d|; nullopt when the radii do not bound the error of
+// m by kAcceptedError·max(1, |m|).
+template <int N>
+std::optional<long double> MeasureFromCertifiedRoots(const std::array<TraceRoot, N>& roots, int d,
+                                                     long double lead,
+                                                     const std::array<long double, N>& radius) {
     long double product = lead * lead;
     long double logarithms = 0.0L;
     long double error = 0.0L;
     for (int i = 0; i < d; ++i) {
-        const PairMeasure pair = PairOfRoots(centre[i], y[i]);
+        const PairMeasure pair = PairOfRoots(roots[i].centre, roots[i].y);
         // ln|α| changes by at most |dx|/|s| near x_i, where |s|² ≈ 4|x ∓ 2| stays large against
         // the radius.
         if (!(16.0L * radius[i] <= pair.spreadSquared)) return std::nullopt;
@@ -646,11 +688,34 @@ template <int N>
     return m;
 }
 
+// m from the simple roots of q of degree d >= 2 (no cyclotomic factor), certified by inclusion
+// disks: nullopt when the iteration fails, when two disks meet, or when the error bound of the
+// result is not small.
+template <int N>
+[[gnu::noinline]] std::optional<long double> MeasureFromTraceRoots(const Poly& q, int maxSweeps) {
+    const int d = q.degree;
+    TraceExpansions<N> expansions(q);
+    // The iteration runs about the centre best for the mean of the roots.
+    const double mean = -WideToDouble(q.c[d - 1]) / (static_cast<double>(d) * WideToDouble(q.c[d]));
+    const Expansion<N>& global = expansions.WithSmallestBound(ComplexD(mean, 0.0));
+    if (!global.exact) return std::nullopt;
+    std::array<ComplexD, N> start{};
+    if (!DoubleApproximations<N>(global, d, maxSweeps, start)) return std::nullopt;
+    std::array<TraceRoot, N> roots;
+    for (int i = 0; i < d; ++i) {
+        roots[i] = ExtendedNewtonRoot<N>(expansions, d, global.centre, start[i]);
+    }
+    const long double lead = std::fabs(WideToExtended(q.c[d]));
+    std::array<long double, N> radius;
+    if (!DisjointInclusionDisks<N>(roots, d, lead, radius)) return std::nullopt;
+    return MeasureFromCertifiedRoots<N>(roots, d, lead, radius);
+}
+
 // m for a linear q = q_0 + q_1·x: the root x = -q_0/q_1 outside [-2, 2] gives
 // |α| = 1 + y/2 + √(y(y + 4))/2 with y = |x| - 2 > 0, taken exactly as a fraction of integers so
 // that roots α near ±1 keep their full relative precision; m = ln(|q_1|·|α|).
 std::optional<long double> MeasureFromLinear(const Poly& q) {
-    const long double lead = std::fabs(ToExtended(q.c[1]));
+    const long double lead = std::fabs(WideToExtended(q.c[1]));
     // -(q_0 + 2q_1) = q_1·(x - 2) and q_0 - 2q_1 = q_1·(-x - 2).
     Wide twice, toPlusTwo, toMinusTwo;
     if (__builtin_mul_overflow(q.c[1], static_cast<Wide>(2), &twice) ||
@@ -668,7 +733,7 @@ std::optional<long double> MeasureFromLinear(const Poly& q) {
     } else {
         return std::log(lead);  // the root lies in [-2, 2]
     }
-    const long double y = ToExtended(numerator) / ToExtended(q.c[1]);
+    const long double y = WideToExtended(numerator) / WideToExtended(q.c[1]);
     return std::log(lead + lead * ((y + std::sqrt(y * (y + 4.0L))) / 2.0L));
 }
 
@@ -693,7 +758,7 @@ std::optional<long double> ReciprocalMahlerMeasure(std::span<const int64_t> c, i
     Poly q;
     if (!TracePolynomial(r, q)) return std::nullopt;
     RemoveCyclotomicFactors(q);
-    if (q.degree == 0) return std::log(std::fabs(ToExtended(q.c[0])));
+    if (q.degree == 0) return std::log(std::fabs(WideToExtended(q.c[0])));
     if (q.degree == 1) return MeasureFromLinear(q);
     // Small degrees in small buffers.
     if (q.degree <= 12) return MeasureFromTraceRoots<12>(q, maxSweeps);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "invariants/mahler_roots.h"
+#include "invariants/reciprocal_mahler.h"
 
 namespace corvane {
 namespace {
