@@ -54,8 +54,7 @@ void ShowKnot(KnotContext& ctx, int shownSize) {
     ctx.display.Draw(kKnotHeadingPlace, "Knot " + ctx.state.record.name + " with Seifert matrix:",
                      StatusKind::Heading);
     if (shownSize > 0) {
-        ctx.display.DrawMatrix(ctx.state.WorkingMatrix, shownSize, kMatrixPlace.x,
-                               kMatrixPlace.y);
+        ctx.display.DrawMatrix(ctx.state.WorkingMatrix, shownSize, kMatrixPlace.x, kMatrixPlace.y);
     }
     ctx.display.StatusLineY = kKnotHeadingPlace.y;
 }

@@ -3,8 +3,8 @@
 // others, and rewrites the results files as it goes.
 #pragma once
 
-#include <filesystem>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 

@@ -7,9 +7,9 @@
 #include <mutex>
 #include <string>
 
-#include "knot/run_state.h"
 #include "knot/progress.h"
 #include "knot/run_host.h"
+#include "knot/run_state.h"
 #include "output/file_writer.h"
 #include "unknotting/linking_forms.h"
 

@@ -455,8 +455,8 @@ bool LevelSearch::SystematicStage() {
         given, givenSize_, SystematicLookLimit(E_), [&](const LatticeVector& x, int64_t e) {
             for (const bool transposed : {false, true}) {
                 // The move on Vᵀ is V' = V - ε·(V·x)(V·x)ᵀ transposed: a different move.
-                if (d_ == 1 &&
-                    !MayLeaveTrivialAlexander(transposed ? givenTransposed : given, givenSize_, x, e))
+                if (d_ == 1 && !MayLeaveTrivialAlexander(transposed ? givenTransposed : given,
+                                                         givenSize_, x, e))
                     continue;
                 if (++candidates > candidateLimit) return true;
                 if (candidates % 16 == 0) ctx_.CheckPause();

@@ -179,8 +179,7 @@ TEST(LongCells, PolynomialsOfAnyLengthAndSizeAreWrittenWholeEverywhere) {
         const std::string texCell = texRow.substr(open, texRow.find('$', open) - open);
         EXPECT_EQ(FromSymmetricLatex(texCell.substr(0, texCell.find_last_not_of(' ') + 1), h),
                   c.alexander);
-        EXPECT_EQ(FromJsonArray(LineOf(jsonl, "{\"name\":\"" + c.name), "alexander"),
-                  c.alexander);
+        EXPECT_EQ(FromJsonArray(LineOf(jsonl, "{\"name\":\"" + c.name), "alexander"), c.alexander);
     }
     // No invariants, no bound: an empty bound cell, and nulls in the JSON.
     for (const std::string name : {"link", "square"}) {
