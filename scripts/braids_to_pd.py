@@ -116,7 +116,6 @@ def pd_string(pd):
 
 
 def permutation_is_cycle(word, m):
-    perm = list(range(m + 1))
     # position after the braid of the strand starting at position p
     def image(p):
         for g in word:

@@ -8,7 +8,10 @@ orientation and the strand with the larger height passes over. Degenerate projec
 projected vertices collinear where two edges meet or could touch, a vertex on another edge,
 two crossings at the same point of an edge, equal heights at a crossing) are skipped; all tests
 are exact (integer and rational arithmetic). A dozen more are made from small diagrams by
-Reidemeister I moves (kinks of all four kinds) written directly on the PD code.
+Reidemeister I moves (kinks of all four kinds) written directly on the PD code, and nine are
+connected sums of PD codes (trefoils, its mirror, figure-eights, knotted polygon diagrams); their
+invariants are checked against those of the diagrams they come from (Delta and det multiply, H_1
+of the double cover is the direct sum).
 
 PD convention: one [a,b,c,d] per crossing, its edge labels counterclockwise from the incoming
 under-edge; edges are numbered 1..2n along the orientation (label 2n is followed by 1), so the
@@ -312,6 +315,65 @@ def add_kink(pd, k, first_over, positive):
     return new
 
 
+# ---------------------------------------------------------------- connected sums and mirrors
+
+def incoming_positions(x, n2):
+    return (0, 3) if crossing_sign(x, n2) > 0 else (0, 1)
+
+
+def connected_sum(pd1, pd2):
+    """Diagram of K1 # K2: edge 2n1 of K1 (which ends where label 1 starts) is cut and joined to
+    edge 1 of K2 cut open. On the sphere any edge borders the outer face after a change of face,
+    so the result is planar with both counterclockwise orders kept. Labels: K1 keeps 1..N1 except
+    that the end of its edge N1 becomes N1+N2; K2's label j >= 2 becomes N1+j-1, and its edge 1
+    becomes N1 where it ends and N1+N2 where it starts."""
+    N1, N2 = 2 * len(pd1), 2 * len(pd2)
+    out = []
+    for x in pd1:
+        inc = incoming_positions(x, N1)
+        out.append([N1 + N2 if (e == N1 and p in inc) else e for p, e in enumerate(x)])
+    for x in pd2:
+        inc = incoming_positions(x, N2)
+        y = []
+        for p, e in enumerate(x):
+            if e == 1:
+                y.append(N1 if p in inc else N1 + N2)
+            else:
+                y.append(N1 + e - 1)
+        out.append(y)
+    return out
+
+
+def mirror(pd):
+    """Mirror image: the counterclockwise order is reversed, [a,b,c,d] -> [a,d,c,b]; every
+    crossing changes sign."""
+    return [[a, d, c, b] for a, b, c, d in pd]
+
+
+def prime_powers(factors):
+    """Elementary divisors (prime powers) of the cyclic group orders listed in factors."""
+    out = []
+    for f in (int(x) for x in factors.split(',')):
+        p = 2
+        while f > 1:
+            if f % p == 0:
+                q = 1
+                while f % p == 0:
+                    f //= p
+                    q *= p
+                out.append(q)
+            p += 1
+    return sorted(out)
+
+
+def poly_mul(p, q):
+    r = [0] * (len(p) + len(q) - 1)
+    for i, x in enumerate(p):
+        for j, y in enumerate(q):
+            r[i + j] += x * y
+    return r
+
+
 # ---------------------------------------------------------------- main
 
 TREFOIL = [[1, 5, 2, 4], [3, 1, 4, 6], [5, 3, 6, 2]]
@@ -353,8 +415,10 @@ def main():
     # Reidemeister I: kinks of all four kinds on the trefoil, the figure-eight and small polygons
     fig8 = braids_to_pd.braid_to_pd([1, -2, 1, -2])
     bases = [('trefoil', TREFOIL), ('figure-eight', fig8)]
-    small = sorted((r for r in rows if len(r[1]) <= 6), key=lambda r: len(r[1]))[:4]
-    bases += [(name, pd) for name, pd, _ in small]
+    first = run_gp(['alexander_line(%s)' % gp_matrix(wirtinger_matrix(pd)) for _, pd, _ in rows])
+    knotted = [(name, pd) for (name, pd, _), line in zip(rows, first) if line != '1']
+    unknotted = [(name, pd) for (name, pd, _), line in zip(rows, first) if line == '1']
+    bases += sorted(knotted, key=lambda r: len(r[1]))[:3] + [unknotted[len(unknotted) // 4]]
     kinked = []
     for j in range(12):
         base_name, base = bases[j % len(bases)]
@@ -369,13 +433,46 @@ def main():
                        base))
     for name, pd, src, _ in kinked:
         rows.append((name, pd, src))
+    # connected sums (Delta multiplies, H_1 of the double cover is the direct sum) and mirrors
+    knotted_small = [(name, pd) for name, pd in knotted if 4 <= len(pd) <= 10]
+    summands = {'trefoil': TREFOIL, 'mirror-trefoil': mirror(TREFOIL), 'figure-eight': fig8}
+    plans = [('trefoil', 'trefoil'), ('trefoil', 'mirror-trefoil'), ('trefoil', 'figure-eight'),
+             ('figure-eight', 'figure-eight')]
+    pick = rng.sample(knotted_small, 8)
+    for a, b in zip(pick[::2], pick[1::2]):
+        summands[a[0]], summands[b[0]] = a[1], b[1]
+        plans.append((a[0], b[0]))
+    sums = []
+    for j, (a, b) in enumerate(plans):
+        sums.append(('sum%02d' % (j + 1), connected_sum(summands[a], summands[b]),
+                     'connected-sum:%s+%s' % (a, b), (summands[a], summands[b])))
+    triple = connected_sum(connected_sum(TREFOIL, TREFOIL), TREFOIL)
+    sums.append(('sum%02d' % (len(sums) + 1), triple, 'connected-sum:trefoil+trefoil+trefoil',
+                 (connected_sum(TREFOIL, TREFOIL), TREFOIL)))
+    for name, pd, src, _ in sums:
+        rows.append((name, pd, src))
     for _, pd, _ in rows:
         check_pd(pd)
     lines = run_gp(['knot_line(%s)' % gp_matrix(wirtinger_matrix(pd)) for _, pd, _ in rows]
-                   + ['knot_line(%s)' % gp_matrix(wirtinger_matrix(b)) for *_, b in kinked])
-    base_lines = lines[len(rows):]
+                   + ['knot_line(%s)' % gp_matrix(wirtinger_matrix(b)) for *_, b in kinked]
+                   + ['knot_line(%s)' % gp_matrix(wirtinger_matrix(x))
+                      for *_, (p, q) in sums for x in (p, q)]
+                   + ['knot_line(%s)' % gp_matrix(wirtinger_matrix(mirror(TREFOIL)))])
+    base_lines = lines[len(rows):len(rows) + len(kinked)]
+    sum_lines = lines[len(rows) + len(kinked):-1]
+    assert lines[-1] == '1,-1,1;3;3', 'mirror trefoil'
     lines = lines[:len(rows)]
-    for (name, pd, src, _), got, want in zip(kinked, lines[-len(kinked):], base_lines):
+    row_line = {name: line for (name, _, _), line in zip(rows, lines)}
+    for j, (name, pd, src, _) in enumerate(sums):
+        l1, l2 = sum_lines[2 * j].split(';'), sum_lines[2 * j + 1].split(';')
+        got = row_line[name].split(';')
+        want_alex = poly_mul([int(c) for c in l1[0].split(',')], [int(c) for c in l2[0].split(',')])
+        assert [int(c) for c in got[0].split(',')] == want_alex, ('Delta of a sum', name)
+        assert int(got[1]) == int(l1[1]) * int(l2[1]), ('det of a sum', name)
+        # the invariant factors of a direct sum determine the same multiset of prime powers
+        assert prime_powers(got[2]) == sorted(prime_powers(l1[2]) + prime_powers(l2[2])), name
+    for (name, pd, src, _), want in zip(kinked, base_lines):
+        got = row_line[name]
         assert got == want, ('a Reidemeister I move changed the invariants', name, got, want)
     out = []
     for (name, pd, src), line in zip(rows, lines):
@@ -406,6 +503,9 @@ def main():
         '% det: |det| of that corner minor at t = -1, checked equal to |Delta(-1)|.',
         '% h1_double_cover: invariant factors > 1 (Smith normal form) of the corner minor at '
         't = -1, which presents H_1 of the 2-fold branched cover; 0 when the group is trivial.',
+        '% sum*: connected sums of PD codes (source column names the summands; mirror = '
+        '[a,b,c,d] -> [a,d,c,b]); checked: Delta is the product, det the product, and H_1 of the '
+        'double cover the direct sum of those of the summands.',
         '% info: crossings, positive and negative crossings, Seifert circles (checked: '
         'deg Delta <= crossings - circles + 1), kinks (crossings with a loop edge), source.',
     ]
@@ -415,9 +515,9 @@ def main():
         f.write('\n'.join(out) + '\n')
     ns = [len(pd) for _, pd, _ in rows]
     nontriv = sum(1 for l in lines if l.split(';')[0] != '1')
-    print('wrote %s: %d diagrams (%d random polygons from %d tries, %d by Reidemeister I), '
-          '%d..%d crossings, %d with Delta != 1'
-          % (OUT, len(rows), len(polys), tries, len(kinked), min(ns), max(ns), nontriv))
+    print('wrote %s: %d diagrams (%d random polygons from %d tries, %d by Reidemeister I, '
+          '%d connected sums), %d..%d crossings, %d with Delta != 1'
+          % (OUT, len(rows), len(polys), tries, len(kinked), len(sums), min(ns), max(ns), nontriv))
 
 
 if __name__ == '__main__':
