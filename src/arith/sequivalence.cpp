@@ -12,22 +12,26 @@ namespace {
 // Pairs whose Bezout search would take this many steps or more are not used.
 constexpr int64_t kBezoutLimit = 800'000;
 
-// Replaces basis vector i by the vector j and vice versa in the bilinear form Z (n × n).
-void SwapBasisVectors(IntMatrix& z, int i, int j, int n) {
+// Replaces basis vector i by the vector j and vice versa in the bilinear form Z (n × n), and in
+// the basis matrix U (its columns are the basis vectors) when one is kept.
+void SwapBasisVectors(IntMatrix& z, IntMatrix* u, int i, int j, int n) {
     inplace::SwapColumns(z, i, j, n);
     inplace::SwapRows(z, i, j, n);
+    if (u != nullptr) inplace::SwapColumns(*u, i, j, n);
 }
 
 // Replaces basis vector j by its negative.
-void NegateBasisVector(IntMatrix& z, int j, int n) {
+void NegateBasisVector(IntMatrix& z, IntMatrix* u, int j, int n) {
     inplace::ScaleColumn(z, j, -1, n);
     inplace::ScaleRow(z, j, -1, n);
+    if (u != nullptr) inplace::ScaleColumn(*u, j, -1, n);
 }
 
 // e_j := e_j + c·e_source in the bilinear form Z.
-void AddBasisMultiple(IntMatrix& z, int j, int source, int64_t c, int n) {
+void AddBasisMultiple(IntMatrix& z, IntMatrix* u, int j, int source, int64_t c, int n) {
     inplace::AddColumnMultiple(z, j, source, c, n);
     inplace::AddRowMultiple(z, j, source, c, n);
+    if (u != nullptr) inplace::AddColumnMultiple(*u, j, source, c, n);
 }
 
 // The columns e_r (r not in the skipped indices, increasing), then the given last columns.
@@ -49,8 +53,10 @@ IntMatrix UnitColumnsThen(int n, int skipA, int skipB, const IntVector* lastButO
 }
 
 // One pass: W (size s, singular) is congruent to a matrix whose last column is zero and whose
-// last row is (0, ..., 0, g, 0). Returns false on trouble.
-bool SplitOffHyperbolicPair(IntMatrix& w, int s, const DiagonalizeResult& diag) {
+// last row is (0, ..., 0, g, 0); with `basis`, the change of basis U that does it (Z = Uᵀ·W·U).
+// Returns false on trouble.
+bool SplitOffHyperbolicPair(IntMatrix& w, int s, const DiagonalizeResult& diag,
+                            IntMatrix* basis) {
     int i0 = s;
     for (int i = s; i >= 1; --i) {
         if (diag.CokernelOrders[i] == 0) {
@@ -66,9 +72,10 @@ bool SplitOffHyperbolicPair(IntMatrix& w, int s, const DiagonalizeResult& diag) 
     const IntMatrix u = CompleteToBasis(q, v, s);
     IntMatrix z = MatMul(Transpose(u, s), MatMul(w, u, s), s);
     if (ArithTrouble) return false;
+    if (basis != nullptr) *basis = u;
 
     for (int j = 1; j <= s - 1; ++j)
-        if (z(s, j) < 0) NegateBasisVector(z, j, s);
+        if (z(s, j) < 0) NegateBasisVector(z, basis, j, s);
 
     // Euclid on the last row: afterwards only Z[s, s-1] may be non-zero.
     for (;;) {
@@ -85,12 +92,12 @@ bool SplitOffHyperbolicPair(IntMatrix& w, int s, const DiagonalizeResult& diag) 
                 smallest = entry;
             }
         }
-        if (pivot != s - 1) SwapBasisVectors(z, pivot, s - 1, s);
+        if (pivot != s - 1) SwapBasisVectors(z, basis, pivot, s - 1, s);
 
         for (int j = 1; j <= s - 2; ++j) {
             int64_t quotient = CheckedDiv(z(s, j), z(s, s - 1));
             if (z(s, j) < 0) quotient = PlainSub(quotient, 1);
-            if (quotient != 0) AddBasisMultiple(z, j, s - 1, PlainNeg(quotient), s);
+            if (quotient != 0) AddBasisMultiple(z, basis, j, s - 1, PlainNeg(quotient), s);
         }
         if (ArithTrouble) return false;
     }
@@ -100,7 +107,7 @@ bool SplitOffHyperbolicPair(IntMatrix& w, int s, const DiagonalizeResult& diag) 
 
 }  // namespace
 
-SEquivalenceResult MinimalSEquivalent(const IntMatrix& m, int n) {
+SEquivalenceResult MinimalSEquivalent(const IntMatrix& m, int n, std::vector<IntMatrix>* passes) {
     if (n < 0 || n > kMatrixDim) throw RangeError("MinimalSEquivalent size");
     SEquivalenceResult result;
     result.matrix = m;
@@ -111,7 +118,11 @@ SEquivalenceResult MinimalSEquivalent(const IntMatrix& m, int n) {
         const DiagonalizeResult diag = Diagonalize(w, s, s, {.rightOnly = true});
         if (ArithTrouble) return result;
         if (diag.value != 0) return result;
-        if (!SplitOffHyperbolicPair(w, s, diag)) return result;
+        IntMatrix basis;
+        if (!SplitOffHyperbolicPair(w, s, diag, passes != nullptr ? &basis : nullptr)) {
+            return result;
+        }
+        if (passes != nullptr) passes->push_back(basis);
         // The last two basis vectors span a summand of the enlargement; drop them.
         for (int i = 1; i <= s; ++i) {
             for (int j = s - 1; j <= s; ++j) {

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <charconv>
 #include <csignal>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -30,6 +31,7 @@
 #include "output/latex_results.h"
 #include "output/shard_file.h"
 #include "output/text_results.h"
+#include "unknotting/certificate_check.h"
 #include "unknotting/linking_forms.h"
 
 namespace {
@@ -41,7 +43,8 @@ constexpr const char* kVersion = "corvane-cli 0.1.0";
 constexpr const char* kSynopsis =
     "usage: corvane-cli [options] KNOTLIST\n"
     "       corvane-cli --shard=K/N [options] KNOTLIST\n"
-    "       corvane-cli --merge [options] KNOTLIST\n";
+    "       corvane-cli --merge [options] KNOTLIST\n"
+    "       corvane-cli --verify RESULTS.jsonl\n";
 
 constexpr const char* kDescription =
     R"(Computes the invariants of every knot of KNOTLIST, which holds
@@ -86,6 +89,7 @@ struct Options {
     int shardCount = 0;   // N
     bool merge = false;
     bool json = false;  // also write NAME_output.jsonl
+    bool verify = false;  // check the certificates of a JSON Lines results file
 };
 
 // Every core of the machine, at least one.
@@ -324,6 +328,14 @@ struct Parser {
             ->excludes(minimal)
             ->group(clusters);
 
+        app.add_flag("--verify", o.verify,
+                     "check the certificate of every bound in the JSON Lines\n"
+                     "results file given as KNOTLIST, independently of the\n"
+                     "searches that found them")
+            ->excludes(part)
+            ->excludes(minimal)
+            ->group(compute);
+
         app.add_option("KNOTLIST", o.knotList, "the knot list")->required();
     }
 };
@@ -389,6 +401,40 @@ int PrintMinimalMatrices(const std::string& knotList) {
         return 1;
     }
     return 0;
+}
+
+// Checks every knot of a JSON Lines results file: a line on stdout for every knot whose bounds
+// are not all certified, a summary, and 1 when any is not (or the file cannot be read).
+int Verify(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::cerr << "Error! cannot open " << path << "\n";
+        return 1;
+    }
+    int knots = 0;
+    int failed = 0;
+    int lineNumber = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++lineNumber;
+        if (line.empty()) continue;
+        const auto knot = corvane::ParseJsonExactly(line);
+        if (knot.is_discarded() || !knot.is_object()) {
+            std::cout << path << ":" << lineNumber << ": not a JSON object\n";
+            ++failed;
+            continue;
+        }
+        ++knots;
+        const corvane::CertificateVerdict verdict = corvane::CheckKnotCertificates(knot);
+        if (verdict.ok()) continue;
+        ++failed;
+        const std::string name = knot.value("name", "");
+        for (const std::string& failure : verdict.failures) {
+            std::cout << path << ":" << lineNumber << ": " << name << ": " << failure << "\n";
+        }
+    }
+    std::cout << knots << " knots, " << failed << (failed == 1 ? " fails" : " fail")
+              << " the check of its certificates\n";
+    return failed == 0 ? 0 : 1;
 }
 
 int ExitStatus(const corvane::RunOutcome& outcome) {
@@ -541,6 +587,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.minimalMatrices) return PrintMinimalMatrices(options.knotList);
+    if (options.verify) return Verify(options.knotList);
     if (options.merge) return Merge(options);
     return Run(options);
 }

@@ -6,6 +6,7 @@
 #include "arith/errors.h"
 #include "arith/exact_reduction.h"
 #include "driver/invariant_sequence.h"
+#include "unknotting/certificate.h"
 
 namespace corvane {
 
@@ -20,6 +21,8 @@ void ClearBounds(KnotRecord& knot) {
     knot.upperBound = -1;
     knot.nakanishiLower = 0;
     knot.nakanishiUpper = -1;
+    knot.upperCertificate.clear();
+    knot.lowerCertificate.clear();
 }
 
 // The algebraic unknotting number and the Nakanishi index of a knot with Alexander polynomial 1.
@@ -28,6 +31,7 @@ void TrivialBounds(KnotRecord& knot) {
     knot.upperBound = 0;
     knot.nakanishiLower = 0;
     knot.nakanishiUpper = 0;
+    knot.upperCertificate = TrivialKnotCertificate();
 }
 
 // The knot's matrix reduced to a minimal S-equivalent one in WorkingMatrix and WorkingSize, with
@@ -121,6 +125,7 @@ KnotEnd ComputeKnot(KnotContext& ctx) {
         return KnotEnd::computed;
     }
     ComputeGuarded(ctx);
+    state.record.lowerCertificate = LowerBoundCertificate(state.record);
     return KnotEnd::computed;
 }
 

@@ -200,7 +200,6 @@ MuResult MuInvariant(const IntMatrix& v, int n, const std::atomic<bool>& stopReq
 
 void MuInvariantStep(KnotContext& ctx, int32_t ltSpread) {
     KnotState& state = ctx.state;
-    state.record;
     ctx.display.StatusText = "Calculate mu(K)";
     ctx.display.ShowStatus(false);
     const MuResult r = MuInvariant(state.WorkingMatrix, state.WorkingSize, state.StopRequested);

@@ -67,6 +67,8 @@ void ResetForKnotStart(KnotState& state, std::chrono::steady_clock::time_point n
     knot.mu = -1;
     knot.detectedBy.clear();
     knot.detectionCodes.clear();
+    knot.upperCertificate.clear();
+    knot.lowerCertificate.clear();
 }
 
 }  // namespace corvane

@@ -83,6 +83,9 @@ struct KnotRecord {
     int32_t upperBound = 0;  // -1 = no upper bound known
     std::string detectedBy;
     std::string detectionCodes;
+    // The evidence of the bounds as JSON texts (certificate.h), empty where a bound has none.
+    std::string upperCertificate;
+    std::string lowerCertificate;
     int32_t nakanishiLower = 0;
     int32_t nakanishiUpper = 0;  // -1 = no upper bound known
     int32_t signature = 0;

@@ -204,6 +204,15 @@ json Mu(const KnotRecord& knot) {
     return knot.mu < 0 ? json(nullptr) : json(knot.mu);
 }
 
+// The certificates of the bounds, each null where it has none; null when neither has one.
+json Certificate(const KnotRecord& knot) {
+    if (knot.lowerCertificate.empty() && knot.upperCertificate.empty()) return nullptr;
+    const auto parsed = [](const std::string& text) {
+        return text.empty() ? json(nullptr) : json::parse(text, nullptr, false);
+    };
+    return {{"lower", parsed(knot.lowerCertificate)}, {"upper", parsed(knot.upperCertificate)}};
+}
+
 json Unknotting(const KnotRecord& knot) {
     json detectedBy = json::array();
     const std::string_view name = Trimmed(knot.detectedBy);
@@ -220,7 +229,8 @@ json Unknotting(const KnotRecord& knot) {
     return {{"lower", known ? json(knot.lowerBound) : json(nullptr)},
             {"upper", knot.upperBound == -1 ? json(nullptr) : json(knot.upperBound)},
             {"detected_by", detectedBy},
-            {"codes", codes}};
+            {"codes", codes},
+            {"certificate", Certificate(knot)}};
 }
 
 // The "nk" slot: "k", "l or u", "l,l+1 or u", "l...u" or "> k", each possibly followed by

@@ -23,6 +23,9 @@ constexpr std::string_view kOf = "-of-";
 // "knot", the position, name, two bounds, detectedBy, detectionCodes, both slot tables, the
 // computed Mahler measure and mu(K), which the JSON Lines file gives as computed.
 constexpr std::size_t kKnotFields = 9 + 2 * ResultSlots;
+// A knot line may end in the certificates of its bounds (upper, then lower), which shard files
+// written before certificates existed lack.
+constexpr std::size_t kCertifiedKnotFields = kKnotFields + 2;
 
 // The field escaped so that it holds no tab, CR or LF and reads back exactly.
 std::string Escaped(std::string_view field) {
@@ -190,11 +193,13 @@ std::vector<std::string> KnotFields(int position, const KnotRecord& knot) {
     for (const std::string& slot : knot.texFields) fields.push_back(slot);
     fields.push_back(MahlerMeasureText(knot.mahlerMeasure));
     fields.push_back(std::to_string(knot.mu));
+    fields.push_back(knot.upperCertificate);
+    fields.push_back(knot.lowerCertificate);
     return fields;
 }
 
 bool ReadKnot(const std::vector<std::string_view>& fields, ShardKnot& knot) {
-    if (fields.size() != kKnotFields) return false;
+    if (fields.size() != kKnotFields && fields.size() != kCertifiedKnotFields) return false;
     std::vector<std::string> values(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (!Unescaped(fields[i], values[i])) return false;
@@ -209,6 +214,10 @@ bool ReadKnot(const std::vector<std::string_view>& fields, ShardKnot& knot) {
     for (int slot = 1; slot <= ResultSlots; ++slot) {
         knot.textFields(slot) = values[static_cast<std::size_t>(6 + slot)];
         knot.texFields(slot) = values[static_cast<std::size_t>(6 + ResultSlots + slot)];
+    }
+    if (fields.size() == kCertifiedKnotFields) {
+        knot.upperCertificate = values[kKnotFields];
+        knot.lowerCertificate = values[kKnotFields + 1];
     }
     return ParseNumber(fields[7 + 2 * ResultSlots], knot.mahlerMeasure, std::chars_format::hex) &&
            ParseNumber(fields[8 + 2 * ResultSlots], knot.mu);
@@ -487,6 +496,8 @@ MergeReport MergeShards(RunState& state, const std::filesystem::path& inputFile)
             knot.texFields = from.texFields;
             knot.mahlerMeasure = from.mahlerMeasure;
             knot.mu = from.mu;
+            knot.upperCertificate = from.upperCertificate;
+            knot.lowerCertificate = from.lowerCertificate;
             knot.computed = true;
         }
     }

@@ -11,7 +11,9 @@
 //   list     knots  hash        the list's knot count and ListHash, 16 hexadecimal digits
 //   setting  name   value       every setting that changes a results file, and the run seed
 //   knot     i  name  lowerBound  upperBound  detectedBy  detectionCodes  text slots 1..20
-//            LaTeX slots 1..20   one line per computed knot, in list order
+//            LaTeX slots 1..20  Mahler measure  mu  upper and lower certificates
+//                               one line per computed knot, in list order (the certificates may
+//                               be missing: files written before them are read without)
 //   finished                    only when every knot of the shard is computed
 #pragma once
 
@@ -69,6 +71,8 @@ struct ShardKnot {
     ResultSlotArray texFields;
     long double mahlerMeasure = 0.0L;
     int32_t mu = -1;
+    std::string upperCertificate;
+    std::string lowerCertificate;
 };
 
 // A shard file as read.

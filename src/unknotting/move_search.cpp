@@ -8,6 +8,7 @@
 #include "arith/random.h"
 #include "arith/sequivalence.h"
 #include "invariants/alexander.h"
+#include "unknotting/certificate.h"
 #include "knot/knot_context.h"
 #include "unknotting/unit_vectors.h"
 
@@ -302,6 +303,7 @@ bool LevelSearch::Succeed(int32_t moves) {
     }
     KnotRecord& knot = state_.record;
     knot.upperBound = moves;
+    knot.upperCertificate = MoveSequenceCertificate(levels_.Found);
     if (moves == 1) knot.detectedBy = "unknotting move ";
     return true;
 }

@@ -102,7 +102,13 @@ TEST(KnotJsonLine, BoundsDetectionsAndComputedNumbers) {
     EXPECT_EQ(object["unknotting"], json({{"lower", 2},
                                           {"upper", nullptr},
                                           {"detected_by", {"signature"}},
-                                          {"codes", {"s", "L"}}}));
+                                          {"codes", {"s", "L"}},
+                                          {"certificate", nullptr}}));
+    knot.lowerCertificate = R"({"obstruction":"signature","signature":-4})";
+    EXPECT_EQ(Object(knot)["unknotting"]["certificate"],
+              json({{"lower", {{"obstruction", "signature"}, {"signature", -4}}},
+                    {"upper", nullptr}}));
+    knot.lowerCertificate.clear();
     EXPECT_EQ(object["mu"], 4);
     // The computed value where its text is the one printed; the printed number otherwise.
     EXPECT_DOUBLE_EQ(object["mahler"].get<double>(), 1.38629436111989);

@@ -1,0 +1,99 @@
+#include "unknotting/certificate.h"
+
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+#include <string_view>
+#include <vector>
+
+#include "arith/checked.h"
+#include "arith/sequivalence.h"
+
+namespace corvane {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+json Rows(const IntMatrix& m, int n) {
+    json rows = json::array();
+    for (int i = 1; i <= n; ++i) {
+        json row = json::array();
+        for (int j = 1; j <= n; ++j) row.push_back(m(i, j));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+// The lower-right (size - 2) block W of the move matrix: the matrix the move leaves.
+IntMatrix Remainder(const UnknottingMove& move) {
+    IntMatrix w;
+    for (int a = 1; a <= move.size - 2; ++a) {
+        for (int b = 1; b <= move.size - 2; ++b) w(a, b) = move.moveMatrix(a + 2, b + 2);
+    }
+    return w;
+}
+
+// The number of cyclic summands of the "l2" slot's group ("Z/3+Z/3", or "0").
+int DoubleCoverSummands(const KnotRecord& knot) {
+    for (const std::string& slot : knot.textFields) {
+        if (!slot.starts_with("l2")) continue;
+        int count = 0;
+        for (std::size_t at = slot.find("Z/"); at != std::string::npos; at = slot.find("Z/", at + 2))
+            ++count;
+        return count;
+    }
+    return 0;
+}
+
+std::string Dumped(const json& value) {
+    return value.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+}  // namespace
+
+std::string MoveSequenceCertificate(const MoveSequence& sequence) {
+    json moves = json::array();
+    for (const UnknottingMove& move : sequence.moves) {
+        std::vector<IntMatrix> passes;
+        const int remainderSize = move.size - 2;
+        if (remainderSize > 0) {
+            MinimalSEquivalent(Remainder(move), remainderSize, &passes);
+            const bool failed = ArithTrouble;
+            ClearTrouble();
+            if (failed) return {};
+        }
+        json reduction = json::array();
+        int size = remainderSize;
+        for (const IntMatrix& u : passes) {
+            reduction.push_back(Rows(u, size));
+            size -= 2;
+        }
+        moves.push_back({{"given", Rows(move.given, move.givenSize)},
+                         {"enlarged", Rows(move.enlarged, move.size)},
+                         {"transposed", move.transposed},
+                         {"basis", Rows(move.basis, move.size)},
+                         {"move_matrix", Rows(move.moveMatrix, move.size)},
+                         {"reduction", std::move(reduction)}});
+    }
+    return Dumped({{"method", "moves"}, {"moves", std::move(moves)}});
+}
+
+std::string TrivialKnotCertificate() {
+    return Dumped({{"method", "trivial"}});
+}
+
+std::string LowerBoundCertificate(const KnotRecord& knot) {
+    const int32_t lower = knot.lowerBound;
+    if (lower <= 0) return {};
+    if (lower == 1) return Dumped({{"obstruction", "alexander"}});
+    if (std::abs(knot.signature) / 2 >= lower) {
+        return Dumped({{"obstruction", "signature"}, {"signature", knot.signature}});
+    }
+    const int generators = DoubleCoverSummands(knot);
+    if (generators >= lower) return Dumped({{"obstruction", "wendt"}, {"generators", generators}});
+    std::string_view name = knot.detectedBy;
+    while (name.ends_with(' ')) name.remove_suffix(1);
+    return Dumped({{"obstruction", std::string(name)}});
+}
+
+}  // namespace corvane

@@ -1,0 +1,459 @@
+#include "unknotting/certificate_check.h"
+
+#include <flint/fmpz.h>
+#include <flint/fmpz_mat.h>
+#include <flint/fmpz_poly.h>
+#include <flint/fmpz_poly_mat.h>
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+namespace corvane {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+// Matrices larger than any Seifert matrix a results file holds are refused, not replayed.
+constexpr std::size_t kMaxCheckedSize = 400;
+
+// An integer matrix of FLINT's, owned.
+class Matrix {
+  public:
+    Matrix(long rows, long cols) { fmpz_mat_init(m_, rows, cols); }
+    Matrix(const Matrix& other) { fmpz_mat_init_set(m_, other.m_); }
+    Matrix& operator=(const Matrix& other) {
+        if (this == &other) return *this;
+        fmpz_mat_clear(m_);
+        fmpz_mat_init_set(m_, other.m_);
+        return *this;
+    }
+    ~Matrix() { fmpz_mat_clear(m_); }
+
+    long Rows() const { return fmpz_mat_nrows(m_); }
+    long Cols() const { return fmpz_mat_ncols(m_); }
+    bool Square() const { return Rows() == Cols(); }
+    fmpz* At(long i, long j) { return fmpz_mat_entry(m_, i, j); }
+    const fmpz* At(long i, long j) const { return fmpz_mat_entry(m_, i, j); }
+    fmpz_mat_struct* get() { return m_; }
+    const fmpz_mat_struct* get() const { return m_; }
+    bool operator==(const Matrix& other) const {
+        return Rows() == other.Rows() && Cols() == other.Cols() &&
+               fmpz_mat_equal(m_, other.m_) != 0;
+    }
+
+  private:
+    fmpz_mat_t m_;
+};
+
+// An integer of a certificate: a JSON integer, or a string of decimal digits for one beyond 64
+// bits. False for anything else.
+bool ReadInteger(const json& value, fmpz* out) {
+    if (value.is_number_integer()) {
+        if (value.is_number_unsigned()) {
+            fmpz_set_ui(out, value.get<uint64_t>());
+        } else {
+            fmpz_set_si(out, value.get<int64_t>());
+        }
+        return true;
+    }
+    if (!value.is_string()) return false;
+    const std::string& text = value.get_ref<const std::string&>();
+    const std::string_view digits = std::string_view(text).substr(text.starts_with('-') ? 1 : 0);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
+        return false;
+    }
+    return fmpz_set_str(out, text.c_str(), 10) == 0;
+}
+
+// A square matrix given as an array of rows; nullopt unless every row has one integer per row.
+std::optional<Matrix> ReadSquare(const json& rows) {
+    if (!rows.is_array() || rows.size() > kMaxCheckedSize) return std::nullopt;
+    const long n = static_cast<long>(rows.size());
+    Matrix m(n, n);
+    for (long i = 0; i < n; ++i) {
+        const json& row = rows[static_cast<std::size_t>(i)];
+        if (!row.is_array() || static_cast<long>(row.size()) != n) return std::nullopt;
+        for (long j = 0; j < n; ++j) {
+            if (!ReadInteger(row[static_cast<std::size_t>(j)], m.At(i, j))) return std::nullopt;
+        }
+    }
+    return m;
+}
+
+Matrix Transposed(const Matrix& a) {
+    Matrix t(a.Cols(), a.Rows());
+    fmpz_mat_transpose(t.get(), a.get());
+    return t;
+}
+
+Matrix Product(const Matrix& a, const Matrix& b) {
+    Matrix p(a.Rows(), b.Cols());
+    fmpz_mat_mul(p.get(), a.get(), b.get());
+    return p;
+}
+
+// Aᵀ·B·A.
+Matrix Congruent(const Matrix& b, const Matrix& a) {
+    return Product(Transposed(a), Product(b, a));
+}
+
+// The block of rows and columns first..first + size - 1 (0-based).
+Matrix Block(const Matrix& a, long first, long size) {
+    Matrix b(size, size);
+    for (long i = 0; i < size; ++i) {
+        for (long j = 0; j < size; ++j) fmpz_set(b.At(i, j), a.At(first + i, first + j));
+    }
+    return b;
+}
+
+bool IsUnimodular(const Matrix& a) {
+    if (!a.Square()) return false;
+    fmpz_t d;
+    fmpz_init(d);
+    fmpz_mat_det(d, a.get());
+    const bool unit = fmpz_is_pm1(d) != 0;
+    fmpz_clear(d);
+    return unit;
+}
+
+bool IsZero(const fmpz* x) { return fmpz_is_zero(x) != 0; }
+bool IsOne(const fmpz* x) { return fmpz_is_one(x) != 0; }
+bool IsUnit(const fmpz* x) { return fmpz_is_pm1(x) != 0; }
+
+// V - Vᵀ unimodular: the intersection form of a Seifert surface of a knot.
+bool IsKnotSeifertMatrix(const Matrix& v) {
+    Matrix form(v.Rows(), v.Cols());
+    fmpz_mat_sub(form.get(), v.get(), Transposed(v).get());
+    return v.Rows() == 0 || IsUnimodular(form);
+}
+
+// det(tV - Vᵀ) = ±t^j: the Alexander polynomial of V is 1. The empty matrix has determinant 1.
+bool HasTrivialAlexanderPolynomial(const Matrix& v) {
+    const long n = v.Rows();
+    if (n == 0) return true;
+    fmpz_poly_mat_t a;
+    fmpz_poly_mat_init(a, n, n);
+    for (long i = 0; i < n; ++i) {
+        for (long j = 0; j < n; ++j) {
+            fmpz_poly_struct* entry = fmpz_poly_mat_entry(a, i, j);
+            fmpz_poly_set_coeff_fmpz(entry, 1, v.At(i, j));
+            fmpz_t minus;
+            fmpz_init(minus);
+            fmpz_neg(minus, v.At(j, i));
+            fmpz_poly_set_coeff_fmpz(entry, 0, minus);
+            fmpz_clear(minus);
+        }
+    }
+    fmpz_poly_t det;
+    fmpz_poly_init(det);
+    fmpz_poly_mat_det(det, a);
+    long nonZero = 0;
+    bool unit = true;
+    for (long k = 0; k < fmpz_poly_length(det); ++k) {
+        const fmpz* c = fmpz_poly_get_coeff_ptr(det, k);
+        if (IsZero(c)) continue;
+        ++nonZero;
+        unit = unit && IsUnit(c);
+    }
+    fmpz_poly_clear(det);
+    fmpz_poly_mat_clear(a);
+    return nonZero == 1 && unit;
+}
+
+// The signature of the symmetric matrix S: its characteristic polynomial has only real roots, so
+// Descartes' rule counts the positive ones exactly (sign changes of the coefficients), and the
+// negative ones as the positive roots of p(-x).
+long Signature(const Matrix& s) {
+    fmpz_poly_t p;
+    fmpz_poly_init(p);
+    fmpz_mat_charpoly(p, s.get());
+    const auto changes = [&p](bool negated) {
+        long count = 0;
+        int last = 0;
+        for (long k = 0; k < fmpz_poly_length(p); ++k) {
+            int sign = fmpz_sgn(fmpz_poly_get_coeff_ptr(p, k));
+            if (sign == 0) continue;
+            if (negated && k % 2 == 1) sign = -sign;
+            if (last != 0 && sign != last) ++count;
+            last = sign;
+        }
+        return count;
+    };
+    const long positive = changes(false);
+    const long negative = changes(true);
+    fmpz_poly_clear(p);
+    return positive - negative;
+}
+
+Matrix SymmetrizedSum(const Matrix& v) {
+    Matrix s(v.Rows(), v.Cols());
+    fmpz_mat_add(s.get(), v.get(), Transposed(v).get());
+    return s;
+}
+
+// The number of invariant factors of V + Vᵀ other than ±1: the least number of generators of
+// H_1 of the 2-fold branched cover.
+long DoubleCoverGenerators(const Matrix& v) {
+    Matrix snf(v.Rows(), v.Cols());
+    fmpz_mat_snf(snf.get(), SymmetrizedSum(v).get());
+    long count = 0;
+    for (long i = 0; i < v.Rows(); ++i) count += IsUnit(snf.At(i, i)) ? 0 : 1;
+    return count;
+}
+
+// X of size m consists of L (size g) in its upper-left corner followed by enlargement pairs
+// (a, a + 1): either column form (X[a][a+1] = 1, row a+1 zero, column a zero above a) or row form
+// (X[a+1][a] = 1, column a+1 zero, row a zero left of a), with X[a][a] = X[a+1][a+1] = 0.
+bool IsIteratedEnlargement(const Matrix& x, const Matrix& given) {
+    long size = x.Rows();
+    const long g = given.Rows();
+    if (size < g || (size - g) % 2 != 0) return false;
+    for (; size > g; size -= 2) {
+        const long a = size - 2;  // 0-based indices of the pair added last
+        const long b = size - 1;
+        const bool columnForm = IsOne(x.At(a, b)) && IsZero(x.At(b, a));
+        const bool rowForm = IsOne(x.At(b, a)) && IsZero(x.At(a, b));
+        if (!columnForm && !rowForm) return false;
+        if (!IsZero(x.At(a, a)) || !IsZero(x.At(b, b))) return false;
+        for (long k = 0; k < a; ++k) {
+            if (!IsZero(x.At(b, k)) || !IsZero(x.At(k, b))) return false;
+            if (columnForm && !IsZero(x.At(a, k))) return false;
+            if (rowForm && !IsZero(x.At(k, a))) return false;
+        }
+    }
+    return Block(x, 0, g) == given;
+}
+
+// M[1,1] = ±1, M[1,s] = 0 for s >= 2, M[2,1] = 1, M[s,1] = 0 for s >= 3 (1-based).
+bool HasMoveShape(const Matrix& m) {
+    const long n = m.Rows();
+    if (n < 2 || !IsUnit(m.At(0, 0)) || !IsOne(m.At(1, 0))) return false;
+    for (long s = 1; s < n; ++s) {
+        if (!IsZero(m.At(0, s))) return false;
+    }
+    for (long s = 2; s < n; ++s) {
+        if (!IsZero(m.At(s, 0))) return false;
+    }
+    return true;
+}
+
+// One reduction pass: Z = Uᵀ·W·U with last column zero and last row (0, ..., 0, ±1, 0). Then the
+// last basis vector pairs with the one before it as an enlargement (adding multiples of it clears
+// the rest of that column and the corner), so W is S-equivalent to the upper-left block of Z.
+std::optional<Matrix> ReductionPass(const Matrix& w, const json& pass, std::string& why) {
+    const std::optional<Matrix> u = ReadSquare(pass);
+    const long s = w.Rows();
+    if (!u || u->Rows() != s || s < 2) {
+        why = "a reduction pass is not a square matrix of the size of its matrix";
+        return std::nullopt;
+    }
+    if (!IsUnimodular(*u)) {
+        why = "a reduction pass is not unimodular";
+        return std::nullopt;
+    }
+    const Matrix z = Congruent(w, *u);
+    bool shape = IsUnit(z.At(s - 1, s - 2));
+    for (long i = 0; i < s && shape; ++i) {
+        shape = IsZero(z.At(i, s - 1)) && (i == s - 2 || IsZero(z.At(s - 1, i)));
+    }
+    if (!shape) {
+        why = "a reduction pass does not split off an enlargement";
+        return std::nullopt;
+    }
+    return Block(z, 0, s - 2);
+}
+
+// Replays one move on `current`; afterwards `remainder` is the block W the move leaves and
+// `current` its reduction.
+bool ReplayMove(Matrix& current, Matrix& remainder, const json& move, std::size_t index,
+                std::string& why) {
+    const std::string which = "move " + std::to_string(index + 1) + ": ";
+    const std::optional<Matrix> given = ReadSquare(move.value("given", json()));
+    if (!given || !(*given == current)) {
+        why = which + "its matrix is not the one the previous step left";
+        return false;
+    }
+    const std::optional<Matrix> x = ReadSquare(move.value("enlarged", json()));
+    const std::optional<Matrix> q = ReadSquare(move.value("basis", json()));
+    const std::optional<Matrix> m = ReadSquare(move.value("move_matrix", json()));
+    const json transposed = move.value("transposed", json());
+    if (!x || !q || !m || !transposed.is_boolean() || q->Rows() != x->Rows() ||
+        m->Rows() != x->Rows()) {
+        why = which + "malformed";
+        return false;
+    }
+    if (!IsIteratedEnlargement(*x, *given)) {
+        why = which + "the enlarged matrix is not an enlargement of its matrix";
+        return false;
+    }
+    if (!IsUnimodular(*q)) {
+        why = which + "the change of basis is not unimodular";
+        return false;
+    }
+    const Matrix side = transposed.get<bool>() ? Transposed(*x) : *x;
+    if (!(Congruent(side, *q) == *m)) {
+        why = which + "the move matrix is not congruent to the enlarged matrix";
+        return false;
+    }
+    if (!HasMoveShape(*m)) {
+        why = which + "the move matrix is not in the shape of a move";
+        return false;
+    }
+    remainder = Block(*m, 2, m->Rows() - 2);
+    Matrix w = remainder;
+    const json passes = move.value("reduction", json::array());
+    if (!passes.is_array()) {
+        why = which + "malformed reduction";
+        return false;
+    }
+    for (const json& pass : passes) {
+        std::optional<Matrix> next = ReductionPass(w, pass, why);
+        if (!next) {
+            why = which + why;
+            return false;
+        }
+        w = *next;
+    }
+    current = w;
+    return true;
+}
+
+// "upper": {"method": "moves", "moves": [...]} or {"method": "trivial"}.
+void CheckUpperBound(const Matrix& v, int64_t upper, const json& certificate,
+                     CertificateVerdict& verdict) {
+    const std::string claim = "upper bound " + std::to_string(upper) + ": ";
+    const std::string method = certificate.is_object() ? certificate.value("method", "") : "";
+    if (method == "trivial") {
+        if (upper != 0 || v.Rows() != 0) verdict.failures.push_back(claim + "the knot is not trivial");
+        return;
+    }
+    if (method != "moves") {
+        verdict.failures.push_back(claim + "no certificate");
+        return;
+    }
+    const json moves = certificate.value("moves", json());
+    if (!moves.is_array() || static_cast<int64_t>(moves.size()) != upper) {
+        verdict.failures.push_back(claim + "the certificate does not list " +
+                                   std::to_string(upper) + " moves");
+        return;
+    }
+    Matrix current(v);
+    Matrix remainder(0, 0);
+    for (std::size_t k = 0; k < moves.size(); ++k) {
+        std::string why;
+        if (!ReplayMove(current, remainder, moves[k], k, why)) {
+            verdict.failures.push_back(claim + why);
+            return;
+        }
+    }
+    if (current.Rows() != 0) {
+        verdict.failures.push_back(claim + "the moves do not reach the empty matrix");
+    } else if (!HasTrivialAlexanderPolynomial(remainder)) {
+        verdict.failures.push_back(claim + "the last move leaves a nontrivial Alexander polynomial");
+    }
+}
+
+// "lower": {"obstruction": "alexander" | "signature" | "wendt", ...}.
+void CheckLowerBound(const Matrix& v, int64_t lower, const json& certificate,
+                     CertificateVerdict& verdict) {
+    const std::string claim = "lower bound " + std::to_string(lower) + ": ";
+    const std::string obstruction =
+        certificate.is_object() ? certificate.value("obstruction", "") : "";
+    int64_t proven = -1;
+    if (obstruction == "alexander") {
+        proven = HasTrivialAlexanderPolynomial(v) ? 0 : 1;
+    } else if (obstruction == "signature") {
+        const long sigma = Signature(SymmetrizedSum(v));
+        const json stated = certificate.value("signature", json());
+        if (!stated.is_number_integer() || stated.get<int64_t>() != sigma) {
+            verdict.failures.push_back(claim + "the signature is " + std::to_string(sigma));
+            return;
+        }
+        proven = (sigma < 0 ? -sigma : sigma) / 2;
+    } else if (obstruction == "wendt") {
+        proven = DoubleCoverGenerators(v);
+    } else {
+        const std::string name = obstruction.empty() ? "its obstruction" : obstruction;
+        verdict.failures.push_back(claim + "no certificate that can be replayed (" + name + ")");
+        return;
+    }
+    if (proven < lower) {
+        verdict.failures.push_back(claim + "the " + obstruction + " obstruction gives only " +
+                                   std::to_string(proven));
+    }
+}
+
+}  // namespace
+
+json ParseJsonExactly(const std::string& text) {
+    // Integers of more than 18 digits outside strings are quoted before parsing, so that they
+    // keep every digit.
+    std::string quoted;
+    quoted.reserve(text.size());
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (inString) {
+            quoted += c;
+            if (c == '\\' && i + 1 < text.size()) quoted += text[++i];
+            if (c == '"') inString = false;
+            ++i;
+            continue;
+        }
+        if (c == '"') inString = true;
+        const bool numberStart = c == '-' || (c >= '0' && c <= '9');
+        if (!numberStart) {
+            quoted += c;
+            ++i;
+            continue;
+        }
+        std::size_t end = i + 1;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+        const bool integer = end == text.size() || std::string_view(".eE").find(text[end]) ==
+                                                       std::string_view::npos;
+        const std::string_view token(text.data() + i, end - i);
+        if (integer && token.size() > 18) {
+            quoted += '"';
+            quoted += token;
+            quoted += '"';
+        } else {
+            quoted += token;
+        }
+        i = end;
+    }
+    return json::parse(quoted, nullptr, false);
+}
+
+CertificateVerdict CheckKnotCertificates(const json& knot) {
+    CertificateVerdict verdict;
+    if (!knot.is_object() || knot.value("status", "") != "done") return verdict;
+    const json unknotting = knot.value("unknotting", json());
+    if (!unknotting.is_object()) return verdict;
+    const json lower = unknotting.value("lower", json());
+    const json upper = unknotting.value("upper", json());
+    if (lower.is_null() && upper.is_null()) return verdict;
+    const std::optional<Matrix> v = ReadSquare(knot.value("minimal_matrix", json()));
+    if (!v) {
+        verdict.failures.push_back("no minimal matrix to check the bounds on");
+        return verdict;
+    }
+    if (!IsKnotSeifertMatrix(*v)) {
+        verdict.failures.push_back("the minimal matrix is not a knot's: det(V - Vᵀ) is not ±1");
+        return verdict;
+    }
+    const json certificate = unknotting.value("certificate", json());
+    const json none;
+    if (upper.is_number_integer()) {
+        CheckUpperBound(*v, upper.get<int64_t>(),
+                        certificate.is_object() ? certificate.value("upper", none) : none, verdict);
+    }
+    if (lower.is_number_integer() && lower.get<int64_t>() > 0) {
+        CheckLowerBound(*v, lower.get<int64_t>(),
+                        certificate.is_object() ? certificate.value("lower", none) : none, verdict);
+    }
+    return verdict;
+}
+
+}  // namespace corvane

@@ -1,0 +1,44 @@
+// The independent check of the certificates that the results carry for their bounds on the
+// algebraic unknotting number. It shares no code with the searches that find the bounds: it reads
+// the certificate as JSON and replays it in FLINT's exact integer and polynomial arithmetic.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// A JSON value read with every integer kept exactly: integers beyond 64 bits become strings of
+// their decimal digits. Null when the text is not JSON.
+nlohmann::ordered_json ParseJsonExactly(const std::string& text);
+
+// The verdict on one knot: empty when every claimed bound is certified, otherwise one line per
+// bound that is not, saying why.
+struct CertificateVerdict {
+    std::vector<std::string> failures;
+    bool ok() const { return failures.empty(); }
+};
+
+// Checks the bounds of one JSON Lines object (a knot of a results file) against its
+// certificates. Postconditions of an accepted knot, with V its minimal_matrix:
+//  - V - Vᵀ is unimodular (V is a knot's Seifert matrix);
+//  - upper bound 0: V is empty (Alexander polynomial 1);
+//  - upper bound k > 0 by moves: the certificate lists exactly k moves; the first acts on V, each
+//    later one on the matrix the previous one left after its reduction; every move carries a
+//    unimodular Q and an iterated enlargement X of its matrix with Qᵀ·X'·Q = M (X' = X or Xᵀ) in
+//    the shape of a move (M11 = ±1, M1s = 0 for s >= 2, M21 = 1, Ms1 = 0 for s >= 3), so that
+//    setting M11 := 0 gives a matrix S-equivalent to the lower-right block W of M; every
+//    reduction pass carries a unimodular U with Uᵀ·W·U of last column zero and last row
+//    (0, ..., 0, ±1, 0), whose upper-left block is S-equivalent to W; the last move leaves the
+//    empty matrix, and its W has det(tW - Wᵀ) = ±t^j;
+//  - lower bound 1 by the Alexander polynomial: det(tV - Vᵀ) is not ±t^j;
+//  - lower bound by the signature: |sign(V + Vᵀ)| / 2 >= the bound, the signature computed
+//    exactly from the characteristic polynomial (all roots real: Descartes' rule is exact);
+//  - lower bound by the Wendt criterion: the number of invariant factors of V + Vᵀ other than ±1
+//    (the generators of H_1 of the 2-fold branched cover) >= the bound.
+// Knots that are pending or carry no bounds pass; a bound without a certificate this check can
+// replay fails.
+CertificateVerdict CheckKnotCertificates(const nlohmann::ordered_json& knot);
+
+}  // namespace corvane

@@ -1,0 +1,103 @@
+// The certificates of the bounds on the algebraic unknotting number, replayed by the independent
+// check: every certificate a run writes on the prime knots up to eight crossings passes, and a
+// certificate with one entry changed, a move dropped or a wrong obstruction value fails.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "e2e/cli_support.h"
+#include "unknotting/certificate_check.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::ordered_json;
+
+std::vector<json> RunAndRead(const fs::path& dir) {
+    const fs::path list = dir / "knots.txt";
+    fs::copy_file(fs::path(CORVANE_TEST_DATA_DIR) / "rolfsen-8-braids.txt", list);
+    EXPECT_EQ(test::RunCli("--quiet --json --unknotting-effort=medium " + list.string()).exitCode,
+              0);
+    std::vector<json> knots;
+    std::stringstream in(test::ReadFile(dir / "knots_output.jsonl"));
+    for (std::string line; std::getline(in, line);) knots.push_back(ParseJsonExactly(line));
+    return knots;
+}
+
+TEST(Certificates, EveryReplayableCertificatePassesAndEveryTamperingFails) {
+    const fs::path dir = fs::temp_directory_path() / ("corvane-cert-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::vector<json> knots = RunAndRead(dir);
+    ASSERT_EQ(knots.size(), 35U);
+    int upperByMoves = 0;
+    int twoMoves = 0;
+    int lowerReplayed = 0;
+    for (const json& knot : knots) {
+        SCOPED_TRACE(knot.dump());
+        const json& unknotting = knot["unknotting"];
+        // Every bound of these knots has a certificate; only obstructions the check does not
+        // replay yet may be reported, never a failing move or a wrong invariant.
+        for (const std::string& failure : CheckKnotCertificates(knot).failures) {
+            EXPECT_NE(failure.find("no certificate that can be replayed"), std::string::npos)
+                << failure;
+        }
+        const json& certificate = unknotting["certificate"];
+        ASSERT_TRUE(certificate.is_object());
+        if (certificate["lower"].value("obstruction", "") == "signature" ||
+            certificate["lower"].value("obstruction", "") == "alexander")
+            ++lowerReplayed;
+        if (!certificate["upper"].is_object()) continue;
+        ++upperByMoves;
+        json tampered = knot;
+        json& moves = tampered["unknotting"]["certificate"]["upper"]["moves"];
+        twoMoves += moves.size() >= 2 ? 1 : 0;
+        // One entry of the change of basis changed: no longer the congruence it claims.
+        json& basis = moves[0]["basis"];
+        basis[0][0] = basis[0][0].get<int64_t>() + 2;
+        EXPECT_FALSE(CheckKnotCertificates(tampered).ok());
+        // A move dropped: fewer moves than the bound, or a chain that stops short.
+        tampered = knot;
+        tampered["unknotting"]["certificate"]["upper"]["moves"].erase(0);
+        EXPECT_FALSE(CheckKnotCertificates(tampered).ok());
+        // A bound one lower than the moves show.
+        tampered = knot;
+        tampered["unknotting"]["upper"] = unknotting["upper"].get<int>() - 1;
+        EXPECT_FALSE(CheckKnotCertificates(tampered).ok());
+    }
+    EXPECT_GE(upperByMoves, 30);
+    EXPECT_GE(twoMoves, 3);
+    EXPECT_GE(lowerReplayed, 30);
+
+    // A wrong signature, and a signature bound above what the signature gives.
+    json knot = knots[2];  // 5_1: signature ±4, u_a = 2
+    ASSERT_EQ(knot["name"], "5_1");
+    const int sigma = knot["signature"].get<int>();
+    ASSERT_EQ(std::abs(sigma), 4);
+    knot["unknotting"]["certificate"]["lower"] = {{"obstruction", "signature"},
+                                                  {"signature", -sigma}};
+    EXPECT_FALSE(CheckKnotCertificates(knot).ok());
+    knot["unknotting"]["certificate"]["lower"]["signature"] = sigma;
+    EXPECT_TRUE(CheckKnotCertificates(knot).ok());
+    knot["unknotting"]["lower"] = 3;
+    EXPECT_FALSE(CheckKnotCertificates(knot).ok());
+
+    // The command line: a file with one tampered knot fails, naming it.
+    std::ofstream(dir / "tampered.jsonl") << knot.dump() << "\n" << knots[0].dump() << "\n";
+    const test::CommandResult verify =
+        test::RunCli("--verify " + (dir / "tampered.jsonl").string());
+    EXPECT_EQ(verify.exitCode, 1);
+    EXPECT_NE(verify.output.find("5_1: lower bound 3"), std::string::npos) << verify.output;
+    EXPECT_NE(verify.output.find("2 knots, 1 fails"), std::string::npos) << verify.output;
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace corvane
