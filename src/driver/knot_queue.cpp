@@ -15,10 +15,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The results files are rewritten when this much time has passed since the last write (and at
-// Stop, Pause and the end): a stopped or killed run loses at most that much work, and writing
-// stays a small share of a long run however many knots it has.
+// The results files are rewritten when this much time has passed since the last write, and at
+// least kWriteShare times as long as the last write took (and at Stop, Pause and the end): a
+// killed run loses at most that much work, and writing stays at most about a tenth of the run
+// however long its files grow.
 constexpr auto kWriteInterval = std::chrono::seconds(2);
+constexpr int kWriteShare = 10;
 // More threads than this only cost memory: no machine computes more knots side by side.
 constexpr int kMaxJobs = 512;
 // How often the run's own thread looks after the workers: pause, skip, progress and writes.
@@ -222,6 +224,7 @@ void KnotQueue::GoLive(int index) {
 void KnotQueue::Coordinate(int workers) {
     RunState& state = run_.state;
     auto lastWrite = Clock::now();
+    Clock::duration writeGap = kWriteInterval;
     bool pauseShown = false;
     std::unique_lock lock(mutex_);
     while (workersDone_ < workers) {
@@ -240,12 +243,15 @@ void KnotQueue::Coordinate(int workers) {
             pauseShown = false;
         }
         run_.host.RunProgress(done_, static_cast<int>(pending_.size()), running_);
-        if (fresh_ && !pausing && Clock::now() - lastWrite >= kWriteInterval) {
+        if (fresh_ && !pausing && Clock::now() - lastWrite >= writeGap) {
             fresh_ = false;
+            const auto started = Clock::now();
             lock.unlock();
             run_.WriteResultsFiles();
             lock.lock();
             lastWrite = Clock::now();
+            writeGap = std::max<Clock::duration>(kWriteInterval,
+                                                 kWriteShare * (lastWrite - started));
         }
     }
     ReportNotes();
