@@ -108,7 +108,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     BuildColumns();
     BuildStatusPanel();
 
-    host_ = new WindowHost(*image2_, this);
+    host_ = new WindowHost(*image2_, state_.PauseRequested, this);
     connect(host_, &WindowHost::knotStarted, this, &MainWindow::knotStarted, Qt::QueuedConnection);
     startGuard_ = new QTimer(this);
     startGuard_->setSingleShot(true);
@@ -337,6 +337,10 @@ void MainWindow::ChooseFile(const QString& path) {
     inputDirectory_ = path.left(cut + 1);
     inputFileName_ = path.mid(cut + 1);
     Edit1->setText(inputFileName_);
+}
+
+void MainWindow::PauseAtKnot(int index) {
+    host_->PauseAtKnot(index);
 }
 
 bool MainWindow::IsRunning() const {

@@ -4,11 +4,15 @@
 
 namespace corvane {
 
-void WindowHost::DrawText(int x, int y, std::string_view text, StatusKind /*kind*/) {
+void WindowHost::DrawText(int x, int y, std::string_view text, StatusKind kind) {
     image_.Enqueue(x, y, text);
+    if (kind == StatusKind::Heading && pauseAtHeading_.exchange(false)) pauseRequested_ = true;
 }
 
 void WindowHost::KnotStarted(int index, int count, std::string_view name) {
+    // Every knot draws one heading, on its live path or among the texts it shows when it goes
+    // live right after this call.
+    if (index == pauseAtKnot_) pauseAtHeading_ = true;
     emit knotStarted(index, count,
                      QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
 }
