@@ -4,9 +4,30 @@
 
 namespace corvane {
 
+namespace {
+
+// The rows of a search status, as the progress display draws them.
+constexpr int kStatusRowSpacing = 16;
+
+}  // namespace
+
 void WindowHost::DrawText(int x, int y, std::string_view text, StatusKind kind) {
-    image_.Enqueue(x, y, text);
+    {
+        const std::lock_guard lock(activityMutex_);
+        image_.Enqueue(x, y, text);
+        if (kind == StatusKind::Heading) activityRows_.clear();
+        if (kind == StatusKind::Activity) {
+            activityRows_.insert({x, y});
+        } else if (activityRows_.erase({x, y}) > 0 && kind == StatusKind::Result) {
+            EndActivityBelow(x, y);
+        }
+    }
     if (kind == StatusKind::Heading && pauseAtHeading_.exchange(false)) pauseRequested_ = true;
+}
+
+void WindowHost::EndActivityBelow(int x, int y) {
+    if (activityRows_.erase({x, y + kStatusRowSpacing}) == 0) return;
+    image_.Enqueue(x, y + kStatusRowSpacing, std::string(StatusImage::kWidth, ' '));
 }
 
 void WindowHost::KnotStarted(int index, int count, std::string_view name) {

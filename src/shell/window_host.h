@@ -1,12 +1,15 @@
 // The window as the calculation's front end: texts go to the status image, knot starts are
-// passed on as a signal. The calculation calls it on the worker thread; both paths reach the
-// window's thread through its event queue.
+// passed on as a signal and may pause the run. The calculation calls it on the worker thread;
+// both paths reach the window's thread through its event queue.
 #pragma once
 
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <mutex>
+#include <set>
 #include <string_view>
+#include <utility>
 
 #include "knot/run_host.h"
 #include "shell/status_image.h"
@@ -28,6 +31,9 @@ class WindowHost : public QObject, public RunHost {
     // 0 pauses at no knot.
     void PauseAtKnot(int index) { pauseAtKnot_ = index; }
 
+    // Draws the text on the status image. A search's animated status takes two rows, 16 pixels
+    // apart; a result drawn over its first row ends the search, and its second row goes with it,
+    // so that no half of the status stays behind as a line of its own.
     void DrawText(int x, int y, std::string_view text, StatusKind kind) override;
     void KnotStarted(int index, int count, std::string_view name) override;
     // "12 of 300 knots done, 2 running" at the foot of the status area, when the counts change.
@@ -38,10 +44,16 @@ class WindowHost : public QObject, public RunHost {
     void knotStarted(int index, int count, const QString& name);
 
   private:
+    // Erases the second row of a search status whose first row (x, y) a result replaces.
+    // Caller holds activityMutex_.
+    void EndActivityBelow(int x, int y);
+
     StatusImage& image_;
     std::atomic<bool>& pauseRequested_;
     std::atomic<int> pauseAtKnot_ = 0;
     std::atomic<bool> pauseAtHeading_ = false;  // the knot to pause at has started
+    std::mutex activityMutex_;
+    std::set<std::pair<int, int>> activityRows_;  // places whose last text is a search status
     int done_ = -1;
     int running_ = -1;
 };

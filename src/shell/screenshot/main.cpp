@@ -91,6 +91,18 @@ bool FileListShows(corvane::MainWindow& window, const QString& name) {
     return false;
 }
 
+// Saves the picture of the window, unless a status line on it is cut (past the edge, or in part
+// under another text): a picture for the README shows whole lines.
+bool SavePicture(corvane::MainWindow& window, const QString& picture) {
+    const QStringList cut = window.Status().CutTexts();
+    if (!cut.isEmpty()) {
+        std::fprintf(stderr, "status lines cut on the picture: %s\n",
+                     qPrintable(cut.join(QStringLiteral(" | "))));
+        return false;
+    }
+    return window.grab().save(picture);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -138,7 +150,7 @@ int main(int argc, char** argv) {
         if (steadyLooks < kSteadyLooks) return;
         if (!FileListShows(window, resultsFile) && ++looksAtRest < kResultsFileLooks) return;
         captured = true;
-        exitCode = window.grab().save(picture) ? 0 : 1;
+        exitCode = SavePicture(window, picture) ? 0 : 1;
         Find<QPushButton>(window, "pausebutton").click();
     });
     look->start(kLookMs);
