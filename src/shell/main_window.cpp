@@ -412,6 +412,7 @@ void MainWindow::StartRun() {
     const std::filesystem::path file(
         QFile::encodeName(inputDirectory_ + inputFileName_).toStdString());
     result_ = WorkerResult{};
+    host_->ResetForRun();
     worker_ = QThread::create([this, file] { result_ = RunGuarded(state_, *host_, file); });
     worker_->setParent(this);
     worker_->setStackSize(kWorkerStackSize);

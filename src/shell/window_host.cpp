@@ -1,6 +1,7 @@
 #include "shell/window_host.h"
 
 #include <string>
+#include <utility>
 
 namespace corvane {
 
@@ -8,14 +9,27 @@ namespace {
 
 // The rows of a search status, as the progress display draws them.
 constexpr int kStatusRowSpacing = 16;
+// The counts' place at the foot of the status area, and their width in characters.
+constexpr int kProgressX = 7;
+constexpr int kProgressY = 216;
+constexpr std::size_t kProgressChars = 48;
 
 }  // namespace
 
+void WindowHost::ResetForRun() {
+    const std::lock_guard lock(mutex_);
+    activityRows_.clear();
+    progress_.clear();
+}
+
 void WindowHost::DrawText(int x, int y, std::string_view text, StatusKind kind) {
     {
-        const std::lock_guard lock(activityMutex_);
+        const std::lock_guard lock(mutex_);
         image_.Enqueue(x, y, text);
-        if (kind == StatusKind::Heading) activityRows_.clear();
+        if (kind == StatusKind::Heading) {
+            activityRows_.clear();
+            if (!progress_.empty()) image_.Enqueue(kProgressX, kProgressY, progress_);
+        }
         if (kind == StatusKind::Activity) {
             activityRows_.insert({x, y});
         } else if (activityRows_.erase({x, y}) > 0 && kind == StatusKind::Result) {
@@ -39,14 +53,13 @@ void WindowHost::KnotStarted(int index, int count, std::string_view name) {
 }
 
 void WindowHost::RunProgress(int done, int total, int running) {
-    // Called by the run's own thread only.
-    if (done == done_ && running == running_) return;
-    done_ = done;
-    running_ = running;
     std::string text = std::to_string(done) + " of " + std::to_string(total) + " knots done, " +
                        std::to_string(running) + " running";
-    text.resize(48, ' ');
-    image_.Enqueue(7, 216, text);
+    text.resize(kProgressChars, ' ');
+    const std::lock_guard lock(mutex_);
+    if (text == progress_) return;
+    progress_ = std::move(text);
+    image_.Enqueue(kProgressX, kProgressY, progress_);
 }
 
 }  // namespace corvane

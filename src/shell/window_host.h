@@ -8,6 +8,7 @@
 #include <atomic>
 #include <mutex>
 #include <set>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -31,9 +32,13 @@ class WindowHost : public QObject, public RunHost {
     // 0 pauses at no knot.
     void PauseAtKnot(int index) { pauseAtKnot_ = index; }
 
+    // Before a run: no counts and no search status on show yet.
+    void ResetForRun();
+
     // Draws the text on the status image. A search's animated status takes two rows, 16 pixels
     // apart; a result drawn over its first row ends the search, and its second row goes with it,
-    // so that no half of the status stays behind as a line of its own.
+    // so that no half of the status stays behind as a line of its own. A knot clears the whole
+    // status area before its heading, so the counts are drawn again after the heading.
     void DrawText(int x, int y, std::string_view text, StatusKind kind) override;
     void KnotStarted(int index, int count, std::string_view name) override;
     // "12 of 300 knots done, 2 running" at the foot of the status area, when the counts change.
@@ -45,17 +50,17 @@ class WindowHost : public QObject, public RunHost {
 
   private:
     // Erases the second row of a search status whose first row (x, y) a result replaces.
-    // Caller holds activityMutex_.
+    // Caller holds mutex_.
     void EndActivityBelow(int x, int y);
 
     StatusImage& image_;
     std::atomic<bool>& pauseRequested_;
     std::atomic<int> pauseAtKnot_ = 0;
     std::atomic<bool> pauseAtHeading_ = false;  // the knot to pause at has started
-    std::mutex activityMutex_;
+    // The knots' threads draw texts and the run's own thread the counts.
+    std::mutex mutex_;
     std::set<std::pair<int, int>> activityRows_;  // places whose last text is a search status
-    int done_ = -1;
-    int running_ = -1;
+    std::string progress_;                        // the counts on show, empty before the first
 };
 
 }  // namespace corvane

@@ -507,8 +507,9 @@ void MainWindowTest::pauseWritesResultsAndWaitsForPauseAgain() {
     QVERIFY(StatusShows(QStringLiteral("Stopped calculation.")));
 }
 
-// However fast the knots are, a run set to pause at a knot holds as that knot shows itself, and
-// every status line on show then is whole: none runs past the picture or under another text.
+// However fast the knots are, a run set to pause at a knot holds as that knot shows itself; the
+// counts of knots stay on show below it, and every status line on show then is whole: none runs
+// past the picture or under another text.
 void MainWindowTest::pauseAtKnotHoldsEachKnotWithWholeStatusLines() {
     const QString list =
         CopyToTemp(QStringLiteral(CORVANE_EXAMPLES_DIR "/knots.txt"), QStringLiteral("knots.txt"));
@@ -528,6 +529,8 @@ void MainWindowTest::pauseAtKnotHoldsEachKnotWithWholeStatusLines() {
         QVERIFY(StatusShows(paused));
         QCOMPARE(lastKnotStarted_, k);
         QVERIFY(StatusShows(QStringLiteral("Knot %1 with Seifert matrix:").arg(names[k - 1])));
+        QTRY_COMPARE(
+            window_->Status().VisibleTexts().filter(QStringLiteral(" knots done, ")).size(), 1);
         QCOMPARE(window_->Status().CutTexts(), QStringList{});
         Click("Button1");
     }
