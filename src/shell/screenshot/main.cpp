@@ -3,7 +3,6 @@
 // knot. Used by scripts/screenshot.sh to picture the window for the README.
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QImage>
@@ -47,6 +46,7 @@ void SetOptions(corvane::MainWindow& window) {
     Find<QComboBox>(window, "nakanishieffortbox").setCurrentIndex(3);
 }
 
+// Sets the options again whenever the window is activated.
 class KeepOptions : public QObject {
   public:
     explicit KeepOptions(corvane::MainWindow& window) : QObject(&window), window_(window) {
@@ -121,14 +121,14 @@ int main(int argc, char** argv) {
     window.show();
     window.raise();
     window.activateWindow();
-    // The run pauses on its own thread as knot pauseAtKnot begins, on one thread, so that the
-    // knot the status area shows is the one being computed.
+    // The run itself requests the pause as knot pauseAtKnot shows itself, however fast it goes.
     window.PauseAtKnot(pauseAtKnot);
     int exitCode = 1;
     bool captured = false;
 
     QTimer::singleShot(0, &window, [&] {
         SetOptions(window);
+        // One knot at a time: the knot on show is then the one being computed.
         Find<QSpinBox>(window, "threadsbox").setValue(1);
         OpenListFolder(window, list);
         Find<QPushButton>(window, "Button1").click();
@@ -156,7 +156,10 @@ int main(int argc, char** argv) {
     look->start(kLookMs);
 
     QObject::connect(&window, &corvane::MainWindow::runFinished, &window, [&] {
-        if (!captured) std::fprintf(stderr, "the run ended before it could be paused\n");
+        if (!captured) {
+            std::fprintf(stderr, "the run ended before it could be paused; its status: %s\n",
+                         qPrintable(window.Status().VisibleTexts().join(QStringLiteral(" | "))));
+        }
         window.close();
     });
     QObject::connect(&window, &corvane::MainWindow::closed, &app, &QApplication::quit,
