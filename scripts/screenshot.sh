@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Pictures the desktop window in the middle of a run: starts it on a virtual X display, runs the
-# bundled knot list (in a scratch folder, so that examples/ stays as it is), pauses it within a
-# knot and saves the window as docs/window.png (or the path given as the first argument).
+# bundled knot list from a scratch folder that holds only that list (so that examples/ stays as it
+# is and the window's folder tree and file list show just that folder), pauses it as a knot begins
+# and saves the window as docs/window.png (or the path given as the first argument).
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -20,10 +21,11 @@ cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target corvane-scre
 
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-cp "$root/examples/knots.txt" "$scratch/knots.txt"
+mkdir "$scratch/examples"
+cp "$root/examples/knots.txt" "$scratch/examples/knots.txt"
 mkdir -p "$(dirname "$picture")"
 
 # Pause as soon as the seventh knot (8_18) begins.
 xvfb-run -a -s "-screen 0 1280x900x24" \
-  "$build/bin/corvane-screenshot" "$scratch/knots.txt" 7 "$picture"
+  "$build/bin/corvane-screenshot" "$scratch/examples/knots.txt" 7 "$picture"
 echo "Saved $picture"

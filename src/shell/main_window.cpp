@@ -108,7 +108,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     BuildColumns();
     BuildStatusPanel();
 
-    host_ = new WindowHost(*image2_, this);
+    host_ = new WindowHost(*image2_, state_.PauseRequested, this);
     connect(host_, &WindowHost::knotStarted, this, &MainWindow::knotStarted, Qt::QueuedConnection);
     startGuard_ = new QTimer(this);
     startGuard_->setSingleShot(true);
@@ -339,6 +339,10 @@ void MainWindow::ChooseFile(const QString& path) {
     Edit1->setText(inputFileName_);
 }
 
+void MainWindow::PauseAtKnot(int index) {
+    host_->PauseAtKnot(index);
+}
+
 bool MainWindow::IsRunning() const {
     return worker_ != nullptr || startGuard_->isActive();
 }
@@ -408,6 +412,7 @@ void MainWindow::StartRun() {
     const std::filesystem::path file(
         QFile::encodeName(inputDirectory_ + inputFileName_).toStdString());
     result_ = WorkerResult{};
+    host_->ResetForRun();
     worker_ = QThread::create([this, file] { result_ = RunGuarded(state_, *host_, file); });
     worker_->setParent(this);
     worker_->setStackSize(kWorkerStackSize);

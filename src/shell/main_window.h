@@ -49,6 +49,10 @@ class MainWindow : public QWidget {
     const QString& InputDirectory() const { return inputDirectory_; }
     const QString& InputFileName() const { return inputFileName_; }
 
+    // The runs pause as soon as knot `index` (1..count) shows itself in the status area, as a
+    // press of Pause would then; 0 (the default) pauses at no knot. See WindowHost::PauseAtKnot.
+    void PauseAtKnot(int index);
+
     // A run is under way, or ended less than 200 ms ago (Start then only requests Stop).
     bool IsRunning() const;
     const RunState& State() const { return state_; }

@@ -40,7 +40,12 @@ void StatusImage::Enqueue(int x, int y, std::string_view text) {
     if (x >= kWidth || y >= kHeight || y + lineHeight_ <= 0 || text.empty()) return;
     const qsizetype visibleChars = (kWidth - x + charWidth_ - 1) / charWidth_;
     const std::string_view shown = text.substr(0, static_cast<size_t>(visibleChars));
-    PendingText item{x, y, QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()))};
+    const size_t lastInk = text.find_last_not_of(' ');
+    const bool cutAtEdge = lastInk != std::string_view::npos &&
+                           (x < 0 || y < 0 || y + lineHeight_ > kHeight ||
+                            x + static_cast<int>(lastInk + 1) * charWidth_ > kWidth);
+    PendingText item{x, y, QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size())),
+                     cutAtEdge};
 
     bool wake = false;
     {
@@ -68,6 +73,15 @@ void StatusImage::Clear() {
 QStringList StatusImage::VisibleTexts() const {
     QStringList texts;
     for (const DrawnText& drawn : drawn_) texts.append(drawn.text);
+    return texts;
+}
+
+QStringList StatusImage::CutTexts() const {
+    QStringList texts;
+    for (const DrawnText& drawn : drawn_) {
+        if (drawn.cutAtEdge || !(QRegion(drawn.ink) - drawn.visible).isEmpty())
+            texts.append(drawn.text);
+    }
     return texts;
 }
 
@@ -99,7 +113,12 @@ void StatusImage::RecordDrawn(const PendingText& item, const QRect& cell) {
     QString text = item.text;
     while (!text.isEmpty() && text.back() == QLatin1Char(' ')) text.chop(1);
     const QRegion visible = QRegion(cell) & QRegion(picture_.rect());
-    if (!text.trimmed().isEmpty() && !visible.isEmpty()) drawn_.push_back({text, visible});
+    if (text.trimmed().isEmpty() || visible.isEmpty()) return;
+    qsizetype firstInk = 0;
+    while (text[firstInk] == QLatin1Char(' ')) ++firstInk;
+    const QRect ink(item.x + static_cast<int>(firstInk) * charWidth_, item.y,
+                    static_cast<int>(text.size() - firstInk) * charWidth_, lineHeight_);
+    drawn_.push_back({text, visible, ink & picture_.rect(), item.cutAtEdge});
 }
 
 }  // namespace corvane

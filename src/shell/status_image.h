@@ -33,6 +33,11 @@ class StatusImage : public QLabel {
     // trailing blanks; texts of blanks only are left out.
     QStringList VisibleTexts() const;
 
+    // The visible texts (as VisibleTexts gives them) of which some character other than a blank
+    // is hidden: it lies beyond the picture's edge, or a later text covers it. Texts drawn at
+    // their places are whole lines exactly when there are none.
+    QStringList CutTexts() const;
+
     const QImage& Picture() const { return picture_; }
     int CharWidth() const { return charWidth_; }
     int LineHeight() const { return lineHeight_; }
@@ -42,10 +47,13 @@ class StatusImage : public QLabel {
         int x = 0;
         int y = 0;
         QString text;
+        bool cutAtEdge = false;  // a character other than a blank lies beyond the picture
     };
     struct DrawnText {
         QString text;
         QRegion visible;
+        QRect ink;  // the cells from its first to its last character other than a blank
+        bool cutAtEdge = false;
     };
 
     void Flush();

@@ -1,11 +1,16 @@
 // The window as the calculation's front end: texts go to the status image, knot starts are
-// passed on as a signal. The calculation calls it on the worker thread; both paths reach the
-// window's thread through its event queue.
+// passed on as a signal and may pause the run. The calculation calls it on the worker thread;
+// both paths reach the window's thread through its event queue.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "knot/run_host.h"
 #include "shell/status_image.h"
@@ -16,8 +21,24 @@ class WindowHost : public QObject, public RunHost {
     Q_OBJECT
 
   public:
-    WindowHost(StatusImage& image, QObject* parent) : QObject(parent), image_(image) {}
+    // pauseRequested is the run state's Pause flag, which PauseAtKnot sets.
+    WindowHost(StatusImage& image, std::atomic<bool>& pauseRequested, QObject* parent)
+        : QObject(parent), image_(image), pauseRequested_(pauseRequested) {}
 
+    // Runs pause as soon as knot `index` (1..count) shows itself: when its heading "Knot NAME
+    // with Seifert matrix:" reaches the status area after the knot has started. The flag is set
+    // on the run's thread as the heading is drawn, so the knot stops at its first polling point
+    // after its matrix, however fast it is computed; a press of Pause goes on from there.
+    // 0 pauses at no knot.
+    void PauseAtKnot(int index) { pauseAtKnot_ = index; }
+
+    // Before a run: no counts and no search status on show yet.
+    void ResetForRun();
+
+    // Draws the text on the status image. A search's animated status takes two rows, 16 pixels
+    // apart; a result drawn over its first row ends the search, and its second row goes with it,
+    // so that no half of the status stays behind as a line of its own. A knot clears the whole
+    // status area before its heading, so the counts are drawn again after the heading.
     void DrawText(int x, int y, std::string_view text, StatusKind kind) override;
     void KnotStarted(int index, int count, std::string_view name) override;
     // "12 of 300 knots done, 2 running" at the foot of the status area, when the counts change.
@@ -28,9 +49,18 @@ class WindowHost : public QObject, public RunHost {
     void knotStarted(int index, int count, const QString& name);
 
   private:
+    // Erases the second row of a search status whose first row (x, y) a result replaces.
+    // Caller holds mutex_.
+    void EndActivityBelow(int x, int y);
+
     StatusImage& image_;
-    int done_ = -1;
-    int running_ = -1;
+    std::atomic<bool>& pauseRequested_;
+    std::atomic<int> pauseAtKnot_ = 0;
+    std::atomic<bool> pauseAtHeading_ = false;  // the knot to pause at has started
+    // The knots' threads draw texts and the run's own thread the counts.
+    std::mutex mutex_;
+    std::set<std::pair<int, int>> activityRows_;  // places whose last text is a search status
+    std::string progress_;                        // the counts on show, empty before the first
 };
 
 }  // namespace corvane

@@ -26,6 +26,7 @@
 
 #include "arith/random.h"
 #include "shell/status_image.h"
+#include "shell/window_host.h"
 
 using corvane::MainWindow;
 
@@ -108,6 +109,7 @@ class MainWindowTest : public QObject {
     void startRightAfterARunStartsNothing();
     void stopMidRunKeepsFinishedRowsAndTheRestAsListLines();
     void pauseWritesResultsAndWaitsForPauseAgain();
+    void pauseAtKnotHoldsEachKnotWithWholeStatusLines();
     void quitDuringARunStopsWritesAndCloses();
     void quitWhilePausedCloses();
     void unreadableListReturnsToIdleWithTheMessage();
@@ -123,6 +125,7 @@ class MainWindowTest : public QObject {
     void helpDuringARunLeavesTheRunGoing();
     void statusTextsAreErasedByBlanks();
     void statusTextsBeyondThePictureAreCut();
+    void resultOverASearchStatusErasesItsSecondRow();
 
   private:
     template <typename T>
@@ -504,6 +507,35 @@ void MainWindowTest::pauseWritesResultsAndWaitsForPauseAgain() {
     QVERIFY(StatusShows(QStringLiteral("Stopped calculation.")));
 }
 
+// However fast the knots are, a run set to pause at a knot holds as that knot shows itself; the
+// counts of knots stay on show below it, and every status line on show then is whole: none runs
+// past the picture or under another text.
+void MainWindowTest::pauseAtKnotHoldsEachKnotWithWholeStatusLines() {
+    const QString list =
+        CopyToTemp(QStringLiteral(CORVANE_EXAMPLES_DIR "/knots.txt"), QStringLiteral("knots.txt"));
+    QStringList names;
+    for (const QByteArray& line : ReadAll(list).split('\n'))
+        if (line.contains('\t') && !line.startsWith('%')) names.append(line.split('\t').front());
+    QCOMPARE(names.size(), 7);
+    SlowSettings();
+    window_->ChooseFile(list);
+    Find<QSpinBox>("threadsbox")->setValue(1);  // the knot on show is the one being computed
+    for (int k = 1; k <= names.size(); ++k) {
+        window_->PauseAtKnot(k);
+        QTRY_VERIFY(!window_->IsRunning());
+        Click("Button1");
+        const QString paused = QStringLiteral("Calculation paused.");
+        QTRY_VERIFY_WITH_TIMEOUT(StatusShows(paused) || !window_->IsRunning(), kRunTimeoutMs);
+        QVERIFY(StatusShows(paused));
+        QCOMPARE(lastKnotStarted_, k);
+        QVERIFY(StatusShows(QStringLiteral("Knot %1 with Seifert matrix:").arg(names[k - 1])));
+        QTRY_COMPARE(
+            window_->Status().VisibleTexts().filter(QStringLiteral(" knots done, ")).size(), 1);
+        QCOMPARE(window_->Status().CutTexts(), QStringList{});
+        Click("Button1");
+    }
+}
+
 void MainWindowTest::quitDuringARunStopsWritesAndCloses() {
     const QString list = WriteLongList();
     SlowSettings();
@@ -777,6 +809,20 @@ void MainWindowTest::statusTextsBeyondThePictureAreCut() {
     QTRY_COMPARE(image.VisibleTexts().size(), 1);
     const int columns = (553 - 7 + image.CharWidth() - 1) / image.CharWidth();
     QCOMPARE(image.VisibleTexts().front(), QString(columns, QLatin1Char('x')));
+}
+
+// A result drawn over the first row of a search's two-row status takes the second row with it.
+void MainWindowTest::resultOverASearchStatusErasesItsSecondRow() {
+    std::atomic<bool> pause = false;
+    corvane::WindowHost host(window_->Status(), pause, nullptr);
+    host.DrawText(200, 71, "Trying to find upper bounds on the Nakanishi ",
+                  corvane::StatusKind::Activity);
+    host.DrawText(200, 87, "index.  <", corvane::StatusKind::Activity);
+    QTRY_VERIFY(StatusShows(QStringLiteral("index.  <")));
+    host.DrawText(200, 71, "Nakanishi index = 1" + std::string(300, ' '),
+                  corvane::StatusKind::Result);
+    QTRY_COMPARE(window_->Status().VisibleTexts(),
+                 QStringList{QStringLiteral("Nakanishi index = 1")});
 }
 
 QTEST_MAIN(MainWindowTest)
