@@ -104,6 +104,7 @@ void ComputeGuarded(KnotContext& ctx) {
 KnotEnd ComputeKnot(KnotContext& ctx) {
     KnotState& state = ctx.state;
     ResetForKnotStart(state, std::chrono::steady_clock::now());
+    ApplyInitialResultLayout(state.record);
     ctx.display.StatusText.clear();
     ctx.currentStep.clear();
     if (const std::string reason = NotAKnotReason(state.record); !reason.empty()) {

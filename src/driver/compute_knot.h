@@ -12,7 +12,7 @@ enum class KnotEnd {
     notAKnot,  // its line gives no knot: the record's row says why
 };
 
-// Computes ctx.state.record in place: a line that is not a knot gets an "er" field with the
+// Computes ctx.state.record in place, from the initial result-slot layout: a line that is not a knot gets an "er" field with the
 // reason and no bounds; a matrix whose reduction fails gets "erError in S-equivalence reduction";
 // a knot whose minimal matrix is empty (Alexander polynomial 1) gets the trivial results; every
 // other knot goes through the invariant sequence, where an overflow or range error becomes an

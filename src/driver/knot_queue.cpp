@@ -32,7 +32,10 @@ constexpr auto kPauseTick = std::chrono::milliseconds(20);
 
 // What a knot's draws become: the knot the run waits on (the first unfinished in list order)
 // draws on the run's host as it goes; every other knot keeps its texts until it becomes that
-// knot, then shows them at once. The animated search line of a waiting knot is dropped.
+// knot, then shows them at once. The animated search line of a waiting knot is dropped. What a
+// waiting knot keeps is small, however many knots finish ahead of the one the run waits on: a
+// clear of the status area replaces everything kept before it, and the blanks that end a text
+// are kept as their count.
 class KnotRelay final : public RunHost {
   public:
     explicit KnotRelay(RunHost& target) : target_(target) {}
@@ -41,17 +44,33 @@ class KnotRelay final : public RunHost {
         const std::lock_guard lock(mutex_);
         if (live_) {
             target_.DrawText(x, y, text, kind);
-        } else if (kind != StatusKind::Activity) {
-            held_.push_back({x, y, std::string(text), kind});
+            return;
         }
+        if (kind == StatusKind::Activity) return;
+        const std::size_t end = text.find_last_not_of(' ') + 1;  // 0 for blanks alone
+        held_.push_back({x, y, std::string(text.substr(0, end)), text.size() - end, kind});
+    }
+
+    void ClearStatusArea(std::string_view blankLine) override {
+        const std::lock_guard lock(mutex_);
+        if (live_) {
+            target_.ClearStatusArea(blankLine);
+            return;
+        }
+        held_.clear();
+        clearedWith_ = blankLine.size();
     }
 
     // From now on the knot draws on the host; what it drew so far is shown first.
     void GoLive() {
         const std::lock_guard lock(mutex_);
         if (live_) return;
-        for (const Held& h : held_) target_.DrawText(h.x, h.y, h.text, h.kind);
+        if (clearedWith_ > 0) target_.ClearStatusArea(std::string(clearedWith_, ' '));
+        for (const Held& h : held_) {
+            target_.DrawText(h.x, h.y, h.text + std::string(h.trailingBlanks, ' '), h.kind);
+        }
         held_.clear();
+        held_.shrink_to_fit();
         live_ = true;
     }
 
@@ -59,12 +78,14 @@ class KnotRelay final : public RunHost {
     struct Held {
         int x;
         int y;
-        std::string text;
+        std::string text;  // without its trailing blanks
+        std::size_t trailingBlanks;
         StatusKind kind;
     };
     RunHost& target_;
     std::mutex mutex_;
     bool live_ = false;
+    std::size_t clearedWith_ = 0;  // the length of the blank line of a clear kept, 0 for none
     std::vector<Held> held_;
 };
 

@@ -61,16 +61,19 @@ IntMatrix WorkingForm(const SeifertMatrix& v) {
     return m;
 }
 
+const ResultSlotArray::Slots& ResultSlotArray::Read() const {
+    static const Slots kEmpty{};
+    return slots_ ? *slots_ : kEmpty;
+}
+
 int ResultSlotArray::Index(int i) {
     if (i < 1 || i > ResultSlots) throw RangeError("result slot index");
     return i - 1;
 }
 
 void ApplyInitialResultLayout(KnotRecord& knot) {
-    for (int slot = 1; slot <= ResultSlots; ++slot) {
-        knot.textFields(slot).clear();
-        knot.texFields(slot).clear();
-    }
+    knot.textFields.Clear();
+    knot.texFields.Clear();
     for (int slot = 1; slot <= static_cast<int>(kInitialLayout.size()); ++slot) {
         const SlotLayout& layout = kInitialLayout[static_cast<std::size_t>(slot - 1)];
         knot.textFields(slot) = PadRight(layout.tag, layout.width);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,23 +45,45 @@ class SeifertMatrix {
 // The working form of V: its entries sign-extended into a zero IntMatrix, same size.
 IntMatrix WorkingForm(const SeifertMatrix& v);
 
-// The ResultSlots tagged result strings of one knot, indexed 1..ResultSlots.
+// The ResultSlots tagged result strings of one knot, indexed 1..ResultSlots, all empty at first.
+// The strings are allocated at the first write, so that a knot that waits in a long list costs
+// one pointer here.
 class ResultSlotArray {
   public:
+    using Slots = std::array<std::string, ResultSlots>;
+
+    ResultSlotArray() = default;
+    ResultSlotArray(const ResultSlotArray& other)
+        : slots_(other.slots_ ? std::make_unique<Slots>(*other.slots_) : nullptr) {}
+    ResultSlotArray(ResultSlotArray&&) noexcept = default;
+    ResultSlotArray& operator=(const ResultSlotArray& other) {
+        if (this != &other) slots_ = other.slots_ ? std::make_unique<Slots>(*other.slots_) : nullptr;
+        return *this;
+    }
+    ResultSlotArray& operator=(ResultSlotArray&&) noexcept = default;
+
     // Slot i, 1 <= i <= ResultSlots; RangeError otherwise.
-    std::string& operator()(int i) { return slots_[Index(i)]; }
-    const std::string& operator()(int i) const { return slots_[Index(i)]; }
+    std::string& operator()(int i) { return Allocated()[Index(i)]; }
+    const std::string& operator()(int i) const { return Read()[Index(i)]; }
 
-    auto begin() { return slots_.begin(); }
-    auto end() { return slots_.end(); }
-    auto begin() const { return slots_.begin(); }
-    auto end() const { return slots_.end(); }
+    auto begin() { return Allocated().begin(); }
+    auto end() { return Allocated().end(); }
+    auto begin() const { return Read().begin(); }
+    auto end() const { return Read().end(); }
 
-    bool operator==(const ResultSlotArray&) const = default;
+    // Every slot empty, and nothing allocated.
+    void Clear() { slots_.reset(); }
+
+    bool operator==(const ResultSlotArray& other) const { return Read() == other.Read(); }
 
   private:
     static int Index(int i);
-    std::array<std::string, ResultSlots> slots_{};
+    Slots& Allocated() {
+        if (!slots_) slots_ = std::make_unique<Slots>();
+        return *slots_;
+    }
+    const Slots& Read() const;
+    std::unique_ptr<Slots> slots_;
 };
 
 struct KnotRecord {

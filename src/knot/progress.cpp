@@ -42,7 +42,7 @@ void ProgressDisplay::ResetForRun() {
 }
 
 void ProgressDisplay::ClearStatusArea() {
-    for (int i = 0; i < 100; ++i) host_.DrawText(7, 7 + 8 * i, blankLine_, StatusKind::Blank);
+    host_.ClearStatusArea(blankLine_);
 }
 
 void ProgressDisplay::DrawMatrix(const IntMatrix& m, int n, int x, int y) {

@@ -26,6 +26,11 @@ class RunHost {
     // what is drawn and text is erased by drawing blanks over it.
     virtual void DrawText(int x, int y, std::string_view text, StatusKind kind) = 0;
 
+    // Erases the whole status area: blankLine drawn at x = 7 and y = 7, 15, ..., 799.
+    virtual void ClearStatusArea(std::string_view blankLine) {
+        for (int i = 0; i < 100; ++i) DrawText(7, 7 + 8 * i, blankLine, StatusKind::Blank);
+    }
+
     // Called at every polling point: the front end may handle its pending events here. Stop,
     // Pause and Skip arrive as the run state's request flags.
     virtual void ProcessEvents() {}

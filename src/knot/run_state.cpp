@@ -62,7 +62,8 @@ void ResetForRunStart(RunState& state) {
         knot.detectedBy.clear();
         knot.detectionCodes.clear();
         knot.computed = false;
-        ApplyInitialResultLayout(knot);
+        knot.textFields.Clear();
+        knot.texFields.Clear();
     }
 }
 

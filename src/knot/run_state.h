@@ -100,8 +100,9 @@ void RecordSkippedLine(RunState& state, int line, std::string reason);
 // Before a list is read: no knots, no reading error, no line notes.
 void ResetForReading(RunState& state);
 
-// Run start, after reading: every knot that is not taken over gets empty detections, the
-// initial result-slot layout and computed := false.
+// Run start, after reading: every knot that is not taken over gets empty detections, empty
+// result slots (a knot gets the initial layout when its computation starts, so that waiting knots
+// hold no strings) and computed := false.
 void ResetForRunStart(RunState& state);
 
 }  // namespace corvane

@@ -225,6 +225,7 @@ TEST_F(LatexTypeset, EveryCellFormStatesTheTextTablesValues) {
         knotState.Settings = state.Settings;
         knotState.record = state.Knots(i);
         KnotRecord& knot = knotState.record;
+        ApplyInitialResultLayout(knot);
         std::tie(knot.lowerBound, knot.upperBound) = bounds[r % bounds.size()];
         knot.detectedBy = obstructions[r / bounds.size()].first;
         const RatPoly p = polytest::IntPoly(alexander[r % alexander.size()]);

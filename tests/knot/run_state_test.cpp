@@ -310,7 +310,7 @@ TEST(Lifecycle, RunStartLaysOutEveryKnotNotTakenOver) {
         const KnotRecord& knot = state.Knots(i);
         EXPECT_EQ(knot.detectedBy, "") << i;
         EXPECT_EQ(knot.detectionCodes, "") << i;
-        EXPECT_EQ(knot.textFields(2), "dt" + Blanks(7)) << i;
+        EXPECT_EQ(knot.textFields(2), "") << i;
         EXPECT_EQ(knot.texFields(15), "") << i;
         EXPECT_FALSE(knot.computed) << i;
         EXPECT_EQ(knot.lowerBound, 1) << i;  // bounds are reset per knot, not per run
