@@ -59,15 +59,17 @@ TemporaryFile CreateTemporary(const std::filesystem::path& folder) {
     return {{}, nullptr, EEXIST};
 }
 
-// Writes `contents`, flushes and closes the file, which is closed either way. Returns 0, or the
-// error of the first step that failed.
-int WriteFlushClose(FileHandle file, std::string_view contents) {
+// Writes the pieces `produce` gives, flushes and closes the file, which is closed either way.
+// Returns 0, or the error of the first step that failed (the pieces after a failed one are
+// dropped).
+int WriteFlushClose(FileHandle file, const std::function<void(const ChunkWriter&)>& produce) {
     std::FILE* const raw = file.release();
     int error = 0;
-    errno = 0;
-    if (std::fwrite(contents.data(), 1, contents.size(), raw) != contents.size()) {
-        error = LastError();
-    }
+    produce([raw, &error](std::string_view piece) {
+        if (error != 0 || piece.empty()) return;
+        errno = 0;
+        if (std::fwrite(piece.data(), 1, piece.size(), raw) != piece.size()) error = LastError();
+    });
     errno = 0;
     if (error == 0 && std::fflush(raw) != 0) error = LastError();
     errno = 0;
@@ -78,11 +80,16 @@ int WriteFlushClose(FileHandle file, std::string_view contents) {
 }  // namespace
 
 WriteStatus WriteFileAtomically(const std::filesystem::path& path, std::string_view contents) {
+    return WriteFileAtomically(path, [contents](const ChunkWriter& write) { write(contents); });
+}
+
+WriteStatus WriteFileAtomically(const std::filesystem::path& path,
+                                const std::function<void(const ChunkWriter&)>& produce) {
     TemporaryFile temporary = CreateTemporary(path.parent_path());
     if (!temporary.file) return {false, Failure(path, Reason(temporary.error))};
 
     std::error_code ignored;
-    const int error = WriteFlushClose(std::move(temporary.file), contents);
+    const int error = WriteFlushClose(std::move(temporary.file), produce);
     if (error != 0) {
         std::filesystem::remove(temporary.path, ignored);
         return {false, Failure(path, Reason(error))};

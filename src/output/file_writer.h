@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,13 @@ struct WriteStatus {
 // over `path`. On failure the temporary file is removed, `path` keeps its previous contents (or
 // stays absent), and the status names `path` and the reason.
 WriteStatus WriteFileAtomically(const std::filesystem::path& path, std::string_view contents);
+
+// Receives the pieces of a file's contents in order.
+using ChunkWriter = std::function<void(std::string_view)>;
+
+// WriteFileAtomically with the contents produced piece by piece: `produce` hands every piece to
+// the writer it is given, so that a file of any size is written without being held in memory.
+WriteStatus WriteFileAtomically(const std::filesystem::path& path,
+                                const std::function<void(const ChunkWriter&)>& produce);
 
 }  // namespace corvane

@@ -358,19 +358,29 @@ std::string KnotJsonLine(const KnotRecord& knot, const RunSettings& settings) {
     return Dumped(json{{"name", knot.name}, {"input", knot.inputLine}, {"status", "pending"}});
 }
 
-std::string JsonResultsContents(const RunState& state) {
-    std::string out;
-    if (state.InputError) return out;
+namespace {
+
+// The JSON Lines file piece by piece: one piece per knot and one per line end.
+void WriteJsonLines(const RunState& state, const ChunkWriter& write) {
+    if (state.InputError) return;
     for (const KnotRecord& knot : state.Knots) {
         if (knot.takenOver && knot.storedLine.starts_with('%')) continue;
-        out += KnotJsonLine(knot, state.Settings);
-        out += '\n';
+        write(KnotJsonLine(knot, state.Settings));
+        write("\n");
     }
+}
+
+}  // namespace
+
+std::string JsonResultsContents(const RunState& state) {
+    std::string out;
+    WriteJsonLines(state, [&out](std::string_view piece) { out += piece; });
     return out;
 }
 
 WriteStatus WriteJsonResults(const RunState& state, const std::filesystem::path& inputFile) {
-    return WriteFileAtomically(JsonResultsFilePath(inputFile), JsonResultsContents(state));
+    return WriteFileAtomically(JsonResultsFilePath(inputFile),
+                               [&state](const ChunkWriter& write) { WriteJsonLines(state, write); });
 }
 
 }  // namespace corvane

@@ -18,6 +18,8 @@ constexpr std::size_t kNameCellWidth = 14;
 constexpr int kColumns = 8;
 constexpr std::string_view kDetectedBy = " detected by ";
 constexpr std::string_view kOrWord = " or ";
+// The document is written in pieces of about this many bytes.
+constexpr std::size_t kLatexPiece = std::size_t{1} << 20;
 
 void AppendLine(std::string& out, std::string_view line) {
     out += line;
@@ -394,12 +396,14 @@ std::string LatexKnotRow(const KnotRecord& knot, const RunSettings& settings) {
     return row + " \\\\";
 }
 
-std::string LatexResultsContents(const RunState& state) {
+// The document piece by piece, a piece at least every kLatexPiece bytes.
+void WriteLatexResultsTo(const RunState& state, const ChunkWriter& write) {
     std::string out;
     if (state.InputError) {
         AppendLine(out, "Error!");
         AppendLine(out, InputErrorMessage(state));
-        return out;
+        write(out);
+        return;
     }
     AppendPreamble(out, state.Settings);
     int rowsLeft = 0;
@@ -417,6 +421,10 @@ std::string LatexResultsContents(const RunState& state) {
         if (!knot.computed) continue;
         AppendLine(out, LatexKnotRow(knot, state.Settings));
         --rowsLeft;
+        if (out.size() >= kLatexPiece) {
+            write(out);
+            out.clear();
+        }
     }
     if (tableOpen) {
         AppendLine(out, "\\hline");
@@ -424,11 +432,19 @@ std::string LatexResultsContents(const RunState& state) {
     }
     AppendLine(out, "");
     AppendLine(out, "\\end{document}");
+    write(out);
+}
+
+std::string LatexResultsContents(const RunState& state) {
+    std::string out;
+    WriteLatexResultsTo(state, [&out](std::string_view piece) { out += piece; });
     return out;
 }
 
 WriteStatus WriteLatexResults(const RunState& state, const std::filesystem::path& inputFile) {
-    return WriteFileAtomically(LatexResultsFilePath(inputFile), LatexResultsContents(state));
+    return WriteFileAtomically(LatexResultsFilePath(inputFile), [&state](const ChunkWriter& write) {
+        WriteLatexResultsTo(state, write);
+    });
 }
 
 }  // namespace corvane

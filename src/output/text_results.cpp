@@ -239,17 +239,32 @@ std::string KnotRow(const KnotRecord& knot, const RunSettings& settings) {
     return row;
 }
 
-std::string TextResultsContents(const RunState& state) {
+// The results file piece by piece: the preamble and header, a piece per knot line, the
+// statistics.
+void WriteTextResultsTo(const RunState& state, const ChunkWriter& write) {
     std::string out;
     if (state.InputError) {
         AppendLine(out, "Error!");
         AppendLine(out, InputErrorMessage(state));
-        return out;
+        write(out);
+        return;
     }
     AppendPreamble(out, state.Settings);
     AppendLine(out, HeaderLine(state.Settings));
-    for (int i = 1; i <= state.KnotCount(); ++i) AppendLine(out, KnotLine(state, i));
+    write(out);
+    for (int i = 1; i <= state.KnotCount(); ++i) {
+        out.clear();
+        AppendLine(out, KnotLine(state, i));
+        write(out);
+    }
+    out.clear();
     if (state.Settings.computeAll) AppendSummaryStatistics(out, state);
+    write(out);
+}
+
+std::string TextResultsContents(const RunState& state) {
+    std::string out;
+    WriteTextResultsTo(state, [&out](std::string_view piece) { out += piece; });
     return out;
 }
 
@@ -266,7 +281,9 @@ std::vector<std::string> ProblemRows(const RunState& state) {
 
 WriteStatus WriteTextResults(const RunState& state, const std::filesystem::path& inputFile) {
     const WriteStatus results =
-        WriteFileAtomically(ResultsFilePath(inputFile), TextResultsContents(state));
+        WriteFileAtomically(ResultsFilePath(inputFile), [&state](const ChunkWriter& write) {
+            WriteTextResultsTo(state, write);
+        });
     if (state.InputError) return results;
     const std::vector<std::string> problems = ProblemRows(state);
     if (problems.empty() || !ProblemsFileAllowed(inputFile.filename().string())) return results;
