@@ -192,6 +192,97 @@ bool ParseDt(std::string_view body, std::vector<int>& code, std::string& error) 
     return true;
 }
 
+// ---- Realising a DT code ----
+
+// The crossings of a closed plane curve met along it at passages 1..2n (crossingAt[p - 1]), each
+// once at an odd and once at an even passage; a and b are interlaced when exactly one passage of
+// b lies between the two passages of a. At the even passage through each crossing the curve
+// crosses its odd passage either from right to left (side +1) or from left to right (side -1),
+// and for interlaced crossings a and b, side(a) side(b) = -1 exactly when a and b are interlaced
+// with an even number of common crossings. That fixes the sides on each component of the
+// interlacement graph up to one reflection of the plane (the mirror image). The reflection is
+// chosen so that the crossing of each component met first along the knot is positive: for a
+// prime knot, the crossing at passage 1. Returns false when the relation is inconsistent (no
+// plane curve meets its crossings in this order).
+bool CrossingSides(const std::vector<int>& crossingAt, const std::vector<bool>& overAtOdd,
+                   std::vector<int>& side) {
+    const int n = static_cast<int>(overAtOdd.size());
+    const std::size_t count = static_cast<std::size_t>(n);
+    std::vector<std::array<int, 2>> passages(count, {-1, -1});
+    for (std::size_t p = 0; p < crossingAt.size(); ++p) {
+        auto& pair = passages[static_cast<std::size_t>(crossingAt[p])];
+        pair[pair[0] < 0 ? 0 : 1] = static_cast<int>(p);
+    }
+    std::vector<std::vector<bool>> interlaced(count, std::vector<bool>(count, false));
+    for (std::size_t a = 0; a < count; ++a) {
+        for (std::size_t b = 0; b < count; ++b) {
+            const auto inside = [&](int p) { return passages[a][0] < p && p < passages[a][1]; };
+            interlaced[a][b] = inside(passages[b][0]) != inside(passages[b][1]);
+        }
+    }
+    auto evenCommon = [&](std::size_t a, std::size_t b) {
+        int common = 0;
+        for (std::size_t c = 0; c < count; ++c) common += interlaced[a][c] && interlaced[b][c];
+        return common % 2 == 0;
+    };
+    side.assign(count, 0);
+    // Components in the order of their first passage: passage 1 lies on crossing 0.
+    for (std::size_t p = 0; p < crossingAt.size(); ++p) {
+        const std::size_t start = static_cast<std::size_t>(crossingAt[p]);
+        if (side[start] != 0) continue;
+        // A crossing is positive when side and "over at the odd passage" agree.
+        side[start] = overAtOdd[start] ? 1 : -1;
+        std::vector<std::size_t> queue{start};
+        for (std::size_t next = 0; next < queue.size(); ++next) {
+            const std::size_t a = queue[next];
+            for (std::size_t b = 0; b < count; ++b) {
+                if (!interlaced[a][b]) continue;
+                const int wanted = evenCommon(a, b) ? -side[a] : side[a];
+                if (side[b] == -wanted) return false;
+                if (side[b] == 0) {
+                    side[b] = wanted;
+                    queue.push_back(b);
+                }
+            }
+        }
+    }
+    return true;
+}
+
+// The PD code of the curve with these sides and crossing information: edge k runs from passage
+// k to passage k + 1 (edge 2n back to passage 1). At a crossing met along edges (i, o) at its odd
+// passage and along (i', o') at its even passage, the ends counterclockwise are i, i', o, o' when
+// the even passage comes from the right (side +1) and i, o', o, i' otherwise; the list starts at
+// the incoming end of the under-strand.
+std::vector<PdCrossing> DtDiagram(const std::vector<int>& crossingAt,
+                                  const std::vector<bool>& overAtOdd,
+                                  const std::vector<int>& side) {
+    const int m = static_cast<int>(crossingAt.size());
+    const std::size_t n = overAtOdd.size();
+    std::vector<std::array<int, 2>> passages(n, {-1, -1});
+    for (int p = 0; p < m; ++p) {
+        auto& pair = passages[static_cast<std::size_t>(crossingAt[static_cast<std::size_t>(p)])];
+        pair[pair[0] < 0 ? 0 : 1] = p;
+    }
+    // Passage p (0-based) enters along edge p (1-based label: p, or 2n for p = 0) and leaves
+    // along edge p + 1.
+    auto in = [m](int p) { return p == 0 ? m : p; };
+    auto out = [](int p) { return p + 1; };
+    std::vector<PdCrossing> pd(n);
+    for (std::size_t x = 0; x < n; ++x) {
+        const bool firstOdd = passages[x][0] % 2 == 0;
+        const int first = firstOdd ? passages[x][0] : passages[x][1];
+        const int second = firstOdd ? passages[x][1] : passages[x][0];
+        const std::array<int, 4> ring =
+            side[x] > 0 ? std::array{in(first), in(second), out(first), out(second)}
+                        : std::array{in(first), out(second), out(first), in(second)};
+        const bool firstUnder = !overAtOdd[x];
+        const std::size_t shift = firstUnder ? 0 : (side[x] > 0 ? 1 : 3);
+        for (std::size_t k = 0; k < 4; ++k) pd[x][k] = ring[(k + shift) % 4];
+    }
+    return pd;
+}
+
 // ---- Reading and checking a PD code ----
 
 // Labels 0..2n-1 (when some label is 0) or 1..2n, each occurring exactly twice; fills the ends.
@@ -652,8 +743,34 @@ std::string MatrixText(const std::vector<std::vector<int64_t>>& v) {
 
 bool DtToPd(const std::vector<int>& code, std::vector<PdCrossing>& pd, std::string& error) {
     pd.clear();
-    error = "DT codes are not read yet.";
-    return code.empty();
+    const int n = static_cast<int>(code.size());
+    if (n > MaxDiagramCrossings) {
+        error = "diagram with more than " + std::to_string(MaxDiagramCrossings) + " crossings.";
+        return false;
+    }
+    std::vector<int> crossingAt(static_cast<std::size_t>(2 * n), -1);  // passage - 1 -> crossing
+    std::vector<bool> overAtOdd(static_cast<std::size_t>(n), false);
+    for (int i = 0; i < n; ++i) {
+        const int64_t even = code[static_cast<std::size_t>(i)] < 0
+                                 ? -int64_t{code[static_cast<std::size_t>(i)]}
+                                 : int64_t{code[static_cast<std::size_t>(i)]};
+        if (even < 2 || even > 2 * n || even % 2 != 0 ||
+            crossingAt[static_cast<std::size_t>(even - 1)] >= 0) {
+            error = "DT entries must be the even numbers 2 to " + std::to_string(2 * n) +
+                    " in some order, each once, with signs.";
+            return false;
+        }
+        crossingAt[static_cast<std::size_t>(2 * i)] = i;
+        crossingAt[static_cast<std::size_t>(even - 1)] = i;
+        overAtOdd[static_cast<std::size_t>(i)] = code[static_cast<std::size_t>(i)] > 0;
+    }
+    std::vector<int> side;
+    if (!CrossingSides(crossingAt, overAtOdd, side)) {
+        error = "not realisable as a planar diagram.";
+        return false;
+    }
+    pd = DtDiagram(crossingAt, overAtOdd, side);
+    return true;
 }
 
 DiagramConversion PdToMatrixText(const std::vector<PdCrossing>& pd) {
