@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <fstream>
 #include <map>
@@ -224,6 +225,106 @@ TEST(DiagramToMatrixText, MovesThatKeepTheKnot) {
             ExpectKnot(kinked.matrixLine, r, 1);
         }
     }
+}
+
+// A Reidemeister II move: a finger of edge e pushed across a face and over or under edge f,
+// another edge of that face; e and f become three edges each and the labels are renumbered along
+// the knot. Seen with the face between e (south, its boundary walked east) and f (north, walked
+// west), the finger rises at x = -1 and comes back at x = 1; the two new crossings are listed
+// from south counterclockwise before their under-strand is put first.
+Pd SecondMove(const Pd& pd, int e, int f, bool eWalkedForward, bool fWalkedForward, bool eOver) {
+    const int labels = 2 * static_cast<int>(pd.size());
+    std::vector<int> start(static_cast<std::size_t>(labels + 1), 0);
+    int next = 1;
+    for (int l = 1; l <= labels; ++l) {
+        start[static_cast<std::size_t>(l)] = next;
+        next += (l == e || l == f) ? 3 : 1;
+    }
+    auto piece = [&](int edge, bool forward, int walkIndex) {
+        return start[static_cast<std::size_t>(edge)] + (forward ? walkIndex : 2 - walkIndex);
+    };
+    Pd moved = pd;
+    for (std::size_t c = 0; c < pd.size(); ++c) {
+        for (std::size_t k = 0; k < 4; ++k) {
+            const int l = pd[c][k];
+            const int previous = (l + labels - 2) % labels + 1;
+            const bool outgoing = pd[c][(k + 2) % 4] == previous;
+            const int pieces = (l == e || l == f) ? 3 : 1;
+            moved[c][k] = start[static_cast<std::size_t>(l)] + (outgoing ? 0 : pieces - 1);
+        }
+    }
+    const int ea = piece(e, eWalkedForward, 0), eb = piece(e, eWalkedForward, 1),
+              ec = piece(e, eWalkedForward, 2);
+    const int fa = piece(f, fWalkedForward, 0), fb = piece(f, fWalkedForward, 1),
+              fc = piece(f, fWalkedForward, 2);
+    // South, east, north, west; e walks north at the first new crossing, south at the second.
+    const std::array<PdCrossing, 2> rings{PdCrossing{ea, fb, eb, fc}, PdCrossing{ec, fa, eb, fb}};
+    for (std::size_t c = 0; c < 2; ++c) {
+        const bool eFromSouth = (c == 0) == eWalkedForward;
+        const std::size_t underIn = eOver ? (fWalkedForward ? 1 : 3) : (eFromSouth ? 0 : 2);
+        PdCrossing x{};
+        for (std::size_t k = 0; k < 4; ++k) x[k] = rings[c][(underIn + k) % 4];
+        moved.push_back(x);
+    }
+    return moved;
+}
+
+// Every pair of distinct edges on a common face, with the directions in which the face's
+// boundary (face on its left) walks them.
+struct FacePair {
+    int e, f;
+    bool eForward, fForward;
+};
+
+std::vector<FacePair> FacePairs(const Pd& pd) {
+    const int labels = 2 * static_cast<int>(pd.size());
+    auto otherEnd = [&](std::size_t x, std::size_t k) {
+        for (std::size_t y = 0; y < pd.size(); ++y)
+            for (std::size_t q = 0; q < 4; ++q)
+                if (pd[y][q] == pd[x][k] && (y != x || q != k)) return std::pair{y, q};
+        return std::pair{x, k};
+    };
+    std::vector<FacePair> pairs;
+    std::vector<bool> seen(4 * pd.size(), false);
+    for (std::size_t start = 0; start < 4 * pd.size(); ++start) {
+        std::vector<std::pair<int, bool>> walk;  // edge and whether walked along the knot
+        for (std::size_t d = start; !seen[d];) {
+            seen[d] = true;
+            const std::size_t x = d / 4, k = d % 4;
+            const int previous = (pd[x][k] + labels - 2) % labels + 1;
+            walk.emplace_back(pd[x][k], pd[x][(k + 2) % 4] == previous);
+            const auto [y, q] = otherEnd(x, k);
+            d = 4 * y + (q + 3) % 4;
+        }
+        for (const auto& [e, eForward] : walk)
+            for (const auto& [f, fForward] : walk)
+                if (e != f) pairs.push_back({e, f, eForward, fForward});
+    }
+    return pairs;
+}
+
+TEST(DiagramToMatrixText, SecondMovesMakeOtherCirclesAndKeepTheKnot) {
+    const auto references = References();
+    const auto codes = Codes("rolfsen-8-pd.txt");
+    int moreCircles = 0;
+    for (const std::string name : {"3_1", "4_1", "5_2", "7_4", "8_17"}) {
+        const Pd pd = Tuples(codes.at(name));
+        const int circles = Converted(Text(pd)).circles;
+        for (const FacePair& p : FacePairs(pd)) {
+            for (const bool eOver : {true, false}) {
+                const std::string code =
+                    Text(SecondMove(pd, p.e, p.f, p.eForward, p.fForward, eOver));
+                SCOPED_TRACE(name + " " + code);
+                const DiagramConversion moved = Converted(code);
+                ASSERT_TRUE(moved.ok);
+                moreCircles += moved.circles > circles;
+                ExpectKnot(moved.matrixLine, references.at(name), 1);
+            }
+        }
+    }
+    // Pushing a strand over one of the opposite direction adds circles: the diagram is no longer
+    // a closed braid, and a new circle lies inside or beside the old ones.
+    EXPECT_GT(moreCircles, 0);
 }
 
 TEST(DiagramToMatrixText, BadCodesSayWhy) {
