@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <numeric>
 #include <utility>
 
@@ -739,6 +740,90 @@ std::string MatrixText(const std::vector<std::vector<int64_t>>& v) {
     return text + "]";
 }
 
+// ---- Removing elementary enlargements ----
+
+using Rows = std::vector<std::vector<int64_t>>;
+
+int64_t Magnitude(int64_t a) {
+    return a < 0 ? -a : a;  // entries stay above INT64_MIN: every step is checked
+}
+
+bool SubtractMultiple(int64_t& target, int64_t q, int64_t source) {
+    int64_t product = 0;
+    return !__builtin_mul_overflow(q, source, &product) &&
+           !__builtin_sub_overflow(target, product, &target) &&
+           target != std::numeric_limits<int64_t>::min();
+}
+
+// The congruence e_j -> e_j - q e_a: row j -= q row a, then column j -= q column a.
+bool ChangeBasis(Rows& v, std::size_t j, std::size_t a, int64_t q) {
+    for (std::size_t c = 0; c < v.size(); ++c)
+        if (!SubtractMultiple(v[j][c], q, v[a][c])) return false;
+    for (std::size_t r = 0; r < v.size(); ++r)
+        if (!SubtractMultiple(v[r][j], q, v[r][a])) return false;
+    return true;
+}
+
+void Transpose(Rows& v) {
+    for (std::size_t i = 0; i < v.size(); ++i)
+        for (std::size_t j = i + 1; j < v.size(); ++j) std::swap(v[i][j], v[j][i]);
+}
+
+void RemoveIndices(Rows& v, std::size_t first, std::size_t second) {
+    for (const std::size_t index : {std::max(first, second), std::min(first, second)}) {
+        v.erase(v.begin() + static_cast<std::ptrdiff_t>(index));
+        for (auto& row : v) row.erase(row.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+}
+
+// Row k of V is zero, so column k is primitive (V - V^T is unimodular). Basis changes among the
+// other vectors run Euclid's algorithm on column k until it holds a single entry ±1, at row a;
+// then V is an elementary enlargement (row k zero, column k zero but for ±1 at a) of the matrix
+// without rows and columns a and k, which replaces it. False when an entry would leave the
+// 64-bit range or column k is not primitive.
+bool RemoveEnlargementAtZeroRow(Rows& v, std::size_t k) {
+    const std::size_t n = v.size();
+    while (true) {
+        std::size_t a = n;
+        for (std::size_t j = 0; j < n; ++j) {
+            if (j == k || v[j][k] == 0) continue;
+            if (a == n || Magnitude(v[j][k]) < Magnitude(v[a][k])) a = j;
+        }
+        if (a == n) return false;
+        bool single = true;
+        for (std::size_t j = 0; j < n; ++j) {
+            if (j == k || j == a || v[j][k] == 0) continue;
+            single = false;
+            if (!ChangeBasis(v, j, a, v[j][k] / v[a][k])) return false;
+        }
+        if (!single) continue;
+        if (Magnitude(v[a][k]) != 1) return false;
+        RemoveIndices(v, a, k);
+        return true;
+    }
+}
+
+bool ZeroRow(const Rows& v, std::size_t k) {
+    return std::all_of(v[k].begin(), v[k].end(), [](int64_t e) { return e == 0; });
+}
+
+// One elementary enlargement removed at a zero row or a zero column, if there is one.
+bool RemoveOneEnlargement(Rows& v) {
+    for (const bool transposed : {false, true}) {
+        if (transposed) Transpose(v);
+        for (std::size_t k = 0; k < v.size(); ++k) {
+            Rows trial = v;
+            if (ZeroRow(v, k) && RemoveEnlargementAtZeroRow(trial, k)) {
+                v = std::move(trial);
+                if (transposed) Transpose(v);
+                return true;
+            }
+        }
+        if (transposed) Transpose(v);
+    }
+    return false;
+}
+
 }  // namespace
 
 bool DtToPd(const std::vector<int>& code, std::vector<PdCrossing>& pd, std::string& error) {
@@ -803,6 +888,8 @@ DiagramConversion PdToMatrixText(const std::vector<PdCrossing>& pd) {
     }
     result.ok = true;
     result.matrixLine = MatrixText(v);
+    result.rows = static_cast<int>(v.size());
+    result.matrix = std::move(v);
     result.crossings = d.n;
     result.circles = surface.CircleCount();
     return result;
@@ -834,9 +921,22 @@ DiagramConversion DiagramToMatrixText(std::string_view line) {
     return PdToMatrixText(pd);
 }
 
-DiagramConversion DiagramLineToMatrixLine(std::string_view line) {
+DiagramConversion DiagramLineToMatrixLine(std::string_view line, int maxRows) {
     DiagramConversion converted = DiagramToMatrixText(line);
     if (!converted.ok) return converted;
+    if (converted.rows > maxRows) {
+        Rows v = std::move(converted.matrix);
+        while (static_cast<int>(v.size()) > maxRows && RemoveOneEnlargement(v)) {
+        }
+        if (static_cast<int>(v.size()) > maxRows) {
+            return Refused("the diagram's Seifert matrix has " + std::to_string(converted.rows) +
+                           " rows and S-equivalence removes no more elementary enlargements at " +
+                           std::to_string(v.size()) + " rows, more than " +
+                           std::to_string(maxRows) + ".");
+        }
+        converted.matrixLine = MatrixText(v);
+        converted.rows = static_cast<int>(v.size());
+    }
     converted.matrixLine.insert(0, line.substr(0, DiagramKeyword(line)));
     return converted;
 }

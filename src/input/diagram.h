@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,8 @@ struct DiagramConversion {
     std::string error;       // when not ok: why, as a sentence without line number
     int crossings = 0;       // when ok: crossings of the diagram
     int circles = 0;         // when ok: Seifert circles of the diagram
+    int rows = 0;            // when ok: rows of the matrix
+    std::vector<std::vector<int64_t>> matrix;  // when ok: the matrix itself
 };
 
 // One crossing of a planar diagram: the labels of its four edge ends counterclockwise, starting at
@@ -50,9 +53,13 @@ bool DtToPd(const std::vector<int>& code, std::vector<PdCrossing>& pd, std::stri
 // DtToPd, and for text that is not such a code.
 DiagramConversion DiagramToMatrixText(std::string_view line);
 
-// matrixLine := the text before the keyword "PD" or "DT" of `line` followed by
-// DiagramToMatrixText's matrix text; refusals as there.
-DiagramConversion DiagramLineToMatrixLine(std::string_view line);
+// matrixLine := the text before the keyword "PD" or "DT" of `line` followed by the matrix text of
+// DiagramToMatrixText, or, when that matrix has more than maxRows rows, of an S-equivalent one:
+// elementary enlargements are removed while the matrix is larger than maxRows and has a zero
+// row or column (a zero row k makes column k primitive; unimodular basis changes reduce it to a
+// single ±1 at some row a, and rows and columns a and k go). Refusals as DiagramToMatrixText,
+// and with the sizes when the reduction stops above maxRows.
+DiagramConversion DiagramLineToMatrixLine(std::string_view line, int maxRows);
 
 // The position of the keyword "PD[" or "DT[" in `line` (the first one), or npos.
 std::size_t DiagramKeyword(std::string_view line);

@@ -327,6 +327,32 @@ TEST(DiagramToMatrixText, SecondMovesMakeOtherCirclesAndKeepTheKnot) {
     EXPECT_GT(moreCircles, 0);
 }
 
+// Second moves until the matrix has more than 72 rows; the line reader removes elementary
+// enlargements down to a given size, and the matrix it keeps is still one of the knot.
+TEST(DiagramLineToMatrixLine, LargeMatricesAreReducedBelowTheRowLimit) {
+    const auto references = References();
+    const auto codes = Codes("rolfsen-8-pd.txt");
+    for (const std::string name : {"3_1", "5_2", "8_17"}) {
+        SCOPED_TRACE(name);
+        Pd pd = Tuples(codes.at(name));
+        for (int step = 0; Converted(Text(pd)).rows <= 72; ++step) {
+            const std::vector<FacePair> pairs = FacePairs(pd);
+            const FacePair& p = pairs[static_cast<std::size_t>(step * 7) % pairs.size()];
+            pd = SecondMove(pd, p.e, p.f, p.eForward, p.fForward, step % 2 == 0);
+        }
+        const DiagramConversion line = DiagramLineToMatrixLine("k " + Text(pd), 12);
+        ASSERT_TRUE(line.ok) << line.error;
+        EXPECT_LE(line.rows, 12);
+        ExpectKnot(line.matrixLine.substr(2), references.at(name), 1);
+        const DiagramConversion small = DiagramLineToMatrixLine("k " + Text(pd), 1);
+        if (small.ok) continue;  // the reduction reached the genus
+        EXPECT_TRUE(small.error.starts_with(
+            "the diagram's Seifert matrix has 74 rows and S-equivalence removes no more "
+            "elementary enlargements at "));
+        EXPECT_TRUE(small.error.ends_with(" rows, more than 1."));
+    }
+}
+
 TEST(DiagramToMatrixText, BadCodesSayWhy) {
     const std::vector<std::pair<std::string, std::string>> cases{
         {"PD[[1,5,2,4],[3,1,4,6],[5,3,6,2]", "PD code without closing \"]\"."},
@@ -377,10 +403,10 @@ TEST(DiagramToMatrixText, BadCodesSayWhy) {
 }
 
 TEST(DiagramLineToMatrixLine, KeepsTheTextBeforeTheKeyword) {
-    const DiagramConversion line = DiagramLineToMatrixLine("3_1  DT[4,6,2] rest");
+    const DiagramConversion line = DiagramLineToMatrixLine("3_1  DT[4,6,2] rest", 70);
     ASSERT_TRUE(line.ok);
     EXPECT_EQ(line.matrixLine, "3_1  [[-1,1],[0,-1]]");
-    EXPECT_FALSE(DiagramLineToMatrixLine("a PD[[1,2]]").ok);
+    EXPECT_FALSE(DiagramLineToMatrixLine("a PD[[1,2]]", 70).ok);
 }
 
 }  // namespace
