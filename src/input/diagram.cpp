@@ -302,8 +302,9 @@ std::string CheckLabels(const std::vector<PdCrossing>& pd, Diagram& d) {
             int& label = d.labels[static_cast<std::size_t>(x)][static_cast<std::size_t>(p)];
             if (label < low || label > low + 2 * n - 1) {
                 return "PD label " + std::to_string(label) + " is out of range: with " +
-                       std::to_string(n) + " crossings the labels run from 1 to " +
-                       std::to_string(2 * n) + " (or 0 to " + std::to_string(2 * n - 1) + ").";
+                       std::to_string(n) + (n == 1 ? " crossing" : " crossings") +
+                       " the labels run from 1 to " + std::to_string(2 * n) + " (or 0 to " +
+                       std::to_string(2 * n - 1) + ").";
             }
             label -= low;
             int& seen = count[static_cast<std::size_t>(label)];
