@@ -813,8 +813,9 @@ bool RemoveOneEnlargement(Rows& v) {
     for (const bool transposed : {false, true}) {
         if (transposed) Transpose(v);
         for (std::size_t k = 0; k < v.size(); ++k) {
+            if (!ZeroRow(v, k)) continue;
             Rows trial = v;
-            if (ZeroRow(v, k) && RemoveEnlargementAtZeroRow(trial, k)) {
+            if (RemoveEnlargementAtZeroRow(trial, k)) {
                 v = std::move(trial);
                 if (transposed) Transpose(v);
                 return true;
@@ -931,9 +932,9 @@ DiagramConversion DiagramLineToMatrixLine(std::string_view line, int maxRows) {
         }
         if (static_cast<int>(v.size()) > maxRows) {
             return Refused("the diagram's Seifert matrix has " + std::to_string(converted.rows) +
-                           " rows and S-equivalence removes no more elementary enlargements at " +
-                           std::to_string(v.size()) + " rows, more than " +
-                           std::to_string(maxRows) + ".");
+                           " rows; removing elementary enlargements (S-equivalence) leaves " +
+                           std::to_string(v.size()) + ", more than " + std::to_string(maxRows) +
+                           ".");
         }
         converted.matrixLine = MatrixText(v);
         converted.rows = static_cast<int>(v.size());

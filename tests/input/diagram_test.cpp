@@ -347,10 +347,31 @@ TEST(DiagramLineToMatrixLine, LargeMatricesAreReducedBelowTheRowLimit) {
         const DiagramConversion small = DiagramLineToMatrixLine("k " + Text(pd), 1);
         if (small.ok) continue;  // the reduction reached the genus
         EXPECT_TRUE(small.error.starts_with(
-            "the diagram's Seifert matrix has 74 rows and S-equivalence removes no more "
-            "elementary enlargements at "));
-        EXPECT_TRUE(small.error.ends_with(" rows, more than 1."));
+            "the diagram's Seifert matrix has 74 rows; removing elementary enlargements "
+            "(S-equivalence) leaves "));
+        EXPECT_TRUE(small.error.ends_with(", more than 1."));
     }
+}
+
+// The torus knot T(2, 349): two Seifert circles, 348 basis loops, genus 174, so no S-equivalent
+// matrix has 70 rows or fewer.
+TEST(DiagramToMatrixText, TheLargestCodes) {
+    const int n = 349;
+    std::vector<int> code;
+    for (int odd = 1; odd < 2 * n; odd += 2) code.push_back((odd + n - 1) % (2 * n) + 1);
+    std::string dt = "DT[";
+    for (const int e : code) dt += " " + std::to_string(e);
+    const DiagramConversion converted = Converted(dt + "]");
+    EXPECT_EQ(converted.crossings, n);
+    EXPECT_EQ(converted.circles, 2);
+    EXPECT_EQ(converted.rows, n - 1);
+    Pd pd;
+    std::string error;
+    ASSERT_TRUE(DtToPd(code, pd, error));
+    EXPECT_EQ(Converted(Text(pd)).matrixLine, converted.matrixLine);
+    EXPECT_EQ(DiagramLineToMatrixLine("T " + dt + "]", 70).error,
+              "the diagram's Seifert matrix has 348 rows; removing elementary enlargements "
+              "(S-equivalence) leaves 348, more than 70.");
 }
 
 TEST(DiagramToMatrixText, BadCodesSayWhy) {
