@@ -271,14 +271,14 @@ std::vector<PdCrossing> DtDiagram(const std::vector<int>& crossingAt,
     auto out = [](int p) { return p + 1; };
     std::vector<PdCrossing> pd(n);
     for (std::size_t x = 0; x < n; ++x) {
-        const bool firstOdd = passages[x][0] % 2 == 0;
-        const int first = firstOdd ? passages[x][0] : passages[x][1];
-        const int second = firstOdd ? passages[x][1] : passages[x][0];
-        const std::array<int, 4> ring =
-            side[x] > 0 ? std::array{in(first), in(second), out(first), out(second)}
-                        : std::array{in(first), out(second), out(first), in(second)};
-        const bool firstUnder = !overAtOdd[x];
-        const std::size_t shift = firstUnder ? 0 : (side[x] > 0 ? 1 : 3);
+        // Odd passages are the even 0-based ones.
+        const bool oddFirst = passages[x][0] % 2 == 0;
+        const int odd = oddFirst ? passages[x][0] : passages[x][1];
+        const int even = oddFirst ? passages[x][1] : passages[x][0];
+        const std::array<int, 4> ring = side[x] > 0
+                                            ? std::array{in(odd), in(even), out(odd), out(even)}
+                                            : std::array{in(odd), out(even), out(odd), in(even)};
+        const std::size_t shift = !overAtOdd[x] ? 0 : (side[x] > 0 ? 1 : 3);
         for (std::size_t k = 0; k < 4; ++k) pd[x][k] = ring[(k + shift) % 4];
     }
     return pd;
@@ -496,9 +496,9 @@ int Attachment(const Diagram& d, const Circles& c, int crossing, int circle) {
 // The smoothed diagram's circles cut the sphere into regions; the bands of a region cut it into
 // faces of the diagram. A region with k circles and m bands has m - k + 2 faces, and the loops
 // around all but one of them (each loop runs around its face, on the discs of the circles along
-// its sides and through the bands at its band corners) form a basis of H_1 of the surface: c - s +
-// 1 loops in all. The faces are oriented with the face on the left. With one face chosen as the
-// point at infinity, every circle bounds a disc on the side away from it (discs nested inside
+// its sides and through the bands at its band corners) form a basis of H_1 of the surface:
+// c - s + 1 loops in all. The faces are oriented with the face on the left. With one face chosen as
+// the point at infinity, every circle bounds a disc on the side away from it (discs nested inside
 // others lie above them). Then lk(a_f, a_g^+) is the sum of
 //  - for every band whose two band corners are different faces B (behind the band) and A (ahead):
 //    -sign/2 on the diagonal entries of B and of A, (sign - 1)/2 at (B, A), (sign + 1)/2 at (A, B);
@@ -519,7 +519,8 @@ class SeifertSurface {
     int Faces() const { return faces_; }
     int CircleCount() const { return static_cast<int>(circles_.length.size()); }
 
-    // Rows of 2V (even entries), or empty when the regions are not a tree (a non-planar code).
+    // v := V on the basis of face loops; false when circles and regions do not form a tree (a
+    // code that is not planar).
     bool Compute(std::vector<std::vector<int64_t>>& v) {
         if (!FindRegions()) return false;
         ChooseBasis();
