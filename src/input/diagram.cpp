@@ -322,32 +322,37 @@ std::string CheckLabels(const std::vector<PdCrossing>& pd, Diagram& d) {
 
 // The direction of every strand: the under-strand enters at position 0 and leaves at 2; the two
 // ends of an edge have opposite directions, and so have the over-strand's positions 1 and 3.
-std::string OrientStrands(Diagram& d) {
+// False when these rules contradict each other. An over-strand of a component that never passes
+// under (only in links) gets either direction.
+bool OrientStrands(Diagram& d) {
     const std::size_t n = static_cast<std::size_t>(d.n);
     std::vector<int> role(4 * n, 0);  // +1 incoming, -1 outgoing, 0 not known yet
     std::vector<int> queue;
     auto assign = [&](int dart, int r) {
         int& current = role[static_cast<std::size_t>(dart)];
-        if (current == r) return true;
         if (current == -r) return false;
+        if (current == 0) queue.push_back(dart);
         current = r;
-        queue.push_back(dart);
         return true;
     };
-    for (int x = 0; x < d.n; ++x) {
-        if (!assign(4 * x, 1) || !assign(4 * x + 2, -1)) return "inconsistent";
-    }
-    for (int start = 0; start <= static_cast<int>(4 * n); ++start) {
+    auto propagate = [&]() {
         while (!queue.empty()) {
             const int dart = queue.back();
             queue.pop_back();
             const int r = role[static_cast<std::size_t>(dart)];
-            if (!assign(d.OtherEnd(dart), -r)) return "inconsistent";
-            if (dart % 2 == 1 && !assign(dart ^ 2, -r)) return "inconsistent";
+            if (!assign(d.OtherEnd(dart), -r)) return false;
+            if (dart % 2 == 1 && !assign(dart ^ 2, -r)) return false;
         }
-        // An over-strand that never passes under anything: either direction will do.
-        if (start < static_cast<int>(4 * n) && role[static_cast<std::size_t>(start)] == 0)
-            assign(start, 1);
+        return true;
+    };
+    for (int x = 0; x < d.n; ++x) {
+        if (!assign(4 * x, 1) || !assign(4 * x + 2, -1)) return false;
+    }
+    if (!propagate()) return false;
+    for (std::size_t dart = 0; dart < 4 * n; ++dart) {
+        if (role[dart] != 0) continue;
+        assign(static_cast<int>(dart), 1);
+        if (!propagate()) return false;
     }
     d.incoming.assign(n, {});
     d.sign.assign(n, 0);
@@ -355,7 +360,7 @@ std::string OrientStrands(Diagram& d) {
         for (std::size_t p = 0; p < 4; ++p) d.incoming[x][p] = role[4 * x + p] > 0;
         d.sign[x] = d.incoming[x][3] ? 1 : -1;  // over-strand d -> b
     }
-    return {};
+    return true;
 }
 
 // The number of closed strands: follow each edge into its crossing and straight through it.
@@ -875,7 +880,7 @@ DiagramConversion PdToMatrixText(const std::vector<PdCrossing>& pd) {
     }
     Diagram d;
     if (std::string error = CheckLabels(pd, d); !error.empty()) return Refused(error);
-    if (!OrientStrands(d).empty()) {
+    if (!OrientStrands(d)) {
         return Refused(
             "the PD code gives its strands no consistent direction: an edge must run "
             "from the outgoing end of one strand to the incoming end of the next.");

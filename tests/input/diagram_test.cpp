@@ -394,6 +394,10 @@ TEST(DiagramToMatrixText, BadCodesSayWhy) {
         {"PD[[1,5,3,4],[2,1,4,6],[5,2,6,3]]",
          "the under-strand of crossing 1 runs from label 1 to label 3, which are not "
          "consecutive."},
+        // Edge 1 enters both crossings as their under-strand.
+        {"PD[[1,3,2,4],[1,4,2,3]]",
+         "the PD code gives its strands no consistent direction: an edge must run from the "
+         "outgoing end of one strand to the incoming end of the next."},
         // The Hopf link.
         {"PD[[4,1,3,2],[2,3,1,4]]", "not a knot: the diagram has 2 components"},
         // Gauss word 1 2 1 2 (over, over, under, under): crossings 1 and 2 are interlaced with
