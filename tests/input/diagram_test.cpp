@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "arith/test_matrices.h"
+#include "input/braid_line.h"
 
 namespace corvane {
 namespace {
@@ -181,6 +182,51 @@ TEST(DiagramToMatrixText, RolfsenPdAndDtCodesGiveTheReferenceInvariants) {
         }
     }
     EXPECT_EQ(knots, 70);
+}
+
+// A = P B P^T for a signed permutation matrix P, found by extending a partial assignment of
+// B's basis vectors (index and sign) to A's one vector at a time.
+bool SignedPermutationCongruent(const test::BigMatrix& a, const test::BigMatrix& b,
+                                std::vector<std::pair<std::size_t, int>>& image) {
+    const std::size_t i = image.size();
+    if (i == a.size()) return true;
+    for (std::size_t q = 0; q < b.size(); ++q) {
+        if (std::any_of(image.begin(), image.end(), [q](const auto& m) { return m.first == q; }))
+            continue;
+        for (const int sign : {1, -1}) {
+            bool fits = a[i][i] == b[q][q];
+            for (std::size_t j = 0; j < i && fits; ++j) {
+                const auto [pj, sj] = image[j];
+                fits = a[i][j] == sign * sj * b[q][pj] && a[j][i] == sign * sj * b[pj][q];
+            }
+            if (!fits) continue;
+            image.emplace_back(q, sign);
+            if (SignedPermutationCongruent(a, b, image)) return true;
+            image.pop_back();
+        }
+    }
+    return false;
+}
+
+// The PD codes are drawn from the braid words, so the face loops of a column's annulus are the
+// braid's loops of consecutive crossings whenever the face left out of each annulus is the one
+// that wraps around: then the matrices agree up to the order and signs of the basis.
+TEST(DiagramToMatrixText, BraidClosuresGiveTheBraidMatricesUpToTheBasis) {
+    std::map<std::string, std::string> braids;
+    std::ifstream in(std::string(CORVANE_TEST_DATA_DIR) + "/rolfsen-8-braids.txt");
+    std::string line;
+    while (std::getline(in, line))
+        if (!line.empty() && line[0] != '%') braids[line.substr(0, line.find(' '))] = line;
+    const auto codes = Codes("rolfsen-8-pd.txt");
+    for (const std::string name : {"4_1", "5_2", "6_1", "6_2", "7_2", "7_6", "8_1", "8_2", "8_9",
+                                   "8_12", "8_16", "8_17", "8_18", "8_21"}) {
+        SCOPED_TRACE(name);
+        const test::BigMatrix braid = FromText(BraidToMatrixText(braids.at(name)).matrixLine);
+        const test::BigMatrix diagram = FromText(Converted(codes.at(name)).matrixLine);
+        std::vector<std::pair<std::size_t, int>> image;
+        ASSERT_EQ(diagram.size(), braid.size());
+        EXPECT_TRUE(SignedPermutationCongruent(diagram, braid, image));
+    }
 }
 
 TEST(DiagramToMatrixText, ThePositiveTrefoilInEveryNotation) {
