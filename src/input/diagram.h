@@ -34,14 +34,18 @@ using PdCrossing = std::array<int, 4>;
 // bracket text without blanks ("[]" when c - s + 1 = 0), with V_ij = lk(a_i, a_j^+) for a basis
 // a_i of H_1 of the Seifert surface. The crossing [a,b,c,d] is positive when the over-strand
 // runs d -> b and negative when it runs b -> d; the closure of three positive half-twists (the
-// positive trefoil) has signature sign(V + V^T) = -2. Refused with a reason: labels not 1..2n,
-// a label not occurring exactly twice, a link, strands whose labels are not consecutive, a code
-// whose 4-valent graph is not planar, more than MaxDiagramCrossings crossings.
+// positive trefoil) has signature sign(V + V^T) = -2, and det(V - V^T) = 1. Labels 0..2n-1 are
+// read as 1..2n. Refused with a reason: labels not 1..2n, a label not occurring exactly twice,
+// ends whose directions contradict each other, a link, strands whose labels are not
+// consecutive, a code whose 4-valent graph is not planar (fewer than c + 2 faces), more than
+// MaxDiagramCrossings crossings.
 DiagramConversion PdToMatrixText(const std::vector<PdCrossing>& pd);
 
 // The planar diagram of a DT code: code[i] is the even passage paired with the odd passage 2i + 1
 // (negative when the knot passes over at the even passage). A DT code fixes the knot only up to
-// mirror image; the realisation here is the one in which the crossing at passage 1 is positive.
+// mirror image; the realisation here is the one in which the crossing at passage 1 is positive
+// (for a code whose crossings fall into several interlaced families, as for a composite knot,
+// the first crossing of each family along the knot).
 // Returns false with `error` set when the entries are not a permutation of the even numbers
 // 2..2n up to sign, or when no planar diagram realises the code.
 bool DtToPd(const std::vector<int>& code, std::vector<PdCrossing>& pd, std::string& error);
