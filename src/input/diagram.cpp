@@ -8,6 +8,8 @@
 #include <numeric>
 #include <utility>
 
+#include "arith/big_integer.h"
+
 namespace corvane {
 
 namespace {
@@ -832,6 +834,32 @@ bool RemoveOneEnlargement(Rows& v) {
     return false;
 }
 
+// The minimal matrix S-equivalent to V (V - V^T unimodular): V itself when it is non-singular
+// (its size is then the degree of the Alexander polynomial, which no S-equivalent matrix goes
+// below), otherwise the reduction in big integers. False when an entry of the result does not
+// fit in 64 bits.
+bool MinimalSEquivalentRows(Rows& v) {
+    const int n = static_cast<int>(v.size());
+    BigMatrix big(n, n);
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= n; ++j)
+            fmpz_set_si(big(i, j),
+                        v[static_cast<std::size_t>(i - 1)][static_cast<std::size_t>(j - 1)]);
+    if (BigDeterminant(big).Sign() != 0) return true;
+    const BigMatrix minimal = BigMinimalSEquivalent(big);
+    const int m = minimal.Rows();
+    Rows reduced(static_cast<std::size_t>(m), std::vector<int64_t>(static_cast<std::size_t>(m)));
+    for (int i = 1; i <= m; ++i) {
+        for (int j = 1; j <= m; ++j) {
+            if (!fmpz_fits_si(minimal(i, j))) return false;
+            reduced[static_cast<std::size_t>(i - 1)][static_cast<std::size_t>(j - 1)] =
+                fmpz_get_si(minimal(i, j));
+        }
+    }
+    v = std::move(reduced);
+    return true;
+}
+
 }  // namespace
 
 bool DtToPd(const std::vector<int>& code, std::vector<PdCrossing>& pd, std::string& error) {
@@ -933,17 +961,23 @@ DiagramConversion DiagramLineToMatrixLine(std::string_view line, int maxRows) {
     DiagramConversion converted = DiagramToMatrixText(line);
     if (!converted.ok) return converted;
     if (converted.rows > maxRows) {
+        // Elementary enlargements at zero rows and columns first: cheap, and often all there is.
         Rows v = std::move(converted.matrix);
         while (static_cast<int>(v.size()) > maxRows && RemoveOneEnlargement(v)) {
         }
+        const std::string before =
+            "the diagram's Seifert matrix has " + std::to_string(converted.rows) + " rows and ";
+        if (static_cast<int>(v.size()) > maxRows && !MinimalSEquivalentRows(v)) {
+            return Refused(before + "its minimal S-equivalent matrix has entries beyond 64 bits.");
+        }
         if (static_cast<int>(v.size()) > maxRows) {
-            return Refused("the diagram's Seifert matrix has " + std::to_string(converted.rows) +
-                           " rows; removing elementary enlargements (S-equivalence) leaves " +
-                           std::to_string(v.size()) + ", more than " + std::to_string(maxRows) +
-                           ".");
+            return Refused(before + "reduces by S-equivalence to a non-singular matrix of " +
+                           std::to_string(v.size()) + " rows, more than " +
+                           std::to_string(maxRows) + ".");
         }
         converted.matrixLine = MatrixText(v);
         converted.rows = static_cast<int>(v.size());
+        converted.matrix = std::move(v);
     }
     converted.matrixLine.insert(0, line.substr(0, DiagramKeyword(line)));
     return converted;

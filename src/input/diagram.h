@@ -59,10 +59,12 @@ DiagramConversion DiagramToMatrixText(std::string_view line);
 
 // matrixLine := the text before the keyword "PD" or "DT" of `line` followed by the matrix text of
 // DiagramToMatrixText, or, when that matrix has more than maxRows rows, of an S-equivalent one:
-// elementary enlargements are removed while the matrix is larger than maxRows and has a zero
-// row or column (a zero row k makes column k primitive; unimodular basis changes reduce it to a
-// single ±1 at some row a, and rows and columns a and k go). Refusals as DiagramToMatrixText,
-// and with the sizes when the reduction stops above maxRows.
+// first elementary enlargements are removed while the matrix is larger than maxRows and has a
+// zero row or column (a zero row k makes column k primitive; unimodular basis changes reduce it
+// to a single ±1 at some row a, and rows and columns a and k go); a matrix still larger and
+// singular is replaced by its minimal S-equivalent matrix (BigMinimalSEquivalent). Refusals as
+// DiagramToMatrixText, and with the sizes when even the minimal matrix (non-singular, of the size
+// of the degree of the Alexander polynomial) has more than maxRows rows.
 DiagramConversion DiagramLineToMatrixLine(std::string_view line, int maxRows);
 
 // The position of the keyword "PD[" or "DT[" in `line` (the first one), or npos.

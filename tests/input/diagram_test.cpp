@@ -373,8 +373,8 @@ TEST(DiagramToMatrixText, SecondMovesMakeOtherCirclesAndKeepTheKnot) {
     EXPECT_GT(moreCircles, 0);
 }
 
-// Second moves until the matrix has more than 72 rows; the line reader removes elementary
-// enlargements down to a given size, and the matrix it keeps is still one of the knot.
+// Second moves until the matrix has more than 72 rows; the line reader reduces it by S-equivalence
+// down to a given size, and the matrix it keeps is still one of the knot.
 TEST(DiagramLineToMatrixLine, LargeMatricesAreReducedBelowTheRowLimit) {
     const auto references = References();
     const auto codes = Codes("rolfsen-8-pd.txt");
@@ -390,17 +390,22 @@ TEST(DiagramLineToMatrixLine, LargeMatricesAreReducedBelowTheRowLimit) {
         ASSERT_TRUE(line.ok) << line.error;
         EXPECT_LE(line.rows, 12);
         ExpectKnot(line.matrixLine.substr(2), references.at(name), 1);
-        const DiagramConversion small = DiagramLineToMatrixLine("k " + Text(pd), 1);
-        if (small.ok) continue;  // the reduction reached the genus
-        EXPECT_TRUE(small.error.starts_with(
-            "the diagram's Seifert matrix has 74 rows; removing elementary enlargements "
-            "(S-equivalence) leaves "));
-        EXPECT_TRUE(small.error.ends_with(", more than 1."));
+        // A minimal Seifert matrix has as many rows as the Alexander polynomial's degree.
+        const int degree = static_cast<int>(references.at(name).alexander.size()) - 1;
+        const DiagramConversion minimal = DiagramLineToMatrixLine("k " + Text(pd), degree);
+        ASSERT_TRUE(minimal.ok) << minimal.error;
+        EXPECT_EQ(minimal.rows, degree);
+        ExpectKnot(minimal.matrixLine.substr(2), references.at(name), 1);
+        EXPECT_EQ(DiagramLineToMatrixLine("k " + Text(pd), degree - 1).error,
+                  "the diagram's Seifert matrix has 74 rows and reduces by S-equivalence to a "
+                  "non-singular matrix of " +
+                      std::to_string(degree) + " rows, more than " + std::to_string(degree - 1) +
+                      ".");
     }
 }
 
-// The torus knot T(2, 349): two Seifert circles, 348 basis loops, genus 174, so no S-equivalent
-// matrix has 70 rows or fewer.
+// The torus knot T(2, 349): two Seifert circles, 348 basis loops and an Alexander polynomial of
+// degree 348, so no S-equivalent matrix has 70 rows or fewer.
 TEST(DiagramToMatrixText, TheLargestCodes) {
     const int n = 349;
     std::vector<int> code;
@@ -416,8 +421,8 @@ TEST(DiagramToMatrixText, TheLargestCodes) {
     ASSERT_TRUE(DtToPd(code, pd, error));
     EXPECT_EQ(Converted(Text(pd)).matrixLine, converted.matrixLine);
     EXPECT_EQ(DiagramLineToMatrixLine("T " + dt + "]", 70).error,
-              "the diagram's Seifert matrix has 348 rows; removing elementary enlargements "
-              "(S-equivalence) leaves 348, more than 70.");
+              "the diagram's Seifert matrix has 348 rows and reduces by S-equivalence to a "
+              "non-singular matrix of 348 rows, more than 70.");
 }
 
 TEST(DiagramToMatrixText, BadCodesSayWhy) {
