@@ -834,30 +834,66 @@ bool RemoveOneEnlargement(Rows& v) {
     return false;
 }
 
-// The minimal matrix S-equivalent to V (V - V^T unimodular): V itself when it is non-singular
-// (its size is then the degree of the Alexander polynomial, which no S-equivalent matrix goes
-// below), otherwise the reduction in big integers. False when an entry of the result does not
-// fit in 64 bits.
-bool MinimalSEquivalentRows(Rows& v) {
+BigMatrix BigOf(const Rows& v, bool transposed) {
     const int n = static_cast<int>(v.size());
     BigMatrix big(n, n);
-    for (int i = 1; i <= n; ++i)
-        for (int j = 1; j <= n; ++j)
-            fmpz_set_si(big(i, j),
-                        v[static_cast<std::size_t>(i - 1)][static_cast<std::size_t>(j - 1)]);
-    if (BigDeterminant(big).Sign() != 0) return true;
-    const BigMatrix minimal = BigMinimalSEquivalent(big);
-    const int m = minimal.Rows();
-    Rows reduced(static_cast<std::size_t>(m), std::vector<int64_t>(static_cast<std::size_t>(m)));
-    for (int i = 1; i <= m; ++i) {
-        for (int j = 1; j <= m; ++j) {
-            if (!fmpz_fits_si(minimal(i, j))) return false;
-            reduced[static_cast<std::size_t>(i - 1)][static_cast<std::size_t>(j - 1)] =
-                fmpz_get_si(minimal(i, j));
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        for (std::size_t j = 0; j < v.size(); ++j) {
+            fmpz_set_si(transposed ? big(static_cast<int>(j) + 1, static_cast<int>(i) + 1)
+                                   : big(static_cast<int>(i) + 1, static_cast<int>(j) + 1),
+                        v[i][j]);
         }
     }
-    v = std::move(reduced);
+    return big;
+}
+
+// A primitive w with w^T V = 0, in 64 bits; false when V is non-singular (or w does not fit).
+bool LeftNullVector(const Rows& v, std::vector<int64_t>& w) {
+    const int n = static_cast<int>(v.size());
+    const BigMatrix transposed = BigOf(v, true);
+    BigMatrix kernel(n, n);
+    if (fmpz_mat_nullspace(kernel.get(), transposed.get()) == 0) return false;
+    BigInt content;
+    for (int i = 1; i <= n; ++i) fmpz_gcd(content.get(), content.get(), kernel(i, 1));
+    w.assign(static_cast<std::size_t>(n), 0);
+    BigInt entry;
+    for (int i = 1; i <= n; ++i) {
+        fmpz_divexact(entry.get(), kernel(i, 1), content.get());
+        if (!entry.FitsInt64() || entry.ToInt64() == std::numeric_limits<int64_t>::min())
+            return false;
+        w[static_cast<std::size_t>(i - 1)] = entry.ToInt64();
+    }
     return true;
+}
+
+// For singular V: a primitive w with w^T V = 0 becomes a basis vector by Euclid's algorithm on
+// its coordinates. The congruence e_j -> e_j - q e_a changes the coordinates of w to
+// w_a + q w_j, so reducing every other coordinate modulo the smallest one ends at a single ±1
+// at some k, and row k of V is then zero: an elementary enlargement goes
+// (RemoveEnlargementAtZeroRow). False when V is non-singular or an entry leaves 64 bits.
+bool RemoveEnlargementAtNullVector(Rows& v) {
+    std::vector<int64_t> w;
+    if (!LeftNullVector(v, w)) return false;
+    const std::size_t n = v.size();
+    Rows trial = v;
+    while (true) {
+        std::size_t pivot = n;
+        for (std::size_t j = 0; j < n; ++j) {
+            if (w[j] != 0 && (pivot == n || Magnitude(w[j]) < Magnitude(w[pivot]))) pivot = j;
+        }
+        bool single = true;
+        for (std::size_t a = 0; a < n; ++a) {
+            if (a == pivot || w[a] == 0) continue;
+            single = false;
+            const int64_t q = -(w[a] / w[pivot]);
+            if (!ChangeBasis(trial, pivot, a, q)) return false;
+            w[a] += q * w[pivot];  // |w[a]| < |w[pivot]| now: no overflow
+        }
+        if (!single) continue;
+        if (!RemoveEnlargementAtZeroRow(trial, pivot)) return false;
+        v = std::move(trial);
+        return true;
+    }
 }
 
 }  // namespace
@@ -961,19 +997,25 @@ DiagramConversion DiagramLineToMatrixLine(std::string_view line, int maxRows) {
     DiagramConversion converted = DiagramToMatrixText(line);
     if (!converted.ok) return converted;
     if (converted.rows > maxRows) {
-        // Elementary enlargements at zero rows and columns first: cheap, and often all there is.
+        // Elementary enlargements at zero rows and columns first: cheap, and often all there is;
+        // then at the null vectors of V while it is singular.
         Rows v = std::move(converted.matrix);
         while (static_cast<int>(v.size()) > maxRows && RemoveOneEnlargement(v)) {
         }
-        const std::string before =
-            "the diagram's Seifert matrix has " + std::to_string(converted.rows) + " rows and ";
-        if (static_cast<int>(v.size()) > maxRows && !MinimalSEquivalentRows(v)) {
-            return Refused(before + "its minimal S-equivalent matrix has entries beyond 64 bits.");
+        while (static_cast<int>(v.size()) > maxRows && RemoveEnlargementAtNullVector(v)) {
         }
         if (static_cast<int>(v.size()) > maxRows) {
-            return Refused(before + "reduces by S-equivalence to a non-singular matrix of " +
-                           std::to_string(v.size()) + " rows, more than " +
-                           std::to_string(maxRows) + ".");
+            const std::string before = "the diagram's Seifert matrix has " +
+                                       std::to_string(converted.rows) + " rows and reduces by " +
+                                       "S-equivalence to ";
+            const std::string after =
+                std::to_string(v.size()) + " rows, more than " + std::to_string(maxRows) + ".";
+            if (BigDeterminant(BigOf(v, false)).Sign() != 0)
+                return Refused(before + "a non-singular matrix of " + after);
+            return Refused(before +
+                           "a singular matrix whose reduction would leave 64-bit "
+                           "entries at " +
+                           after);
         }
         converted.matrixLine = MatrixText(v);
         converted.rows = static_cast<int>(v.size());

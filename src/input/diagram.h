@@ -61,10 +61,11 @@ DiagramConversion DiagramToMatrixText(std::string_view line);
 // DiagramToMatrixText, or, when that matrix has more than maxRows rows, of an S-equivalent one:
 // first elementary enlargements are removed while the matrix is larger than maxRows and has a
 // zero row or column (a zero row k makes column k primitive; unimodular basis changes reduce it
-// to a single ±1 at some row a, and rows and columns a and k go); a matrix still larger and
-// singular is replaced by its minimal S-equivalent matrix (BigMinimalSEquivalent). Refusals as
-// DiagramToMatrixText, and with the sizes when even the minimal matrix (non-singular, of the size
-// of the degree of the Alexander polynomial) has more than maxRows rows.
+// to a single ±1 at some row a, and rows and columns a and k go), then, while it is singular, at
+// a primitive w with w^T V = 0 that unimodular basis changes turn into a basis vector, whose row
+// is then zero. A non-singular matrix is minimal (its size is the degree of the Alexander
+// polynomial). Refusals as DiagramToMatrixText, and with the sizes when the reduction stops
+// above maxRows (at a non-singular matrix, or where an entry would leave 64 bits).
 DiagramConversion DiagramLineToMatrixLine(std::string_view line, int maxRows);
 
 // The position of the keyword "PD[" or "DT[" in `line` (the first one), or npos.
