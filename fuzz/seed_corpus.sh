@@ -2,11 +2,13 @@
 # Seeds the corpus of each fuzz target from the knot lists and results files of the repository:
 #   seed_corpus.sh SOURCE_DIR CORPUS_DIR
 # knot_line gets each knot line as a file of its own, braid_word each line with a braid word,
+# diagram each line with a PD or DT code,
 # knot_list and results_file whole files. Files already in a corpus (found by earlier runs) stay.
 set -euo pipefail
 src=$1
 out=$2
-mkdir -p "$out"/fuzz_knot_line "$out"/fuzz_braid_word "$out"/fuzz_knot_list "$out"/fuzz_results_file
+mkdir -p "$out"/fuzz_knot_line "$out"/fuzz_braid_word "$out"/fuzz_diagram "$out"/fuzz_knot_list \
+    "$out"/fuzz_results_file
 
 lists=("$src"/tests/data/*.txt "$src"/examples/*.txt "$src"/tests/data/golden/golden.txt)
 n=0
@@ -19,7 +21,10 @@ for f in "${lists[@]}"; do
             *"{"*) printf '%s' "$line" > "$out/fuzz_braid_word/seed-$n" ;;
         esac
         case "$line" in
-            *"[["* | *"{"*) printf '%s' "$line" > "$out/fuzz_knot_line/seed-$n" ;;
+            *"PD["* | *"DT["*) printf '%s' "$line" > "$out/fuzz_diagram/seed-$n" ;;
+        esac
+        case "$line" in
+            *"[["* | *"{"* | *"PD["* | *"DT["*) printf '%s' "$line" > "$out/fuzz_knot_line/seed-$n" ;;
         esac
     done < "$f"
 done

@@ -12,6 +12,7 @@
 
 #include "arith/errors.h"
 #include "input/braid_line.h"
+#include "input/diagram.h"
 #include "knot/padding.h"
 
 namespace corvane {
@@ -239,7 +240,21 @@ void ParseKnotLine(RunState& state, std::string_view line, int lineNumber) {
     std::string notKnot;
     std::string_view braidWord;
     std::string_view braidName;
-    if (const std::size_t brace = line.find('{'); brace != npos) {
+    if (DiagramKeyword(line) != npos) {
+        // A PD or DT code: its Seifert matrix, reduced below the size limit where it is larger.
+        DiagramConversion diagram = DiagramLineToMatrixLine(line, MaxSeifertDim);
+        if (!diagram.ok) {
+            RecordSkippedLine(state, lineNumber, diagram.error);
+            return;
+        }
+        if (diagram.rows == 0) {
+            RecordSkippedLine(state, lineNumber,
+                              "empty Seifert matrix: the diagram's Seifert surface is a disc");
+            return;
+        }
+        converted = std::move(diagram.matrixLine);
+        line = converted;
+    } else if (const std::size_t brace = line.find('{'); brace != npos) {
         BraidConversion braid = BraidLineToMatrixLine(line);
         if (!braid.ok) {
             RecordInputError(state, lineNumber, LinePrefix(lineNumber) + braid.error);

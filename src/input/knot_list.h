@@ -1,6 +1,6 @@
-// The knot list reader: a text file with one knot per line, a name followed by a Seifert matrix
-// in bracket notation ("3_1  [[ -1, 0], [ -1, -1]]") or by a braid word ("3_1  {1,1,1}").
-// Lines starting with "%" are comments; the first empty line ends the list.
+// The knot list reader: one knot per line, a name followed by a Seifert matrix ("3_1 [[-1,0],
+// [-1,-1]]"), a braid word ("3_1 {1,1,1}") or a PD or DT code ("3_1 DT[4,6,2]"). Lines starting
+// with "%" are comments; the first empty line ends the list.
 #pragma once
 
 #include <array>
@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "arith/int_matrix.h"
-#include "knot/run_state.h"
 #include "knot/knot_record.h"
+#include "knot/run_state.h"
 
 namespace corvane {
 
@@ -49,8 +49,11 @@ struct ParsedMatrix {
 ParsedMatrix ParseMatrixText(std::string_view text);
 
 // Reads one line of a knot list, `lineNumber` being its position in the file (for messages).
-// Does nothing while InputError is set, or for a line starting with "%". A line with "{" is
-// first converted by BraidLineToMatrixLine. A line with "[[" whose matrix is square with
+// Does nothing while InputError is set, or for a line starting with "%". A line with "PD[" or
+// "DT[" is a diagram, converted by DiagramLineToMatrixLine with at most MaxSeifertDim rows (its
+// name is the text before the keyword); a code that cannot be converted, and a diagram whose
+// matrix is empty, are skipped with a note saying why. Otherwise a line with "{" is first
+// converted by BraidLineToMatrixLine. A line with "[[" whose matrix is square with
 // 1..MaxSeifertDim rows becomes knot KnotCount() + 1; a line without "[[" or "{" is ignored
 // without a message. A matrix that is not square (no row, rows of unequal length, r rows of
 // c != r entries) and a braid that closes to the unknot's empty matrix are skipped with a note

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "arith/checked.h"
+#include "input/diagram.h"
 #include "knot/run_state.h"
 
 namespace corvane {
@@ -331,6 +332,33 @@ TEST_F(KnotListFile, BraidLinesAreReadAsTheirSeifertMatrices) {
     EXPECT_EQ(state_.Knots(3).name, "4_1");
     EXPECT_EQ(state_.Knots(3).seifert(1, 2), 1);
     EXPECT_EQ(state_.Knots(3).seifert(2, 2), 1);
+}
+
+TEST_F(KnotListFile, DiagramLinesAreReadAsTheirSeifertMatrices) {
+    Read(
+        "a [[1]]\n3_1 PD[[1,5,2,4],[3,1,4,6],[5,3,6,2]]\n 4_1  DT[6, 8, 2, 4] rest\n"
+        "kink PD[[1,1,2,2]]\nbad PD[[1,5,2,4]]\nhopf PD[[4,1,3,2],[2,3,1,4]]\nb {1,1,1}\n"
+        "c [[2]]\n");
+    EXPECT_FALSE(state_.InputError);
+    ASSERT_EQ(state_.KnotCount(), 5);
+    EXPECT_EQ(state_.Knots(2).name, "3_1");
+    EXPECT_EQ(state_.Knots(2).lineNumber, 2);
+    const std::string trefoil = DiagramToMatrixText("PD[[1,5,2,4],[3,1,4,6],[5,3,6,2]]").matrixLine;
+    EXPECT_EQ(state_.Knots(2).inputLine, "3_1        " + trefoil);
+    EXPECT_EQ(state_.Knots(2).size, 2);
+    EXPECT_EQ(state_.Knots(3).name, "4_1");
+    EXPECT_EQ(state_.Knots(3).size, 2);
+    EXPECT_EQ(state_.Knots(4).name, "b");
+    EXPECT_EQ(state_.Knots(5).name, "c");
+    const std::vector<std::pair<int, std::string>> expected{
+        {4, "empty Seifert matrix: the diagram's Seifert surface is a disc"},
+        {5, "PD label 5 is out of range: with 1 crossing the labels run from 1 to 2 (or 0 to 1)."},
+        {6, "not a knot: the diagram has 2 components"}};
+    ASSERT_EQ(state_.LineNotes.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(state_.LineNotes[i].line, expected[i].first);
+        EXPECT_EQ(state_.LineNotes[i].Text(), "skipped: " + expected[i].second);
+    }
 }
 
 TEST_F(KnotListFile, BraidWordsThatCannotBeConvertedStopTheReadingAtTheirLine) {
