@@ -186,6 +186,45 @@ void AppendNotKnot(RunState& state, std::string_view namePart, std::string_view 
     knot.nakanishiUpper = -1;
 }
 
+// The code of a diagram line as written, from its keyword to the bracket that closes the code
+// (to the end of the line when none does), every run of blanks and tabs made one blank (a DT code
+// may separate its entries by blanks alone): what the knot's input line keeps.
+std::string DiagramCode(std::string_view line) {
+    const std::size_t keyword = DiagramKeyword(line);
+    int depth = 0;
+    std::size_t end = line.size();
+    for (std::size_t at = keyword + 2; at < line.size(); ++at) {
+        if (line[at] == '[') ++depth;
+        if (line[at] == ']' && --depth == 0) {
+            end = at + 1;
+            break;
+        }
+    }
+    std::string code;
+    for (const char c : line.substr(keyword, end - keyword)) {
+        const bool blank = c == ' ' || c == '\t';
+        if (blank && (code.empty() || code.back() == ' ')) continue;
+        code += blank ? ' ' : c;
+    }
+    return code;
+}
+
+// A diagram whose Seifert surface is a disc: the unknot, a knot with the empty Seifert matrix.
+void AppendUnknotDiagram(RunState& state, std::string_view line, int lineNumber) {
+    if (state.KnotCount() >= MaxKnots) {
+        RecordInputError(state, lineNumber, TooManyKnotsMessage());
+        return;
+    }
+    KnotRecord& knot = state.Knots.Append();
+    knot.name = KnotName(line.substr(0, DiagramKeyword(line)));
+    knot.seifert = SeifertMatrix(0);
+    knot.size = 0;
+    knot.inputLine = PadRight(knot.name, 11) + DiagramCode(line);
+    knot.lineNumber = lineNumber;
+    knot.nakanishiLower = 0;
+    knot.nakanishiUpper = -1;
+}
+
 void StripOneCarriageReturn(std::string& line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
 }
@@ -240,6 +279,7 @@ void ParseKnotLine(RunState& state, std::string_view line, int lineNumber) {
     std::string notKnot;
     std::string_view braidWord;
     std::string_view braidName;
+    std::string diagramCode;
     if (DiagramKeyword(line) != npos) {
         // A PD or DT code: its Seifert matrix, reduced below the size limit where it is larger.
         DiagramConversion diagram = DiagramLineToMatrixLine(line, MaxSeifertDim);
@@ -248,10 +288,10 @@ void ParseKnotLine(RunState& state, std::string_view line, int lineNumber) {
             return;
         }
         if (diagram.rows == 0) {
-            RecordSkippedLine(state, lineNumber,
-                              "empty Seifert matrix: the diagram's Seifert surface is a disc");
+            AppendUnknotDiagram(state, line, lineNumber);
             return;
         }
+        diagramCode = DiagramCode(line);
         converted = std::move(diagram.matrixLine);
         line = converted;
     } else if (const std::size_t brace = line.find('{'); brace != npos) {
@@ -311,7 +351,9 @@ void ParseKnotLine(RunState& state, std::string_view line, int lineNumber) {
     knot.name = KnotName(line.substr(0, open));
     knot.size = v.Size();
     knot.seifert = std::move(v);
-    knot.inputLine = PadRight(knot.name, 11) + matrixText;
+    // A diagram keeps its code, which the run reads again when it resumes; a braid word and a
+    // matrix keep the matrix.
+    knot.inputLine = PadRight(knot.name, 11) + (diagramCode.empty() ? matrixText : diagramCode);
     knot.lineNumber = lineNumber;
     knot.notKnotReason = std::move(notKnot);
     knot.nakanishiLower = 0;
