@@ -200,6 +200,14 @@ json Mahler(const KnotRecord& knot, const RunSettings& settings) {
     return printed ? json(*printed) : json(nullptr);
 }
 
+// The minimal matrix of a computed knot; the empty matrix for a knot settled as trivial (upper
+// bound 0: the reduction left nothing), whose row prints no matrix.
+json MinimalMatrixOf(const KnotRecord& knot) {
+    const std::string_view text = SlotText(knot, "se");
+    if (text.empty() && knot.upperBound == 0) return json::array();
+    return MinimalMatrix(text);
+}
+
 json Mu(const KnotRecord& knot) {
     return knot.mu < 0 ? json(nullptr) : json(knot.mu);
 }
@@ -277,7 +285,7 @@ json ComputedKnot(const KnotRecord& knot, const RunSettings& settings) {
         {"name", knot.name},
         {"input", knot.inputLine},
         {"status", Status(knot, errors)},
-        {"minimal_matrix", MinimalMatrix(SlotText(knot, "se"))},
+        {"minimal_matrix", MinimalMatrixOf(knot)},
         {"alexander", PolynomialCoefficients(SlotText(knot, "al"))},
         {"determinant", IntegerOrNull(SlotText(knot, "dt"))},
         {"h1_double_cover", CyclicOrders(SlotText(knot, "l2"))},
