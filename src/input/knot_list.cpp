@@ -173,10 +173,6 @@ bool NarrowMatrix(RunState& state, const ParsedMatrix& parsed, int lineNumber, S
 // run reads it again as it was given.
 void AppendNotKnot(RunState& state, std::string_view namePart, std::string_view braidWord,
                    int lineNumber, std::string reason) {
-    if (state.KnotCount() >= MaxKnots) {
-        RecordInputError(state, lineNumber, TooManyKnotsMessage());
-        return;
-    }
     KnotRecord& knot = state.Knots.Append();
     knot.name = KnotName(namePart);
     knot.inputLine = PadRight(knot.name, 11) + WithoutBlanks(braidWord);
@@ -211,10 +207,6 @@ std::string DiagramCode(std::string_view line) {
 
 // A diagram whose Seifert surface is a disc: the unknot, a knot with the empty Seifert matrix.
 void AppendUnknotDiagram(RunState& state, std::string_view line, int lineNumber) {
-    if (state.KnotCount() >= MaxKnots) {
-        RecordInputError(state, lineNumber, TooManyKnotsMessage());
-        return;
-    }
     KnotRecord& knot = state.Knots.Append();
     knot.name = KnotName(line.substr(0, DiagramKeyword(line)));
     knot.seifert = SeifertMatrix(0);
@@ -243,11 +235,6 @@ void ReadKnotListLines(RunState& state, std::istream& in) {
 }
 
 }  // namespace
-
-std::string TooManyKnotsMessage() {
-    return "Too many knots. Maximal number of knots program can handle is " +
-           std::to_string(MaxKnots) + ".";
-}
 
 int ParsedMatrix::RowLength(int i) const {
     if (i < 1 || i > MaxSeifertDim) throw RangeError("ParsedMatrix row");
@@ -338,10 +325,6 @@ void ParseKnotLine(RunState& state, std::string_view line, int lineNumber) {
     }
     if (const std::string reason = NotSquareReason(parsed); !reason.empty()) {
         RecordSkippedLine(state, lineNumber, reason);
-        return;
-    }
-    if (state.KnotCount() >= MaxKnots) {
-        RecordInputError(state, lineNumber, TooManyKnotsMessage());
         return;
     }
     SeifertMatrix v(parsed.rowCount);

@@ -59,13 +59,11 @@ ParsedMatrix ParseMatrixText(std::string_view text);
 // c != r entries) and a braid that closes to the unknot's empty matrix are skipped with a note
 // (RecordSkippedLine). A braid whose closure has several components becomes a knot all the
 // same, with notKnotReason "not a knot: the braid closes to k components". Fatal errors set
-// InputError through RecordInputError: a matrix larger than MaxSeifertDim, the knot after MaxKnots
-// (both with their fixed messages), an entry that is not an integer or does not fit in 32 bits, a
+// InputError through RecordInputError: a matrix larger than MaxSeifertDim (with its fixed
+// message), an entry that is not an integer or does not fit in 32 bits, a
 // braid line that cannot be converted.
 void ParseKnotLine(RunState& state, std::string_view line, int lineNumber);
 
-// The message of a list with more than MaxKnots knots.
-std::string TooManyKnotsMessage();
 
 // Outcome of opening a knot list.
 struct KnotListStatus {

@@ -28,7 +28,7 @@ bool IsResultsFileName(std::string_view fileName);
 //   so that nothing is lost;
 // - a line starting with "+" that is not a row is skipped without taking a position;
 // - any other line is a knot line for ParseKnotLine (a leading "*" removed).
-// Fatal errors are those of ParseKnotLine, and more than MaxKnots lines.
+// Fatal errors are those of ParseKnotLine; a file of any number of rows is read.
 KnotListStatus ReadResultsFile(RunState& state, const std::filesystem::path& path);
 
 // The same reading from the bytes of a stream opened in binary mode.

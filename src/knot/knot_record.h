@@ -1,5 +1,6 @@
 // One knot of a run: its name and Seifert matrix as read, its result slots and its bounds.
-// The limits of a run live here too; the reader and the run loop enforce them.
+// The size limits of a knot live here too; the reader and the run loop enforce them (a list may
+// hold any number of knots).
 #pragma once
 
 #include <array>
@@ -12,7 +13,6 @@
 
 namespace corvane {
 
-inline constexpr int MaxKnots = 30000;
 inline constexpr int MaxSeifertDim = 70;
 // Minimal matrices up to this size get every search and obstruction as before; larger ones (up to
 // MaxSeifertDim) get the basic invariants and the searches whose own size limits admit them.

@@ -20,7 +20,6 @@ const KnotRecord& KnotTable::operator()(int i) const {
 }
 
 KnotRecord& KnotTable::Append() {
-    if (Count() >= MaxKnots) throw RangeError("knot table is full");
     return knots_.emplace_back();
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,15 +17,15 @@
 
 namespace corvane {
 
-// The knots of a run, indexed 1..Count(), at most MaxKnots of them.
+// The knots of a run, indexed 1..Count(), any number of them. They are kept in blocks, so that a
+// list of millions of knots grows without moving the knots already read (references stay valid).
 class KnotTable {
   public:
     int Count() const { return static_cast<int>(knots_.size()); }
     // Knot i, 1 <= i <= Count(); RangeError otherwise.
     KnotRecord& operator()(int i);
     const KnotRecord& operator()(int i) const;
-    // Appends a default record as knot Count() + 1. RangeError when MaxKnots are held already:
-    // the readers test the limit first and report it.
+    // Appends a default record as knot Count() + 1.
     KnotRecord& Append();
     // Keeps knots 1..count, 0 <= count <= Count(); RangeError otherwise.
     void Truncate(int count);
@@ -36,7 +37,7 @@ class KnotTable {
     auto end() const { return knots_.end(); }
 
   private:
-    std::vector<KnotRecord> knots_;
+    std::deque<KnotRecord> knots_;
 };
 
 // A line of the input that gives no knot's invariants: skipped by the reader (its results file

@@ -23,8 +23,6 @@ namespace fs = std::filesystem;
 using std::string_literals::operator""s;
 
 const std::string kSizeMessage = "Seifert matrices are too large, the maximal allowed size is 70.";
-const std::string kCountMessage =
-    "Too many knots. Maximal number of knots program can handle is 30000.";
 
 // The matrix text of a rows × columns block written with blanks after the commas, entries 1.
 std::string BlockText(int rows, int columns) {
@@ -55,13 +53,13 @@ class KnotListFile : public ::testing::Test {
         return ReadKnotList(state_, path);
     }
 
-    // After a reading error: the message names the line, or it is one of the two fixed messages
-    // and InputErrorLine names it.
+    // After a reading error: the message names the line, or it is the fixed message of the size
+    // limit and InputErrorLine names it.
     void ExpectErrorAtLine(int line) {
         EXPECT_TRUE(state_.InputError);
         EXPECT_EQ(state_.InputErrorLine, line);
         EXPECT_EQ(state_.InputErrorText, TroubleCode);
-        const bool fixed = TroubleCode == kSizeMessage || TroubleCode == kCountMessage;
+        const bool fixed = TroubleCode == kSizeMessage;
         if (!fixed) {
             EXPECT_TRUE(TroubleCode.starts_with("Line " + std::to_string(line) + ": "));
         }
@@ -340,18 +338,21 @@ TEST_F(KnotListFile, DiagramLinesAreReadAsTheirSeifertMatrices) {
         "kink PD[[1,1,2,2]]\nbad PD[[1,5,2,4]]\nhopf PD[[4,1,3,2],[2,3,1,4]]\nb {1,1,1}\n"
         "c [[2]]\n");
     EXPECT_FALSE(state_.InputError);
-    ASSERT_EQ(state_.KnotCount(), 5);
+    ASSERT_EQ(state_.KnotCount(), 6);
     EXPECT_EQ(state_.Knots(2).name, "3_1");
     EXPECT_EQ(state_.Knots(2).lineNumber, 2);
-    const std::string trefoil = DiagramToMatrixText("PD[[1,5,2,4],[3,1,4,6],[5,3,6,2]]").matrixLine;
-    EXPECT_EQ(state_.Knots(2).inputLine, "3_1        " + trefoil);
+    // A diagram keeps its code: a resumed run reads it again.
+    EXPECT_EQ(state_.Knots(2).inputLine, "3_1        PD[[1,5,2,4],[3,1,4,6],[5,3,6,2]]");
     EXPECT_EQ(state_.Knots(2).size, 2);
     EXPECT_EQ(state_.Knots(3).name, "4_1");
+    EXPECT_EQ(state_.Knots(3).inputLine, "4_1        DT[6, 8, 2, 4]");
     EXPECT_EQ(state_.Knots(3).size, 2);
-    EXPECT_EQ(state_.Knots(4).name, "b");
-    EXPECT_EQ(state_.Knots(5).name, "c");
+    // A kink alone is the unknot: a knot with the empty matrix.
+    EXPECT_EQ(state_.Knots(4).name, "kink");
+    EXPECT_EQ(state_.Knots(4).size, 0);
+    EXPECT_EQ(state_.Knots(5).name, "b");
+    EXPECT_EQ(state_.Knots(6).name, "c");
     const std::vector<std::pair<int, std::string>> expected{
-        {4, "empty Seifert matrix: the diagram's Seifert surface is a disc"},
         {5, "PD label 5 is out of range: with 1 crossing the labels run from 1 to 2 (or 0 to 1)."},
         {6, "not a knot: the diagram has 2 components"}};
     ASSERT_EQ(state_.LineNotes.size(), expected.size());
@@ -397,22 +398,14 @@ TEST_F(KnotListFile, NulBytesInsideLines) {
     ExpectErrorAtLine(2);
 }
 
-TEST_F(KnotListFile, ThirtyThousandKnotsAreTheLimit) {
+TEST_F(KnotListFile, ListsOfAnyLengthAreReadWhole) {
+    constexpr int kMany = 70000;
     std::string list = "% many\n";
-    for (int i = 1; i <= MaxKnots + 1; ++i) list += "k" + std::to_string(i) + " [[1]]\n";
+    for (int i = 1; i <= kMany; ++i) list += "k" + std::to_string(i) + " [[1]]\n";
+    list += "% comment\nnot a knot\nlast [[1,2]]\n";
     Read(list);
-    EXPECT_EQ(state_.KnotCount(), MaxKnots);
-    EXPECT_EQ(state_.Knots(MaxKnots).name, "k30000");
-    EXPECT_EQ(TroubleCode, kCountMessage);
-    ExpectErrorAtLine(MaxKnots + 2);
-}
-
-TEST_F(KnotListFile, IgnoredLinesBeyondTheLimitAreNoError) {
-    std::string list;
-    for (int i = 1; i <= MaxKnots; ++i) list += "k [[1]]\n";
-    list += "% comment\nnot a knot\nk [[1,2]]\n";
-    Read(list);
-    EXPECT_EQ(state_.KnotCount(), MaxKnots);
+    EXPECT_EQ(state_.KnotCount(), kMany);
+    EXPECT_EQ(state_.Knots(kMany).name, "k70000");
     EXPECT_FALSE(state_.InputError);
 }
 

@@ -124,12 +124,12 @@ TEST_F(ResultsFile, ReadingErrorsStopTheReadingWithTheirLine) {
     EXPECT_EQ(TroubleCode, "Line 3: entry \"x\" is not an integer.");
     EXPECT_EQ(state_.KnotCount(), 1);
 
+    // Any number of rows: more than the 30000 of earlier versions.
     std::string many = kHeader + "\n";
-    for (int i = 0; i <= MaxKnots; ++i) many += "k | row\n";
+    for (int i = 0; i <= 40000; ++i) many += "k | row\n";
     Read(many);
-    EXPECT_EQ(state_.KnotCount(), MaxKnots);
-    EXPECT_EQ(state_.InputErrorLine, MaxKnots + 2);
-    EXPECT_EQ(TroubleCode, TooManyKnotsMessage());
+    EXPECT_EQ(state_.KnotCount(), 40001);
+    EXPECT_FALSE(state_.InputError);
 }
 
 TEST_F(ResultsFile, OnlyNamesEndingInOutputTxtAreResultsFiles) {
