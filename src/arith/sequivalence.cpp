@@ -55,8 +55,7 @@ IntMatrix UnitColumnsThen(int n, int skipA, int skipB, const IntVector* lastButO
 // One pass: W (size s, singular) is congruent to a matrix whose last column is zero and whose
 // last row is (0, ..., 0, g, 0); with `basis`, the change of basis U that does it (Z = Uᵀ·W·U).
 // Returns false on trouble.
-bool SplitOffHyperbolicPair(IntMatrix& w, int s, const DiagonalizeResult& diag,
-                            IntMatrix* basis) {
+bool SplitOffHyperbolicPair(IntMatrix& w, int s, const DiagonalizeResult& diag, IntMatrix* basis) {
     int i0 = s;
     for (int i = s; i >= 1; --i) {
         if (diag.CokernelOrders[i] == 0) {

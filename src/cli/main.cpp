@@ -23,9 +23,9 @@
 #include "arith/sequivalence.h"
 #include "cli/cli_host.h"
 #include "driver/run_calculation.h"
-#include "knot/run_state.h"
 #include "input/knot_list.h"
 #include "input/results_file.h"
+#include "knot/run_state.h"
 #include "knot/text_forms.h"
 #include "output/json_results.h"
 #include "output/latex_results.h"
@@ -88,7 +88,7 @@ struct Options {
     int shardNumber = 0;  // K of --shard=K/N, 0 without
     int shardCount = 0;   // N
     bool merge = false;
-    bool json = false;  // also write NAME_output.jsonl
+    bool json = false;    // also write NAME_output.jsonl
     bool verify = false;  // check the certificates of a JSON Lines results file
 };
 

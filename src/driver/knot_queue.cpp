@@ -271,8 +271,8 @@ void KnotQueue::Coordinate(int workers) {
             run_.WriteResultsFiles();
             lock.lock();
             lastWrite = Clock::now();
-            writeGap = std::max<Clock::duration>(kWriteInterval,
-                                                 kWriteShare * (lastWrite - started));
+            writeGap =
+                std::max<Clock::duration>(kWriteInterval, kWriteShare * (lastWrite - started));
         }
     }
     ReportNotes();

@@ -57,7 +57,8 @@ class ResultSlotArray {
         : slots_(other.slots_ ? std::make_unique<Slots>(*other.slots_) : nullptr) {}
     ResultSlotArray(ResultSlotArray&&) noexcept = default;
     ResultSlotArray& operator=(const ResultSlotArray& other) {
-        if (this != &other) slots_ = other.slots_ ? std::make_unique<Slots>(*other.slots_) : nullptr;
+        if (this != &other)
+            slots_ = other.slots_ ? std::make_unique<Slots>(*other.slots_) : nullptr;
         return *this;
     }
     ResultSlotArray& operator=(ResultSlotArray&&) noexcept = default;

@@ -8,7 +8,6 @@
 
 namespace corvane {
 
-
 KnotRecord& KnotTable::operator()(int i) {
     if (i < 1 || i > Count()) throw RangeError("knot index");
     return knots_[static_cast<std::size_t>(i - 1)];

@@ -6,8 +6,8 @@
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <deque>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -387,8 +387,9 @@ std::string JsonResultsContents(const RunState& state) {
 }
 
 WriteStatus WriteJsonResults(const RunState& state, const std::filesystem::path& inputFile) {
-    return WriteFileAtomically(JsonResultsFilePath(inputFile),
-                               [&state](const ChunkWriter& write) { WriteJsonLines(state, write); });
+    return WriteFileAtomically(JsonResultsFilePath(inputFile), [&state](const ChunkWriter& write) {
+        WriteJsonLines(state, write);
+    });
 }
 
 }  // namespace corvane

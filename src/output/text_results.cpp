@@ -280,10 +280,9 @@ std::vector<std::string> ProblemRows(const RunState& state) {
 }
 
 WriteStatus WriteTextResults(const RunState& state, const std::filesystem::path& inputFile) {
-    const WriteStatus results =
-        WriteFileAtomically(ResultsFilePath(inputFile), [&state](const ChunkWriter& write) {
-            WriteTextResultsTo(state, write);
-        });
+    const WriteStatus results = WriteFileAtomically(
+        ResultsFilePath(inputFile),
+        [&state](const ChunkWriter& write) { WriteTextResultsTo(state, write); });
     if (state.InputError) return results;
     const std::vector<std::string> problems = ProblemRows(state);
     if (problems.empty() || !ProblemsFileAllowed(inputFile.filename().string())) return results;

@@ -38,7 +38,8 @@ int DoubleCoverSummands(const KnotRecord& knot) {
     for (const std::string& slot : knot.textFields) {
         if (!slot.starts_with("l2")) continue;
         int count = 0;
-        for (std::size_t at = slot.find("Z/"); at != std::string::npos; at = slot.find("Z/", at + 2))
+        for (std::size_t at = slot.find("Z/"); at != std::string::npos;
+             at = slot.find("Z/", at + 2))
             ++count;
         return count;
     }

@@ -118,9 +118,15 @@ bool IsUnimodular(const Matrix& a) {
     return unit;
 }
 
-bool IsZero(const fmpz* x) { return fmpz_is_zero(x) != 0; }
-bool IsOne(const fmpz* x) { return fmpz_is_one(x) != 0; }
-bool IsUnit(const fmpz* x) { return fmpz_is_pm1(x) != 0; }
+bool IsZero(const fmpz* x) {
+    return fmpz_is_zero(x) != 0;
+}
+bool IsOne(const fmpz* x) {
+    return fmpz_is_one(x) != 0;
+}
+bool IsUnit(const fmpz* x) {
+    return fmpz_is_pm1(x) != 0;
+}
 
 // V - Vᵀ unimodular: the intersection form of a Seifert surface of a knot.
 bool IsKnotSeifertMatrix(const Matrix& v) {
@@ -326,7 +332,8 @@ void CheckUpperBound(const Matrix& v, int64_t upper, const json& certificate,
     const std::string claim = "upper bound " + std::to_string(upper) + ": ";
     const std::string method = certificate.is_object() ? certificate.value("method", "") : "";
     if (method == "trivial") {
-        if (upper != 0 || v.Rows() != 0) verdict.failures.push_back(claim + "the knot is not trivial");
+        if (upper != 0 || v.Rows() != 0)
+            verdict.failures.push_back(claim + "the knot is not trivial");
         return;
     }
     if (method != "moves") {
@@ -351,7 +358,8 @@ void CheckUpperBound(const Matrix& v, int64_t upper, const json& certificate,
     if (current.Rows() != 0) {
         verdict.failures.push_back(claim + "the moves do not reach the empty matrix");
     } else if (!HasTrivialAlexanderPolynomial(remainder)) {
-        verdict.failures.push_back(claim + "the last move leaves a nontrivial Alexander polynomial");
+        verdict.failures.push_back(claim +
+                                   "the last move leaves a nontrivial Alexander polynomial");
     }
 }
 
@@ -411,8 +419,8 @@ json ParseJsonExactly(const std::string& text) {
         }
         std::size_t end = i + 1;
         while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
-        const bool integer = end == text.size() || std::string_view(".eE").find(text[end]) ==
-                                                       std::string_view::npos;
+        const bool integer =
+            end == text.size() || std::string_view(".eE").find(text[end]) == std::string_view::npos;
         const std::string_view token(text.data() + i, end - i);
         if (integer && token.size() > 18) {
             quoted += '"';

@@ -58,7 +58,8 @@ TEST(DiagramRun, RandomDiagramsAgainstFoxCalculusAndTheColouringMatrix) {
         list += f[0] + "  " + f[1] + "\n";
     }
     ASSERT_GE(references.size(), 150U);
-    const fs::path dir = fs::temp_directory_path() / ("corvane-diagrams-" + std::to_string(getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("corvane-diagrams-" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     std::ofstream(dir / "knots.txt") << list;
@@ -87,6 +88,26 @@ TEST(DiagramRun, RandomDiagramsAgainstFoxCalculusAndTheColouringMatrix) {
         }
     }
     EXPECT_EQ(seen, references.size());
+
+    // A resumed run keeps the rows, computes a row marked "*" again (a knotted one: its row ends
+    // with the matrix the redo reads) and reads an added code.
+    std::string knotted;
+    for (const auto& [name, r] : references) {
+        if (r.alexander.size() > 1 && name.size() <= 8) knotted = name;
+    }
+    ASSERT_FALSE(knotted.empty());
+    const fs::path results = dir / "knots_output.txt";
+    std::string text = test::ReadFile(results);
+    const std::size_t row = text.find("\r\n" + knotted + " ");
+    ASSERT_NE(row, std::string::npos);
+    text.insert(row + 2, "*");
+    text += "added  DT[6, 8, 10, 2, 4]\r\n";
+    std::ofstream(results, std::ios::binary) << text;
+    ASSERT_EQ(test::RunCli("--quiet " + results.string()).exitCode, 0);
+    const std::string resumed = test::ReadFile(results);
+    EXPECT_EQ(resumed.find("*" + knotted), std::string::npos);
+    EXPECT_NE(resumed.find("\r\n" + knotted + " "), std::string::npos);
+    EXPECT_NE(resumed.find("\r\nadded     | > 1  detected by signature"), std::string::npos);
     fs::remove_all(dir);
 }
 
