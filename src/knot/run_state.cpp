@@ -55,7 +55,11 @@ void ResetForReading(RunState& state) {
 }
 
 void ResetForRunStart(RunState& state) {
-    for (KnotRecord& knot : state.Knots) {
+    for (int i = 1; i <= state.KnotCount(); ++i) {
+        KnotRecord& knot = state.Knots(i);
+        // A knot of another shard is never computed here: its lines identify the list, its
+        // matrix is not needed.
+        if (!InShard(state, i)) knot.seifert = SeifertMatrix();
         if (knot.takenOver) continue;
         knot.detectedBy.clear();
         knot.detectionCodes.clear();

@@ -103,7 +103,7 @@ void ResetForReading(RunState& state);
 
 // Run start, after reading: every knot that is not taken over gets empty detections, empty
 // result slots (a knot gets the initial layout when its computation starts, so that waiting knots
-// hold no strings) and computed := false.
+// hold no strings) and computed := false; a knot outside the run's shard drops its matrix.
 void ResetForRunStart(RunState& state);
 
 }  // namespace corvane
