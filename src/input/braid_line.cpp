@@ -7,6 +7,8 @@
 #include <limits>
 #include <vector>
 
+#include "input/line_text.h"
+
 namespace corvane {
 
 namespace {
@@ -18,23 +20,6 @@ struct Loop {
     std::size_t a;
     std::size_t b;
 };
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
-
-std::string Quoted(std::string_view text) {
-    constexpr std::size_t kShown = 20;
-    std::string shown;
-    for (const char c : text.substr(0, kShown)) {
-        const auto byte = static_cast<unsigned char>(c);
-        shown += (byte >= 0x20 && byte < 0x7F) ? c : '?';
-    }
-    if (text.size() > kShown) shown += "...";
-    return "\"" + shown + "\"";
-}
 
 // A letter as a signed column: a decimal integer, optional sign, not zero, within 32 bits (so
 // that its absolute value and column differences stay exact).

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "arith/big_integer.h"
+#include "input/line_text.h"
 
 namespace corvane {
 
@@ -54,23 +55,6 @@ struct Passage {
     int to = 0;
     bool left = false;  // the face lies on the left of the circle (the boundary runs along it)
 };
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
-
-std::string Quoted(std::string_view text) {
-    constexpr std::size_t kShown = 20;
-    std::string shown;
-    for (const char c : text.substr(0, kShown)) {
-        const auto byte = static_cast<unsigned char>(c);
-        shown += (byte >= 0x20 && byte < 0x7F) ? c : '?';
-    }
-    if (text.size() > kShown) shown += "...";
-    return "\"" + shown + "\"";
-}
 
 DiagramConversion Refused(std::string reason) {
     DiagramConversion refused;

@@ -190,6 +190,46 @@ inline i128 EvaluatePoly(const std::vector<int64_t>& coefficients, i128 t) {
     return value;
 }
 
+// The integer matrix of a bracket text "[[1,-2],[0,3]]" with entries within 64 bits.
+inline BigMatrix FromText(const std::string& text) {
+    BigMatrix rows;
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        if (text[i] == '[') rows.emplace_back();
+        if (text[i] == '-' || (text[i] >= '0' && text[i] <= '9')) {
+            std::size_t used = 0;
+            rows.back().push_back(std::stoll(text.substr(i), &used));
+            i += used - 1;
+        }
+    }
+    return rows;
+}
+
+// Whether det(tV - Vᵀ) = ±t^s Δ(t) for some s >= 0 with deg Δ + s <= n, Δ given by its
+// coefficients from t^0 up: the sign and shift are found at t = 2 and 3, and the identity, of
+// degree at most n, is then checked at every t in -n..n (more than the n + 1 points that decide
+// it).
+inline bool IsAlexanderMultiple(const BigMatrix& v, const std::vector<int64_t>& alexander) {
+    const int n = static_cast<int>(v.size());
+    const int spare = n + 1 - static_cast<int>(alexander.size());
+    if (spare < 0) return false;
+    const auto scaled = [&](i128 t, int s) {
+        i128 power = 1;
+        for (int i = 0; i < s; ++i) power *= t;
+        return power * EvaluatePoly(alexander, t);
+    };
+    for (int s = 0; s <= spare; ++s) {
+        for (const i128 e : {i128(1), i128(-1)}) {
+            if (AlexanderAt(v, 2) != e * scaled(2, s) || AlexanderAt(v, 3) != e * scaled(3, s))
+                continue;
+            for (i128 t = -n; t <= n; ++t) {
+                if (AlexanderAt(v, t) != e * scaled(t, s)) return false;
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
 // Prime-power parts of the non-zero entries, sorted: the primary decomposition of the torsion of
 // the sum of the cyclic groups Z/|e|.
 inline std::vector<int64_t> PrimePowerParts(const std::vector<int64_t>& entries) {
