@@ -6,6 +6,7 @@
 
 #include "arith/big_integer.h"
 #include "arith/checked.h"
+#include "driver/crossing_changes.h"
 #include "invariants/alexander.h"
 #include "invariants/alexander_module.h"
 #include "invariants/cyclic_cover.h"
@@ -317,6 +318,7 @@ bool ComputeKnotInvariants(KnotContext& ctx) {
     LinkingPairingStep(ctx);
     TwoMoveStep(ctx);
     DeeperMoveStep(ctx);
+    CrossingChangeStep(ctx);
     ctx.currentStep = "minimal Seifert matrix";
     MatrixStep(ctx);
     ctx.currentStep.clear();

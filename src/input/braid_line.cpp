@@ -141,29 +141,41 @@ int BraidClosureComponents(const std::vector<int64_t>& word) {
                                                        int64_t{1} << 30));
 }
 
-BraidConversion BraidToMatrixText(std::string_view line) {
+bool BraidWord(std::string_view line, std::vector<int64_t>& letters, std::string& error) {
+    letters.clear();
     const std::size_t open = line.find('{');
-    if (open == std::string_view::npos) return Refused("no braid word (no \"{\").");
+    if (open == std::string_view::npos) {
+        error = "no braid word (no \"{\").";
+        return false;
+    }
     const std::size_t close = line.find('}', open + 1);
-    if (close == std::string_view::npos) return Refused("braid word without closing \"}\".");
-
+    if (close == std::string_view::npos) {
+        error = "braid word without closing \"}\".";
+        return false;
+    }
     std::string_view word = line.substr(open + 1, close - open - 1);
-    std::vector<int64_t> letters;
     while (true) {
         const std::size_t comma = word.find(',');
         const std::string_view text = word.substr(0, comma);
         if (static_cast<int>(letters.size()) == MaxBraidLetters) {
-            return Refused("braid word longer than " + std::to_string(MaxBraidLetters) +
-                           " letters.");
+            error = "braid word longer than " + std::to_string(MaxBraidLetters) + " letters.";
+            return false;
         }
         int64_t letter = 0;
         if (!ReadLetter(text, letter)) {
-            return Refused("braid letter " + Quoted(text) + " is not a non-zero integer.");
+            error = "braid letter " + Quoted(text) + " is not a non-zero integer.";
+            return false;
         }
         letters.push_back(letter);
-        if (comma == std::string_view::npos) break;
+        if (comma == std::string_view::npos) return true;
         word.remove_prefix(comma + 1);
     }
+}
+
+BraidConversion BraidToMatrixText(std::string_view line) {
+    std::vector<int64_t> letters;
+    std::string error;
+    if (!BraidWord(line, letters, error)) return Refused(error);
     const std::vector<Loop> loops = BasisLoops(letters);
     return BraidConversion{
         true, MatrixText(SeifertEntries(letters, loops)), {}, BraidClosureComponents(letters)};

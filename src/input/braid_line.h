@@ -43,6 +43,10 @@ int BraidClosureComponents(const std::vector<int64_t>& word);
 // "{", a letter that is not a non-zero 32-bit integer, more than MaxBraidLetters letters.
 BraidConversion BraidToMatrixText(std::string_view line);
 
+// The letters of the braid word of `line` (between its first "{" and the next "}"); false with
+// `error` set, as BraidToMatrixText refuses, when the word cannot be read.
+bool BraidWord(std::string_view line, std::vector<int64_t>& letters, std::string& error);
+
 // matrixLine := the text before the first "{" of `line` followed by BraidToMatrixText's matrix
 // text; refusals as there.
 BraidConversion BraidLineToMatrixLine(std::string_view line);

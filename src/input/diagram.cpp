@@ -957,24 +957,82 @@ std::size_t DiagramKeyword(std::string_view line) {
     return std::min(pd, dt);
 }
 
-DiagramConversion DiagramToMatrixText(std::string_view line) {
+bool DiagramCrossings(std::string_view line, std::vector<PdCrossing>& pd, std::string& error) {
+    pd.clear();
     const std::size_t keyword = DiagramKeyword(line);
-    if (keyword == std::string_view::npos) return Refused("no diagram (no \"PD[\" or \"DT[\").");
+    if (keyword == std::string_view::npos) {
+        error = "no diagram (no \"PD[\" or \"DT[\").";
+        return false;
+    }
     const bool isPd = line[keyword] == 'P';
     std::string_view body;
     if (!ClosedBody(line.substr(keyword + 3), body)) {
-        return Refused(std::string(isPd ? "PD" : "DT") + " code without closing \"]\".");
+        error = std::string(isPd ? "PD" : "DT") + " code without closing \"]\".";
+        return false;
     }
+    if (isPd) return ParsePd(body, pd, error);
+    std::vector<int> code;
+    return ParseDt(body, code, error) && DtToPd(code, pd, error);
+}
+
+DiagramConversion DiagramToMatrixText(std::string_view line) {
     std::vector<PdCrossing> pd;
     std::string error;
-    if (isPd) {
-        if (!ParsePd(body, pd, error)) return Refused(error);
-        return PdToMatrixText(pd);
-    }
-    std::vector<int> code;
-    if (!ParseDt(body, code, error)) return Refused(error);
-    if (!DtToPd(code, pd, error)) return Refused(error);
+    if (!DiagramCrossings(line, pd, error)) return Refused(error);
     return PdToMatrixText(pd);
+}
+
+PdCrossing ChangedCrossing(const PdCrossing& x, int crossingCount) {
+    const auto [a, b, c, d] = x;
+    const bool positive = Mod(int64_t{b} - d, 2 * crossingCount) == 1;
+    // The over-strand becomes the under-strand: the tuple starts at its incoming end.
+    return positive ? PdCrossing{d, a, b, c} : PdCrossing{b, c, d, a};
+}
+
+std::vector<PdCrossing> BraidClosurePd(const std::vector<int64_t>& word) {
+    const std::size_t n = word.size();
+    if (n == 0) return {};
+    const int edges = static_cast<int>(2 * n);
+    // Follow the closed braid from the left strand of the first crossing, top to bottom and
+    // round through the closure: every crossing is passed twice, each passage ends an edge.
+    struct Ends {
+        int leftIn = 0, leftOut = 0, rightIn = 0, rightOut = 0;  // the strand from the left column
+    };
+    std::vector<Ends> ends(n);
+    int64_t column = word[0] < 0 ? -word[0] : word[0];
+    std::size_t time = 0;
+    int label = 1;
+    for (int passage = 0; passage < edges; ++passage) {
+        std::size_t t = time;
+        for (std::size_t step = 0; step < n; ++step, t = (t + 1) % n) {
+            const int64_t c = word[t] < 0 ? -word[t] : word[t];
+            if (c == column || c + 1 == column) break;
+        }
+        const int64_t c = word[t] < 0 ? -word[t] : word[t];
+        const int next = label % edges + 1;
+        if (column == c) {
+            ends[t].leftIn = label;
+            ends[t].leftOut = next;
+            column = c + 1;
+        } else {
+            ends[t].rightIn = label;
+            ends[t].rightOut = next;
+            column = c;
+        }
+        label = next;
+        time = (t + 1) % n;
+    }
+    // Drawn with time downwards and columns to the right, a positive letter puts the strand from
+    // the left column under: counterclockwise from its incoming end come the outgoing end of the
+    // other strand, its own outgoing end and the other's incoming end, and the other strand runs
+    // d -> b. A negative letter puts the strand from the right column under.
+    std::vector<PdCrossing> pd(n);
+    for (std::size_t t = 0; t < n; ++t) {
+        const Ends& e = ends[t];
+        pd[t] = word[t] > 0 ? PdCrossing{e.leftIn, e.rightOut, e.leftOut, e.rightIn}
+                            : PdCrossing{e.rightIn, e.leftIn, e.rightOut, e.leftOut};
+    }
+    return pd;
 }
 
 DiagramConversion DiagramLineToMatrixLine(std::string_view line, int maxRows) {

@@ -68,6 +68,22 @@ DiagramConversion DiagramToMatrixText(std::string_view line);
 // above maxRows (at a non-singular matrix, or where an entry would leave 64 bits).
 DiagramConversion DiagramLineToMatrixLine(std::string_view line, int maxRows);
 
+// The crossings of the diagram in `line` (after "PD[" or "DT["), read as DiagramToMatrixText
+// reads them: the PD code itself, or the realisation of the DT code. False with `error` set when
+// the code cannot be read or realised.
+bool DiagramCrossings(std::string_view line, std::vector<PdCrossing>& pd, std::string& error);
+
+// The crossing x of a diagram with crossingCount crossings, changed: its over-strand becomes the
+// under-strand, so its sign changes and the tuple starts at the new under-strand's incoming end.
+PdCrossing ChangedCrossing(const PdCrossing& x, int crossingCount);
+
+// The planar diagram of the closure of the braid word (letter ±i: a crossing of the strands in
+// columns i and i + 1, positive for +i), crossing k the word's letter k, drawn with time
+// downwards and the closing strands round the side. Precondition: the closure is a knot whose
+// strands all meet a crossing (one cycle through every column from the lowest to the highest
+// + 1).
+std::vector<PdCrossing> BraidClosurePd(const std::vector<int64_t>& word);
+
 // The position of the keyword "PD[" or "DT[" in `line` (the first one), or npos.
 std::size_t DiagramKeyword(std::string_view line);
 

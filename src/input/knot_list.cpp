@@ -337,6 +337,7 @@ void ParseKnotLine(RunState& state, std::string_view line, int lineNumber) {
     // A diagram keeps its code, which the run reads again when it resumes; a braid word and a
     // matrix keep the matrix.
     knot.inputLine = PadRight(knot.name, 11) + (diagramCode.empty() ? matrixText : diagramCode);
+    knot.crossingCode = diagramCode.empty() ? WithoutBlanks(braidWord) : diagramCode;
     knot.lineNumber = lineNumber;
     knot.notKnotReason = std::move(notKnot);
     knot.nakanishiLower = 0;

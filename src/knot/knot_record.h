@@ -92,6 +92,9 @@ struct KnotRecord {
     int32_t size = 0;  // n, equal to seifert.Size() once the knot is read
     SeifertMatrix seifert;
     std::string inputLine;
+    // The braid word ("{1,-2,1}") or diagram code ("PD[...]", "DT[...]") the knot was read from,
+    // empty for a matrix: its crossings are what the crossing-change search changes.
+    std::string crossingCode;
     int lineNumber = 0;         // the line of the input file the knot was read from
     std::string notKnotReason;  // set by the reader when the line cannot describe a knot
     bool takenOver = false;

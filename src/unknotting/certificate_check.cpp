@@ -5,6 +5,8 @@
 #include <flint/fmpz_poly.h>
 #include <flint/fmpz_poly_mat.h>
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string_view>
@@ -326,14 +328,173 @@ bool ReplayMove(Matrix& current, Matrix& remainder, const json& move, std::size_
     return true;
 }
 
-// "upper": {"method": "moves", "moves": [...]} or {"method": "trivial"}.
-void CheckUpperBound(const Matrix& v, int64_t upper, const json& certificate,
+// The crossings of a diagram certificate: 4-tuples of labels 1..2n, each label twice, the
+// under-strand of every crossing running between consecutive labels. Empty (false) otherwise.
+bool ReadDiagram(const json& tuples, std::vector<std::array<int64_t, 4>>& pd) {
+    if (!tuples.is_array() || tuples.empty() || tuples.size() > kMaxCheckedSize) return false;
+    const auto n = static_cast<int64_t>(tuples.size());
+    std::vector<int> uses(static_cast<std::size_t>(2 * n + 1), 0);
+    for (const json& t : tuples) {
+        if (!t.is_array() || t.size() != 4) return false;
+        std::array<int64_t, 4> x{};
+        for (std::size_t k = 0; k < 4; ++k) {
+            if (!t[k].is_number_integer()) return false;
+            x[k] = t[k].get<int64_t>();
+            if (x[k] < 1 || x[k] > 2 * n) return false;
+            ++uses[static_cast<std::size_t>(x[k])];
+        }
+        if ((x[0] % (2 * n)) + 1 != x[2]) return false;
+        pd.push_back(x);
+    }
+    return std::all_of(uses.begin() + 1, uses.end(), [](int u) { return u == 2; });
+}
+
+// The Alexander polynomial of a knot diagram by Fox calculus on its Wirtinger presentation, up
+// to a unit ±t^j: the generators are the arcs (edges joined through the over-strand of every
+// crossing), the crossing with incoming under-arc a, outgoing under-arc c and over-arc o gives
+// the relation row (o: 1 - t, a: t, c: -1) when positive (the over-strand runs d -> b) and
+// (o: t - 1, a: 1, c: -t) when negative; any one row and column deleted leave ±t^j·Δ(t).
+// Writes the coefficients of that minor's determinant into `delta`.
+void FoxAlexander(const std::vector<std::array<int64_t, 4>>& pd, fmpz_poly_t delta) {
+    const auto n = static_cast<long>(pd.size());
+    std::vector<long> arc(static_cast<std::size_t>(2 * n + 1));
+    for (long e = 0; e <= 2 * n; ++e) arc[static_cast<std::size_t>(e)] = e;
+    const auto root = [&arc](long e) {
+        while (arc[static_cast<std::size_t>(e)] != e) e = arc[static_cast<std::size_t>(e)];
+        return e;
+    };
+    for (const auto& x : pd) arc[static_cast<std::size_t>(root(x[1]))] = root(x[3]);
+    std::vector<long> index(static_cast<std::size_t>(2 * n + 1), -1);
+    long arcs = 0;
+    for (long e = 1; e <= 2 * n; ++e) {
+        const long r = root(e);
+        if (index[static_cast<std::size_t>(r)] < 0) index[static_cast<std::size_t>(r)] = arcs++;
+    }
+    fmpz_poly_mat_t m;
+    fmpz_poly_mat_init(m, n, arcs);
+    const auto add = [&m](long row, long column, long c0, long c1) {
+        fmpz_poly_struct* entry = fmpz_poly_mat_entry(m, row, column);
+        fmpz_poly_t term;
+        fmpz_poly_init(term);
+        fmpz_poly_set_coeff_si(term, 0, c0);
+        fmpz_poly_set_coeff_si(term, 1, c1);
+        fmpz_poly_add(entry, entry, term);
+        fmpz_poly_clear(term);
+    };
+    for (long r = 0; r < n; ++r) {
+        const auto& x = pd[static_cast<std::size_t>(r)];
+        const bool positive = ((x[1] - x[3]) % (2 * n) + 2 * n) % (2 * n) == 1;
+        const long o = index[static_cast<std::size_t>(root(x[1]))];
+        const long a = index[static_cast<std::size_t>(root(x[0]))];
+        const long c = index[static_cast<std::size_t>(root(x[2]))];
+        add(r, o, positive ? 1 : -1, positive ? -1 : 1);
+        add(r, a, positive ? 0 : 1, positive ? 1 : 0);
+        add(r, c, positive ? -1 : 0, positive ? 0 : -1);
+    }
+    fmpz_poly_mat_t minor;
+    fmpz_poly_mat_init(minor, n - 1, n - 1);
+    for (long i = 0; i + 1 < n; ++i) {
+        for (long j = 0; j + 1 < n && j < arcs; ++j) {
+            fmpz_poly_set(fmpz_poly_mat_entry(minor, i, j), fmpz_poly_mat_entry(m, i, j));
+        }
+    }
+    fmpz_poly_mat_det(delta, minor);
+    fmpz_poly_mat_clear(minor);
+    fmpz_poly_mat_clear(m);
+}
+
+bool IsUnitPolynomial(const fmpz_poly_t p) {
+    long nonZero = 0;
+    bool unit = true;
+    for (long k = 0; k < fmpz_poly_length(p); ++k) {
+        const fmpz* c = fmpz_poly_get_coeff_ptr(p, k);
+        if (IsZero(c)) continue;
+        ++nonZero;
+        unit = unit && IsUnit(c);
+    }
+    return nonZero == 1 && unit;
+}
+
+// {"method": "crossing changes", "diagram": [[a,b,c,d], ...], "changed": [i, ...]}: changing the
+// listed crossings (1-based) of the diagram leaves Alexander polynomial 1 (by Fox calculus), and
+// the diagram itself has the knot's Alexander polynomial up to sign.
+void CheckCrossingChanges(int64_t upper, const json& certificate, const json& alexander,
+                          CertificateVerdict& verdict) {
+    const std::string claim = "upper bound " + std::to_string(upper) + ": ";
+    std::vector<std::array<int64_t, 4>> pd;
+    if (!ReadDiagram(certificate.value("diagram", json()), pd)) {
+        verdict.failures.push_back(claim + "the certificate's diagram is not a knot diagram");
+        return;
+    }
+    const auto n = static_cast<int64_t>(pd.size());
+    const json changed = certificate.value("changed", json());
+    std::vector<bool> flipped(pd.size(), false);
+    if (!changed.is_array() || static_cast<int64_t>(changed.size()) != upper) {
+        verdict.failures.push_back(claim + "the certificate does not list " +
+                                   std::to_string(upper) + " crossings");
+        return;
+    }
+    for (const json& c : changed) {
+        if (!c.is_number_integer() || c.get<int64_t>() < 1 || c.get<int64_t>() > n ||
+            flipped[static_cast<std::size_t>(c.get<int64_t>() - 1)]) {
+            verdict.failures.push_back(claim + "a changed crossing is not one of the diagram's");
+            return;
+        }
+        flipped[static_cast<std::size_t>(c.get<int64_t>() - 1)] = true;
+    }
+    fmpz_poly_t delta;
+    fmpz_poly_init(delta);
+    FoxAlexander(pd, delta);
+    // Δ of the diagram: the knot's, up to sign and a power of t.
+    fmpz_poly_t knot;
+    fmpz_poly_init(knot);
+    bool knotRead = alexander.is_array();
+    for (std::size_t k = 0; knotRead && k < alexander.size(); ++k) {
+        fmpz_t c;
+        fmpz_init(c);
+        knotRead = ReadInteger(alexander[k], c);
+        fmpz_poly_set_coeff_fmpz(knot, static_cast<long>(k), c);
+        fmpz_clear(c);
+    }
+    long shift = 0;
+    while (shift < fmpz_poly_length(delta) && IsZero(fmpz_poly_get_coeff_ptr(delta, shift)))
+        ++shift;
+    fmpz_poly_shift_right(delta, delta, shift);
+    if (!knotRead || !(fmpz_poly_equal(delta, knot) ||
+                       (fmpz_poly_neg(delta, delta), fmpz_poly_equal(delta, knot)))) {
+        verdict.failures.push_back(claim + "the diagram's Alexander polynomial is not the knot's");
+    } else {
+        for (std::size_t i = 0; i < pd.size(); ++i) {
+            if (!flipped[i]) continue;
+            auto& x = pd[i];
+            const bool positive = ((x[1] - x[3]) % (2 * n) + 2 * n) % (2 * n) == 1;
+            x = positive ? std::array<int64_t, 4>{x[3], x[0], x[1], x[2]}
+                         : std::array<int64_t, 4>{x[1], x[2], x[3], x[0]};
+        }
+        FoxAlexander(pd, delta);
+        if (!IsUnitPolynomial(delta)) {
+            verdict.failures.push_back(claim +
+                                       "the changed diagram's Alexander polynomial is "
+                                       "not 1");
+        }
+    }
+    fmpz_poly_clear(knot);
+    fmpz_poly_clear(delta);
+}
+
+// "upper": {"method": "moves", "moves": [...]}, {"method": "crossing changes", ...} or
+// {"method": "trivial"}.
+void CheckUpperBound(const Matrix& v, int64_t upper, const json& certificate, const json& alexander,
                      CertificateVerdict& verdict) {
     const std::string claim = "upper bound " + std::to_string(upper) + ": ";
     const std::string method = certificate.is_object() ? certificate.value("method", "") : "";
     if (method == "trivial") {
         if (upper != 0 || v.Rows() != 0)
             verdict.failures.push_back(claim + "the knot is not trivial");
+        return;
+    }
+    if (method == "crossing changes") {
+        CheckCrossingChanges(upper, certificate, alexander, verdict);
         return;
     }
     if (method != "moves") {
@@ -455,7 +616,8 @@ CertificateVerdict CheckKnotCertificates(const json& knot) {
     const json none;
     if (upper.is_number_integer()) {
         CheckUpperBound(*v, upper.get<int64_t>(),
-                        certificate.is_object() ? certificate.value("upper", none) : none, verdict);
+                        certificate.is_object() ? certificate.value("upper", none) : none,
+                        knot.value("alexander", json()), verdict);
     }
     if (lower.is_number_integer() && lower.get<int64_t>() > 0) {
         CheckLowerBound(*v, lower.get<int64_t>(),

@@ -99,5 +99,39 @@ TEST(Certificates, EveryReplayableCertificatePassesAndEveryTamperingFails) {
     fs::remove_all(dir);
 }
 
+// Crossing changes of the knots' own diagrams and braid words: at low effort some upper bounds come
+// from them, and each replays by Fox calculus on the diagram; a certificate with a crossing
+// dropped or a label changed fails.
+TEST(Certificates, CrossingChangesOfDiagramsAndBraidsReplay) {
+    const fs::path dir = fs::temp_directory_path() / ("corvane-cross-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    int changes = 0;
+    for (const std::string name : {"rolfsen-8-pd.txt", "rolfsen-8-braids.txt"}) {
+        fs::copy_file(fs::path(CORVANE_TEST_DATA_DIR) / name, dir / name);
+        ASSERT_EQ(test::RunCli("--quiet --json " + (dir / name).string()).exitCode, 0);
+        const std::string jsonl = (dir / name).replace_extension("").string() + "_output.jsonl";
+        std::stringstream in(test::ReadFile(jsonl));
+        for (std::string line; std::getline(in, line);) {
+            const json knot = ParseJsonExactly(line);
+            const json& upper = knot["unknotting"]["certificate"]["upper"];
+            if (!upper.is_object() || upper["method"] != "crossing changes") continue;
+            SCOPED_TRACE(line);
+            ++changes;
+            EXPECT_TRUE(CheckKnotCertificates(knot).ok() ||
+                        CheckKnotCertificates(knot).failures[0].starts_with("lower bound"));
+            json tampered = knot;
+            tampered["unknotting"]["certificate"]["upper"]["changed"].erase(0);
+            EXPECT_FALSE(CheckKnotCertificates(tampered).ok());
+            tampered = knot;
+            json& diagram = tampered["unknotting"]["certificate"]["upper"]["diagram"];
+            std::swap(diagram[0][1], diagram[0][3]);  // the first crossing mirrored
+            EXPECT_FALSE(CheckKnotCertificates(tampered).ok());
+        }
+    }
+    EXPECT_GE(changes, 10);
+    fs::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace corvane

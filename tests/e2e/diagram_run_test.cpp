@@ -107,7 +107,8 @@ TEST(DiagramRun, RandomDiagramsAgainstFoxCalculusAndTheColouringMatrix) {
     const std::string resumed = test::ReadFile(results);
     EXPECT_EQ(resumed.find("*" + knotted), std::string::npos);
     EXPECT_NE(resumed.find("\r\n" + knotted + " "), std::string::npos);
-    EXPECT_NE(resumed.find("\r\nadded     | > 1  detected by signature"), std::string::npos);
+    // 5_1: the signature gives 2, two of its crossings changed give Alexander polynomial 1.
+    EXPECT_NE(resumed.find("\r\nadded     |   2  detected by signature"), std::string::npos);
     fs::remove_all(dir);
 }
 
