@@ -130,6 +130,19 @@ bool IsUnit(const fmpz* x) {
     return fmpz_is_pm1(x) != 0;
 }
 
+// p = ±t^j: a unit of Z[t, t^-1].
+bool IsUnitPolynomial(const fmpz_poly_t p) {
+    long nonZero = 0;
+    bool unit = true;
+    for (long k = 0; k < fmpz_poly_length(p); ++k) {
+        const fmpz* c = fmpz_poly_get_coeff_ptr(p, k);
+        if (IsZero(c)) continue;
+        ++nonZero;
+        unit = unit && IsUnit(c);
+    }
+    return nonZero == 1 && unit;
+}
+
 // V - Vᵀ unimodular: the intersection form of a Seifert surface of a knot.
 bool IsKnotSeifertMatrix(const Matrix& v) {
     Matrix form(v.Rows(), v.Cols());
@@ -157,17 +170,10 @@ bool HasTrivialAlexanderPolynomial(const Matrix& v) {
     fmpz_poly_t det;
     fmpz_poly_init(det);
     fmpz_poly_mat_det(det, a);
-    long nonZero = 0;
-    bool unit = true;
-    for (long k = 0; k < fmpz_poly_length(det); ++k) {
-        const fmpz* c = fmpz_poly_get_coeff_ptr(det, k);
-        if (IsZero(c)) continue;
-        ++nonZero;
-        unit = unit && IsUnit(c);
-    }
+    const bool unit = IsUnitPolynomial(det);
     fmpz_poly_clear(det);
     fmpz_poly_mat_clear(a);
-    return nonZero == 1 && unit;
+    return unit;
 }
 
 // The signature of the symmetric matrix S: its characteristic polynomial has only real roots, so
@@ -401,18 +407,6 @@ void FoxAlexander(const std::vector<std::array<int64_t, 4>>& pd, fmpz_poly_t del
     fmpz_poly_mat_det(delta, minor);
     fmpz_poly_mat_clear(minor);
     fmpz_poly_mat_clear(m);
-}
-
-bool IsUnitPolynomial(const fmpz_poly_t p) {
-    long nonZero = 0;
-    bool unit = true;
-    for (long k = 0; k < fmpz_poly_length(p); ++k) {
-        const fmpz* c = fmpz_poly_get_coeff_ptr(p, k);
-        if (IsZero(c)) continue;
-        ++nonZero;
-        unit = unit && IsUnit(c);
-    }
-    return nonZero == 1 && unit;
 }
 
 // {"method": "crossing changes", "diagram": [[a,b,c,d], ...], "changed": [i, ...]}: changing the
