@@ -48,8 +48,9 @@ constexpr const char* kSynopsis =
 
 constexpr const char* kDescription =
     R"(Computes the invariants of every knot of KNOTLIST, which holds
-a name and a Seifert matrix or a braid word per line, such as "3_1  [[-1, 0], [-1, -1]]" or
-"3_1  {1,1,1}". The results go beside it, as NAME_output.txt and NAME_output.tex. A results
+a name and a Seifert matrix, a braid word or a diagram (PD or DT code) per line, such as
+"3_1  [[-1, 0], [-1, -1]]", "3_1  {1,1,1}", "3_1  PD[[1,5,2,4],[3,1,4,6],[5,3,6,2]]" or
+"3_1  DT[4, 6, 2]". The results go beside it, as NAME_output.txt and NAME_output.tex. A results
 file given as KNOTLIST resumes its run: its rows are kept and the other knots are computed.)";
 
 constexpr const char* kFooter =

@@ -39,6 +39,11 @@ Lists of this kind for every knot with up to 12 crossings are available from pub
 3_1         {1,1,1}
 4_1         {1,-2,1,-2}
 
+or a knot diagram, as a PD code (each crossing's four edge labels counterclockwise from the incoming under-edge, labels increasing along the knot) or a DT code (drawn with the crossing at passage 1 positive):
+
+3_1         PD[[1,5,2,4],[3,1,4,6],[5,3,6,2]]
+3_1         DT[4, 6, 2]
+
 Lines that begin with % are comments and are passed over.
 
 The results
@@ -120,7 +125,8 @@ PagedHelpWindow::PagedHelpWindow(QWidget* owner) : SecondaryWindow(QStringLitera
         {"grouptext", "groups", "Description of groups",
          "A finite abelian group is written as a sum of cyclic groups Z/n."},
         {"knotlisttext", "Button1", "Lists of knots",
-         "A knot list has one knot per line: a name and a Seifert matrix or a braid word."},
+         "A knot list has one knot per line: a name and a Seifert matrix, a braid word or a PD "
+         "or DT code."},
         {"repstext", "reps", "Representations",
          "This page is not used by the calculation of this program."},
         {"mathtext", "math", "The math",

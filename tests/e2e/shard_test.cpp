@@ -221,7 +221,7 @@ TEST(ClusterOptions, MalformedValuesAreUsageErrorsAndTheHelpNamesTheOptions) {
     }
     const CommandResult help = RunCli("--help");
     EXPECT_EQ(help.exitCode, 0);
-    for (const std::string text : {"a name and a Seifert matrix or a braid word per line",
+    for (const std::string text : {"a braid word or a diagram (PD or DT code) per line",
                                    "--jobs=N", "--seed=N", "--randomize", "--shard=K/N", "--merge"})
         EXPECT_NE(help.output.find(text), npos) << text;
 }
