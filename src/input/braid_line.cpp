@@ -83,20 +83,6 @@ std::vector<std::vector<int>> SeifertEntries(const std::vector<int64_t>& w,
     return s;
 }
 
-std::string MatrixText(const std::vector<std::vector<int>>& s) {
-    std::string text = "[";
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (i > 0) text += ',';
-        text += '[';
-        for (std::size_t j = 0; j < s[i].size(); ++j) {
-            if (j > 0) text += ',';
-            text += std::to_string(s[i][j]);
-        }
-        text += ']';
-    }
-    return text + "]";
-}
-
 BraidConversion Refused(std::string reason) {
     return BraidConversion{false, {}, std::move(reason)};
 }
@@ -178,7 +164,7 @@ BraidConversion BraidToMatrixText(std::string_view line) {
     if (!BraidWord(line, letters, error)) return Refused(error);
     const std::vector<Loop> loops = BasisLoops(letters);
     return BraidConversion{
-        true, MatrixText(SeifertEntries(letters, loops)), {}, BraidClosureComponents(letters)};
+        true, RowsText(SeifertEntries(letters, loops)), {}, BraidClosureComponents(letters)};
 }
 
 BraidConversion BraidLineToMatrixLine(std::string_view line) {

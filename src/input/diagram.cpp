@@ -719,20 +719,6 @@ class SeifertSurface {
     std::vector<std::vector<int64_t>> twiceV_;
 };
 
-std::string MatrixText(const std::vector<std::vector<int64_t>>& v) {
-    std::string text = "[";
-    for (std::size_t i = 0; i < v.size(); ++i) {
-        if (i > 0) text += ',';
-        text += '[';
-        for (std::size_t j = 0; j < v[i].size(); ++j) {
-            if (j > 0) text += ',';
-            text += std::to_string(v[i][j]);
-        }
-        text += ']';
-    }
-    return text + "]";
-}
-
 // ---- Removing elementary enlargements ----
 
 using Rows = std::vector<std::vector<int64_t>>;
@@ -943,7 +929,7 @@ DiagramConversion PdToMatrixText(const std::vector<PdCrossing>& pd) {
         return Refused("not realisable as a planar diagram.");
     }
     result.ok = true;
-    result.matrixLine = MatrixText(v);
+    result.matrixLine = RowsText(v);
     result.rows = static_cast<int>(v.size());
     result.matrix = std::move(v);
     result.crossings = d.n;
@@ -1059,7 +1045,7 @@ DiagramConversion DiagramLineToMatrixLine(std::string_view line, int maxRows) {
                            "entries at " +
                            after);
         }
-        converted.matrixLine = MatrixText(v);
+        converted.matrixLine = RowsText(v);
         converted.rows = static_cast<int>(v.size());
         converted.matrix = std::move(v);
     }

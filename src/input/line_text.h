@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane {
 
@@ -26,6 +27,22 @@ inline std::string Quoted(std::string_view text) {
     }
     if (text.size() > kShown) shown += "...";
     return "\"" + shown + "\"";
+}
+
+// The bracket text "[[a,b],[c,d]]" of a matrix given by its rows, without blanks.
+template <typename Entry>
+std::string RowsText(const std::vector<std::vector<Entry>>& rows) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i > 0) text += ',';
+        text += '[';
+        for (std::size_t j = 0; j < rows[i].size(); ++j) {
+            if (j > 0) text += ',';
+            text += std::to_string(rows[i][j]);
+        }
+        text += ']';
+    }
+    return text + "]";
 }
 
 }  // namespace corvane

@@ -24,15 +24,6 @@ json Rows(const IntMatrix& m, int n) {
     return rows;
 }
 
-// The lower-right (size - 2) block W of the move matrix: the matrix the move leaves.
-IntMatrix Remainder(const UnknottingMove& move) {
-    IntMatrix w;
-    for (int a = 1; a <= move.size - 2; ++a) {
-        for (int b = 1; b <= move.size - 2; ++b) w(a, b) = move.moveMatrix(a + 2, b + 2);
-    }
-    return w;
-}
-
 // The number of cyclic summands of the "l2" slot's group ("Z/3+Z/3", or "0").
 int DoubleCoverSummands(const KnotRecord& knot) {
     for (const std::string& slot : knot.textFields) {
@@ -58,7 +49,7 @@ std::string MoveSequenceCertificate(const MoveSequence& sequence) {
         std::vector<IntMatrix> passes;
         const int remainderSize = move.size - 2;
         if (remainderSize > 0) {
-            MinimalSEquivalent(Remainder(move), remainderSize, &passes);
+            MinimalSEquivalent(MoveRemainder(move), remainderSize, &passes);
             const bool failed = ArithTrouble;
             ClearTrouble();
             if (failed) return {};

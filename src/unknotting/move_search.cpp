@@ -8,8 +8,8 @@
 #include "arith/random.h"
 #include "arith/sequivalence.h"
 #include "invariants/alexander.h"
-#include "unknotting/certificate.h"
 #include "knot/knot_context.h"
+#include "unknotting/certificate.h"
 #include "unknotting/unit_vectors.h"
 
 namespace corvane {
@@ -614,13 +614,6 @@ bool HasMoveShape(const UnknottingMove& move) {
     return true;
 }
 
-IntMatrix Remainder(const UnknottingMove& move) {
-    IntMatrix w = ZeroMatrix();
-    for (int a = 1; a <= move.size - 2; ++a)
-        for (int b = 1; b <= move.size - 2; ++b) w(a, b) = move.moveMatrix(a + 2, b + 2);
-    return w;
-}
-
 bool SameMatrix(const IntMatrix& a, const IntMatrix& b, int n) {
     for (int i = 1; i <= n; ++i)
         for (int j = 1; j <= n; ++j)
@@ -657,6 +650,13 @@ bool UnknottingMoveSearch(KnotContext& ctx, MoveSearchLevels& levels, int32_t n,
     return search.Run();
 }
 
+IntMatrix MoveRemainder(const UnknottingMove& move) {
+    IntMatrix w = ZeroMatrix();
+    for (int a = 1; a <= move.size - 2; ++a)
+        for (int b = 1; b <= move.size - 2; ++b) w(a, b) = move.moveMatrix(a + 2, b + 2);
+    return w;
+}
+
 bool VerifyMoveSequence(const IntMatrix& v, int32_t n, const MoveSequence& sequence) {
     if (sequence.moves.empty()) return false;
     const bool troubleBefore = ArithTrouble;
@@ -668,7 +668,7 @@ bool VerifyMoveSequence(const IntMatrix& v, int32_t n, const MoveSequence& seque
                 IsEnlargementOf(move) && IsUnimodular(move.basis, move.size) &&
                 CongruenceHolds(move) && HasMoveShape(move);
         if (!valid) break;
-        const IntMatrix w = Remainder(move);
+        const IntMatrix w = MoveRemainder(move);
         const int32_t wSize = move.size - 2;
         if (wSize == 0) {
             expected = ZeroMatrix();

@@ -93,6 +93,10 @@ int32_t TwoMoveTries(int32_t effort);
 bool UnknottingMoveSearch(KnotContext& ctx, MoveSearchLevels& levels, int32_t n, int32_t E,
                           int32_t d, bool quiet);
 
+// The lower-right (size - 2) block W of the move matrix: the matrix the move leaves, up to
+// S-equivalence.
+IntMatrix MoveRemainder(const UnknottingMove& move);
+
 // Exact check of a sequence against the n × n matrix V: every move has the evidence described at
 // UnknottingMove (determinants and products in 128-bit arithmetic, refused on overflow), the first
 // given matrix is V, each later given matrix is MinimalSEquivalent of the previous W, and the last
