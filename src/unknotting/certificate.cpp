@@ -67,7 +67,11 @@ std::string MoveSequenceCertificate(const MoveSequence& sequence) {
                          {"move_matrix", Rows(move.moveMatrix, move.size)},
                          {"reduction", std::move(reduction)}});
     }
-    return Dumped({{"method", "moves"}, {"moves", std::move(moves)}});
+    json certificate = {{"method", "moves"}};
+    if (sequence.congruenceSize > 0)
+        certificate["congruence"] = Rows(sequence.congruence, sequence.congruenceSize);
+    certificate["moves"] = std::move(moves);
+    return Dumped(certificate);
 }
 
 std::string TrivialKnotCertificate() {

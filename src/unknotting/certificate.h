@@ -15,6 +15,7 @@ namespace corvane {
 // ("given"), the enlargement X ("enlarged"), whether the move acts on Xᵀ ("transposed"), the
 // unimodular Q ("basis") with Qᵀ·X'·Q = M ("move_matrix"), and the reduction passes U of the
 // remainder W (MinimalSEquivalent's evidence), whose last reduced matrix is the next move's L.
+// With a congruence P ("congruence", before the moves), the first move acts on Pᵀ·V·P.
 // Empty when a reduction pass cannot be recorded within 64 bits.
 std::string MoveSequenceCertificate(const MoveSequence& sequence);
 

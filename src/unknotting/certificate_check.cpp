@@ -502,6 +502,15 @@ void CheckUpperBound(const Matrix& v, int64_t upper, const json& certificate, co
         return;
     }
     Matrix current(v);
+    if (certificate.contains("congruence")) {
+        const std::optional<Matrix> p = ReadSquare(certificate["congruence"]);
+        if (!p || p->Rows() != v.Rows() || !IsUnimodular(*p)) {
+            verdict.failures.push_back(claim + "the congruence is not a unimodular matrix of " +
+                                       "the knot's size");
+            return;
+        }
+        current = Congruent(v, *p);
+    }
     Matrix remainder(0, 0);
     for (std::size_t k = 0; k < moves.size(); ++k) {
         std::string why;

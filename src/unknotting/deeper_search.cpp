@@ -40,9 +40,12 @@ bool DeeperSearchWanted(const KnotState& state) {
 namespace {
 
 // Qᵀ·V·Q for Q = ReducedBasis(V): a matrix congruent to V, hence of the same knot, with small
-// entries, on which the random attempts do better. V itself when an entry would pass 2^40.
-IntMatrix ReducedForm(const IntMatrix& v, int32_t n) {
+// entries, on which the random attempts do better; `basis` is set to Q. V itself (and Q the
+// identity) when an entry would pass 2^40.
+IntMatrix ReducedForm(const IntMatrix& v, int32_t n, IntMatrix& basis) {
     constexpr __int128 kLimit = __int128{1} << 40;
+    basis = ZeroMatrix();
+    for (int i = 1; i <= n; ++i) basis(i, i) = 1;
     const IntMatrix q = ReducedBasis(v, n);
     IntMatrix reduced = ZeroMatrix();
     for (int i = 1; i <= n; ++i) {
@@ -61,6 +64,7 @@ IntMatrix ReducedForm(const IntMatrix& v, int32_t n) {
             reduced(i, j) = static_cast<int64_t>(sum);
         }
     }
+    basis = q;
     return reduced;
 }
 
@@ -74,7 +78,10 @@ void DeeperMoveSearch(KnotContext& ctx, MoveSearchLevels& levels) {
     int32_t first = 0;
     int32_t last = 0;
     DeeperDepths(knot.lowerBound, knot.upperBound, first, last);
-    const IntMatrix start = ReducedForm(state.WorkingMatrix, state.WorkingSize);
+    // The certificate of a sequence found starts with the congruence from the working matrix.
+    const IntMatrix start =
+        ReducedForm(state.WorkingMatrix, state.WorkingSize, levels.Found.congruence);
+    levels.Found.congruenceSize = state.WorkingSize;
     levels.AttemptCap = DeeperAttemptCap(effort);
     for (int32_t d = first; d <= last; ++d) {
         levels.Matrices[d] = start;
@@ -84,6 +91,7 @@ void DeeperMoveSearch(KnotContext& ctx, MoveSearchLevels& levels) {
         if (found || state.StopRequested || state.SkipRequested) break;
     }
     levels.AttemptCap = -1;
+    levels.Found.congruenceSize = 0;
 }
 
 }  // namespace corvane

@@ -45,9 +45,13 @@ struct UnknottingMove {
 };
 
 // The moves of one unknotting sequence in the order they are made: the given matrix of each
-// move after the first is MinimalSEquivalent of the previous move's W.
+// move after the first is MinimalSEquivalent of the previous move's W. With congruenceSize > 0,
+// the first move's given matrix is Pᵀ·V·P for the knot's matrix V and the unimodular
+// P = congruence (congruenceSize × congruenceSize); otherwise it is V itself.
 struct MoveSequence {
     std::vector<UnknottingMove> moves;
+    IntMatrix congruence;
+    int32_t congruenceSize = 0;
 };
 
 // The matrices of a search and its record of the sequence found. Large (a few megabytes):

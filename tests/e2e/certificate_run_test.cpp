@@ -133,5 +133,36 @@ TEST(Certificates, CrossingChangesOfDiagramsAndBraidsReplay) {
     fs::remove_all(dir);
 }
 
+// The deeper search works in a reduced basis of the knot's matrix: its certificates start with
+// that congruence, which the check applies before the first move (once it compared the move's
+// matrix with the minimal matrix itself, and failed).
+TEST(Certificates, DeeperSearchCertificatesCarryTheirCongruence) {
+    const fs::path dir = fs::temp_directory_path() / ("corvane-deep-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir / "knots.txt") << "10_16 {1,1,2,-1,2,2,-3,2,-3,-4,3,-4}\n"
+                                     << "10_28 {1,1,2,-1,2,2,3,-2,-4,3,-4,-4}\n";
+    ASSERT_EQ(test::RunCli("--quiet --json --unknotting-effort=very-large " +
+                           (dir / "knots.txt").string())
+                  .exitCode,
+              0);
+    std::stringstream in(test::ReadFile(dir / "knots_output.jsonl"));
+    int congruences = 0;
+    for (std::string line; std::getline(in, line);) {
+        SCOPED_TRACE(line);
+        json knot = ParseJsonExactly(line);
+        EXPECT_TRUE(CheckKnotCertificates(knot).ok());
+        json& upper = knot["unknotting"]["certificate"]["upper"];
+        if (!upper.contains("congruence")) continue;
+        ++congruences;
+        upper["congruence"][0][0] = upper["congruence"][0][0].get<int64_t>() + 1;
+        EXPECT_FALSE(CheckKnotCertificates(knot).ok());
+        upper.erase("congruence");
+        EXPECT_FALSE(CheckKnotCertificates(knot).ok());
+    }
+    EXPECT_EQ(congruences, 2);
+    fs::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace corvane
