@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cstdlib>
 #include <array>
 #include <atomic>
 #include <charconv>
@@ -455,8 +456,16 @@ std::filesystem::path WrittenFile(const Options& o) {
     return corvane::ResultsFilePath(o.knotList);
 }
 
+// Lists longer than this keep their knots on disk while they wait and once they are finished;
+// CORVANE_SPILL_ABOVE=N sets another length (0 puts every knot there, as the tests do).
+void SetSpillAbove(corvane::RunState& state) {
+    const char* above = std::getenv("CORVANE_SPILL_ABOVE");
+    if (above != nullptr && *above != '\0') state.Knots.SetSpillAbove(std::atoi(above));
+}
+
 int Run(const Options& options) {
     corvane::RunState state;
+    SetSpillAbove(state);
     state.Settings = options.settings;
     state.Jobs = options.jobs;
     state.RunSeed = options.seed;
@@ -481,6 +490,11 @@ int Run(const Options& options) {
                   << outcome.message << "\n";
     }
     if (!outcome.writeFailure.empty()) std::cerr << "Error! " << outcome.writeFailure << "\n";
+    // For the benchmarks: how much of the run went into writing the results files.
+    if (std::getenv("CORVANE_REPORT_WRITES") != nullptr) {
+        std::cerr << "results files written " << outcome.resultsWrites << " times in "
+                  << outcome.resultsWriteSeconds << " s\n";
+    }
     if (outcome.end != corvane::RunEnd::CannotOpen &&
         outcome.end != corvane::RunEnd::AlreadyRunning)
         std::cout << "Results: " << WrittenFile(options).string() << "\n";
@@ -503,6 +517,7 @@ std::string ShardNames(const std::vector<int>& shards, int count, const std::str
 // writes them. Knots of shards that are missing or unfinished stay list lines.
 int Merge(const Options& options) {
     corvane::RunState state;
+    SetSpillAbove(state);
     state.Settings = options.settings;
     state.RunSeed = options.seed;
     const std::filesystem::path list = options.knotList;

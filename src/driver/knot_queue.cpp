@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "arith/big_integer.h"
 #include "driver/compute_knot.h"
 #include "driver/run_calculation.h"
+#include "output/json_results.h"
 
 namespace corvane {
 
@@ -17,10 +19,11 @@ using Clock = std::chrono::steady_clock;
 
 // The results files are rewritten when this much time has passed since the last write, and at
 // least kWriteShare times as long as the last write took (and at Stop, Pause and the end): a
-// killed run loses at most that much work, and writing stays at most about a tenth of the run
-// however long its files grow.
+// killed run loses at most that much work, and the rewrites take at most about a twentieth of the
+// run however long its files grow (the workers wait for a rewrite only when they finish a knot
+// meanwhile), which leaves room for the final write within a tenth.
 constexpr auto kWriteInterval = std::chrono::seconds(2);
-constexpr int kWriteShare = 10;
+constexpr int kWriteShare = 20;
 // More threads than this only cost memory: no machine computes more knots side by side.
 constexpr int kMaxJobs = 512;
 // How often the run's own thread looks after the workers: pause, skip, progress and writes.
@@ -94,7 +97,7 @@ KnotQueue::KnotQueue(RunContext& run, int jobs) : run_(run), jobs_(std::clamp(jo
     relays_.resize(static_cast<std::size_t>(state.KnotCount() + 1));
     finished_.assign(static_cast<std::size_t>(state.KnotCount() + 1), true);
     for (int i = 1; i <= state.KnotCount(); ++i) {
-        if (state.Knots(i).takenOver || !InShard(state, i)) continue;
+        if (state.Knots.TakenOver(i) || !InShard(state, i)) continue;
         pending_.push_back(i);
         finished_[static_cast<std::size_t>(i)] = false;
     }
@@ -145,7 +148,7 @@ void KnotQueue::ComputeAt(int index) {
     auto ctx = std::make_unique<KnotContext>(*shown, state.StopRequested);
     {
         const std::lock_guard lock(run_.tableMutex);
-        ctx->state.record = state.Knots(index);
+        ctx->state.record = state.Knots.Copy(index);
     }
     ctx->state.Settings = state.Settings;
     ctx->state.Random.state = KnotSeed(state.RunSeed, ctx->state.record);
@@ -162,17 +165,21 @@ void KnotQueue::ComputeAt(int index) {
     ctx->poll = nullptr;
 
     const bool stopped = state.StopRequested;
+    std::optional<LineNote> note;
     if (!stopped) {
+        if (end == KnotEnd::notAKnot) {
+            const KnotRecord& knot = ctx->state.record;
+            note = LineNote{knot.lineNumber, false, NotAKnotReason(knot)};
+        }
+        KnotRecord& record = ctx->state.record;
+        record.computed = true;
+        if (state.JsonLines) record.jsonLine = KnotJsonLine(record, state.Settings);
         const std::lock_guard lock(run_.tableMutex);
-        KnotRecord& stored = state.Knots(index);
-        stored = std::move(ctx->state.record);
-        stored.computed = true;
+        state.Knots(index) = std::move(record);
+        state.Knots.Park(index);
     }
     const std::lock_guard lock(mutex_);
-    if (end == KnotEnd::notAKnot && !stopped) {
-        const KnotRecord& knot = state.Knots(index);
-        notAKnot_.push_back({index, LineNote{knot.lineNumber, false, NotAKnotReason(knot)}});
-    }
+    if (note) notAKnot_.push_back({index, std::move(*note)});
     --running_;
     wake_.notify_all();
     // A knot that Stop cut short stays unfinished: its list line is written, and the run does
@@ -236,7 +243,12 @@ void KnotQueue::GoLive(int index) {
     if (relay == nullptr || index == liveIndex_) return;
     liveIndex_ = index;
     const RunState& state = run_.state;
-    run_.host.KnotStarted(index, state.KnotCount(), state.Knots(index).name);
+    std::string name;
+    {
+        const std::lock_guard lock(run_.tableMutex);
+        name = state.Knots.Copy(index).name;
+    }
+    run_.host.KnotStarted(index, state.KnotCount(), name);
     relay->GoLive();
 }
 

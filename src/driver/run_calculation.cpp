@@ -33,6 +33,7 @@ RunOutcome Stop(RunContext& ctx) {
     RunOutcome outcome{RunEnd::Stopped};
     outcome.writeFailure = ctx.WriteFailure();
     outcome.resultsWrites = ctx.resultsWrites;
+    outcome.resultsWriteSeconds = ctx.resultsWriteSeconds;
     outcome.lineNotes = ctx.state.LineNotes;
     return outcome;
 }
@@ -57,6 +58,7 @@ RunOutcome FinishRun(RunContext& ctx, int readingErrorLine, const std::string& r
     ctx.WriteResultsFiles();
     outcome.writeFailure = ctx.WriteFailure();
     outcome.resultsWrites = ctx.resultsWrites;
+    outcome.resultsWriteSeconds = ctx.resultsWriteSeconds;
     outcome.lineNotes = state.LineNotes;
     return outcome;
 }

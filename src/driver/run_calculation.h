@@ -28,6 +28,7 @@ struct RunOutcome {
     int errorLine = 0;                  // line of the reading error
     std::string writeFailure{};         // the last failure to write a results file, empty if none
     int resultsWrites = 0;              // how often the results files were written
+    double resultsWriteSeconds = 0;     // how long writing them took in all
     std::vector<LineNote> lineNotes{};  // the input lines that gave no invariants
 };
 

@@ -1,11 +1,33 @@
 #include "driver/run_context.h"
 
+#include <chrono>
+
 #include "output/json_results.h"
 #include "output/latex_results.h"
 #include "output/shard_file.h"
 #include "output/text_results.h"
 
 namespace corvane {
+
+namespace {
+
+// Adds the time from its construction to its end to a sum of seconds.
+class WriteClock {
+  public:
+    explicit WriteClock(double& seconds)
+        : seconds_(seconds), start_(std::chrono::steady_clock::now()) {}
+    WriteClock(const WriteClock&) = delete;
+    WriteClock& operator=(const WriteClock&) = delete;
+    ~WriteClock() {
+        seconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    }
+
+  private:
+    double& seconds_;
+    std::chrono::steady_clock::time_point start_;
+};
+
+}  // namespace
 
 void RunContext::ReportWriteFailure(const WriteStatus& status) {
     if (status.ok) return;
@@ -15,6 +37,7 @@ void RunContext::ReportWriteFailure(const WriteStatus& status) {
 
 // A run of one shard writes its shard file in place of every results file.
 void RunContext::WriteTextResultsFile() {
+    const WriteClock clock(resultsWriteSeconds);
     WriteStatus status;
     {
         const std::lock_guard lock(tableMutex);
@@ -30,6 +53,7 @@ void RunContext::WriteResultsFiles() {
         WriteTextResultsFile();
         return;
     }
+    const WriteClock clock(resultsWriteSeconds);
     WriteStatus text;
     WriteStatus latex;
     WriteStatus jsonLines;

@@ -39,8 +39,9 @@ class RunContext {
     const std::filesystem::path inputFile;
     // The linking form tables, built at run start before the input is read.
     LinkingFormTables formTables;
-    // How often the results files were written in this run.
+    // How often the results files were written in this run, and how long that took.
     int resultsWrites = 0;
+    double resultsWriteSeconds = 0;
     // Guards the knot table: workers store finished knots while the writers read it.
     std::mutex tableMutex;
 

@@ -50,7 +50,9 @@ std::string RedoLine(std::string_view row) {
 
 // Appends the row as a knot taken over from the earlier run; false after a fatal error.
 bool TakeOver(RunState& state, std::string_view row, int /*lineNumber*/) {
-    state.Knots.Append().storedLine = std::string(row);
+    KnotRecord& knot = state.Knots.Append();
+    knot.storedLine = std::string(row);
+    knot.takenOver = !knot.storedLine.empty();
     return true;
 }
 
@@ -97,7 +99,6 @@ void ReadResultsFileLines(RunState& state, std::istream& in) {
         if (line.empty()) break;
         ReadTableLine(state, line, lineNumber);
     }
-    for (KnotRecord& knot : state.Knots) knot.takenOver = !knot.storedLine.empty();
 }
 
 }  // namespace

@@ -123,6 +123,12 @@ struct KnotRecord {
     std::string coversTried;
     std::string generatorText;
     std::string blanchfieldText;
+    // The knot's JSON Lines object, made once when its results became final in a run that writes
+    // JSON Lines, so that the rewrites of a long list do not make it again; empty otherwise (the
+    // writer then makes it).
+    std::string jsonLine;
+
+    bool operator==(const KnotRecord&) const = default;
 };
 
 // Whether anything is known about the knot's algebraic unknotting number u_a: a lower bound above

@@ -8,37 +8,124 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "knot/knot_record.h"
+#include "knot/knot_store.h"
 #include "knot/run_settings.h"
 
 namespace corvane {
 
-// The knots of a run, indexed 1..Count(), any number of them. They are kept in blocks, so that a
-// list of millions of knots grows without moving the knots already read (references stay valid).
+// The knots of a run, indexed 1..Count(), any number of them.
+//
+// A long table keeps its knots on disk: once it holds more than SpillAbove() knots, a record
+// that is parked (the one appended before, a knot whose computation ended) is encoded into the
+// run's scratch file (knot_store.h), and memory holds a few words for it. A parked record is
+// read back, as a copy, by Get and Copy, and becomes live again (loaded into memory, where it
+// stays until it is parked again) through operator(). A short table never parks: every record
+// stays live, as do the records of a table whose scratch file cannot be written. A live record
+// keeps its address until it is parked or removed.
 class KnotTable {
   public:
-    int Count() const { return static_cast<int>(knots_.size()); }
-    // Knot i, 1 <= i <= Count(); RangeError otherwise.
+    // Tables longer than this keep their parked knots on disk.
+    static constexpr int kDefaultSpillAbove = 20000;
+
+    KnotTable() = default;
+    KnotTable(KnotTable&&) noexcept;
+    KnotTable& operator=(KnotTable&&) noexcept;
+    ~KnotTable();
+
+    int Count() const { return static_cast<int>(entries_.size()); }
+    // Knot i, live, 1 <= i <= Count(); RangeError otherwise.
     KnotRecord& operator()(int i);
-    const KnotRecord& operator()(int i) const;
-    // Appends a default record as knot Count() + 1.
+    // Knot i without making it live: the live record, or the parked one read into `buffer`.
+    const KnotRecord& Get(int i, KnotRecord& buffer) const;
+    KnotRecord Copy(int i) const;
+    // Whether knot i was taken over from a results file, without reading it back.
+    bool TakenOver(int i) const;
+    // Appends a default record as knot Count() + 1; the knot appended before is parked.
     KnotRecord& Append();
+    // Puts knot i on disk when the table is long enough (otherwise it stays as it is).
+    void Park(int i);
+    // Applies `change` to knot i; a parked knot is written back only when the change changed it.
+    template <class Change>
+    void Update(int i, Change&& change);
     // Keeps knots 1..count, 0 <= count <= Count(); RangeError otherwise.
     void Truncate(int count);
-    void Clear() { knots_.clear(); }
+    void Clear();
+    // From how many knots on the table parks: kDefaultSpillAbove unless set (tests set it low).
+    void SetSpillAbove(int count) { spillAbove_ = count; }
+    int SpillAbove() const { return spillAbove_; }
+    // How many knots are parked on disk.
+    int ParkedCount() const;
 
-    auto begin() { return knots_.begin(); }
-    auto end() { return knots_.end(); }
-    auto begin() const { return knots_.begin(); }
-    auto end() const { return knots_.end(); }
+    // Iterates the knots in order; each one is read as by Get, into the iterator's own buffer.
+    class const_iterator {
+      public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = KnotRecord;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const KnotRecord*;
+        using reference = const KnotRecord&;
+
+        const_iterator(const KnotTable* table, int index) : table_(table), index_(index) {}
+        const KnotRecord& operator*() const { return table_->Get(index_, buffer_); }
+        const KnotRecord* operator->() const { return &**this; }
+        const_iterator& operator++() {
+            ++index_;
+            return *this;
+        }
+        const_iterator operator++(int) {
+            const_iterator before(table_, index_);
+            ++index_;
+            return before;
+        }
+        bool operator==(const const_iterator& other) const { return index_ == other.index_; }
+
+      private:
+        const KnotTable* table_;
+        int index_;
+        mutable KnotRecord buffer_;
+    };
+    const_iterator begin() const { return {this, 1}; }
+    const_iterator end() const { return {this, Count() + 1}; }
 
   private:
-    std::deque<KnotRecord> knots_;
+    struct Entry {
+        std::unique_ptr<KnotRecord> live;
+        uint64_t offset = 0;  // where the parked record starts in the scratch file
+        uint32_t length = 0;
+        bool takenOver = false;
+    };
+    Entry& At(int i);
+    const Entry& At(int i) const;
+    bool Spilling();
+
+    std::deque<Entry> entries_;
+    std::unique_ptr<RecordSpill> spill_;
+    bool spillFailed_ = false;
+    int spillAbove_ = kDefaultSpillAbove;
+    std::string bytes_;  // scratch for encoding
 };
+
+template <class Change>
+void KnotTable::Update(int i, Change&& change) {
+    Entry& entry = At(i);
+    if (entry.live) {
+        change(*entry.live);
+        return;
+    }
+    KnotRecord record = Copy(i);
+    const KnotRecord before = record;
+    change(record);
+    if (record == before) return;
+    entry.live = std::make_unique<KnotRecord>(std::move(record));
+    Park(i);
+}
 
 // A line of the input that gives no knot's invariants: skipped by the reader (its results file
 // has no row for it), or read as a knot whose row holds only the reason it is not a knot.

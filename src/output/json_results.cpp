@@ -373,7 +373,7 @@ void WriteJsonLines(const RunState& state, const ChunkWriter& write) {
     if (state.InputError) return;
     for (const KnotRecord& knot : state.Knots) {
         if (knot.takenOver && knot.storedLine.starts_with('%')) continue;
-        write(KnotJsonLine(knot, state.Settings));
+        write(knot.jsonLine.empty() ? KnotJsonLine(knot, state.Settings) : knot.jsonLine);
         write("\n");
     }
 }

@@ -408,12 +408,13 @@ void WriteLatexResultsTo(const RunState& state, const ChunkWriter& write) {
     AppendPreamble(out, state.Settings);
     int rowsLeft = 0;
     bool tableOpen = false;
+    KnotRecord buffer;
     for (int i = 1; i <= state.KnotCount(); ++i) {
         if (rowsLeft == 0) {
             OpenPage(out, tableOpen);
             rowsLeft = LatexRowsPerPage;
         }
-        const KnotRecord& knot = state.Knots(i);
+        const KnotRecord& knot = state.Knots.Get(i, buffer);
         if (knot.takenOver) {
             AppendLine(out, StoredRow(knot.storedLine));
             continue;

@@ -303,8 +303,8 @@ std::string Mismatch(const ShardFile& file, const ShardFileEntry& entry, const R
     for (const ShardKnot& knot : file.knots) {
         const bool fits = knot.position >= 1 && knot.position <= state.KnotCount() &&
                           InShardOf(knot.position, file.shard, file.count) &&
-                          !state.Knots(knot.position).takenOver &&
-                          state.Knots(knot.position).name == knot.name;
+                          !state.Knots.TakenOver(knot.position) &&
+                          state.Knots.Copy(knot.position).name == knot.name;
         if (!fits) {
             return name + ": the knot at position " + std::to_string(knot.position) +
                    " is not that of the list";
@@ -372,8 +372,9 @@ std::string ShardFileContents(const RunState& state) {
     for (const auto& [name, value] : ShardSettings(state.Settings, state.RunSeed))
         AppendRecord(out, {"setting", name, value});
     bool finished = true;
+    KnotRecord buffer;
     for (int i = 1; i <= state.KnotCount(); ++i) {
-        const KnotRecord& knot = state.Knots(i);
+        const KnotRecord& knot = state.Knots.Get(i, buffer);
         if (knot.takenOver || !InShard(state, i)) continue;
         if (knot.computed) {
             AppendRecord(out, KnotFields(i, knot));
@@ -487,7 +488,7 @@ MergeReport MergeShards(RunState& state, const std::filesystem::path& inputFile)
         present.insert(file.shard);
         if (!file.finished) report.unfinished.push_back(file.shard);
         for (const ShardKnot& from : file.knots) {
-            KnotRecord& knot = state.Knots(from.position);
+            KnotRecord& knot = state.Knots(from.position);  // live until parked below
             knot.lowerBound = from.lowerBound;
             knot.upperBound = from.upperBound;
             knot.detectedBy = from.detectedBy;
@@ -499,6 +500,7 @@ MergeReport MergeShards(RunState& state, const std::filesystem::path& inputFile)
             knot.upperCertificate = from.upperCertificate;
             knot.lowerCertificate = from.lowerCertificate;
             knot.computed = true;
+            state.Knots.Park(from.position);
         }
     }
     for (int k = 1; k <= report.count; ++k) {

@@ -136,9 +136,8 @@ struct Column {
     std::string heading;
 };
 
-// The line knot i takes in the table.
-std::string KnotLine(const RunState& state, int i) {
-    const KnotRecord& knot = state.Knots(i);
+// The line the knot takes in the table.
+std::string KnotLine(const RunState& state, const KnotRecord& knot) {
     if (knot.takenOver) return knot.storedLine;
     if (knot.computed) return KnotRow(knot, state.Settings);
     return knot.inputLine;
@@ -252,9 +251,9 @@ void WriteTextResultsTo(const RunState& state, const ChunkWriter& write) {
     AppendPreamble(out, state.Settings);
     AppendLine(out, HeaderLine(state.Settings));
     write(out);
-    for (int i = 1; i <= state.KnotCount(); ++i) {
+    for (const KnotRecord& knot : state.Knots) {
         out.clear();
-        AppendLine(out, KnotLine(state, i));
+        AppendLine(out, KnotLine(state, knot));
         write(out);
     }
     out.clear();
@@ -270,10 +269,9 @@ std::string TextResultsContents(const RunState& state) {
 
 std::vector<std::string> ProblemRows(const RunState& state) {
     std::vector<std::string> rows;
-    for (int i = 1; i <= state.KnotCount(); ++i) {
-        const KnotRecord& knot = state.Knots(i);
+    for (const KnotRecord& knot : state.Knots) {
         if (!knot.takenOver && !knot.computed) continue;
-        std::string row = KnotLine(state, i);
+        std::string row = KnotLine(state, knot);
         if (IsProblemRow(row)) rows.push_back(std::move(row));
     }
     return rows;

@@ -248,20 +248,75 @@ TEST(RaiseLowerBound, GreaterValueReplacesBoundNameAndCodes) {
     EXPECT_EQ(knot.detectionCodes, "L,");
 }
 
-TEST(KnotTable, HoldsAnyNumberIndexedFromOneWithoutMovingItsKnots) {
-    constexpr int kMany = 100000;
+// A record with every field set to a value that depends on i.
+KnotRecord FullRecord(int i) {
+    KnotRecord k;
+    k.name = "K" + std::to_string(i);
+    k.size = i % 5;
+    k.seifert = SeifertMatrix(k.size);
+    for (int r = 1; r <= k.size; ++r) {
+        for (int c = 1; c <= k.size; ++c) k.seifert.Set(r, c, (r - c) * i - (i % 3 == 0 ? 1 << 30 : 0));
+    }
+    k.inputLine = k.name + " {1,1,1}";
+    k.crossingCode = "DT[4,6,2]";
+    k.lineNumber = i + 3;
+    k.notKnotReason = i % 7 == 0 ? "not a knot" : "";
+    k.takenOver = i % 2 == 0;
+    k.storedLine = "row " + std::to_string(i);
+    k.redoneRow = "*row";
+    k.computed = i % 3 == 1;
+    if (i % 4 != 0) k.textFields(i % ResultSlots + 1) = std::string(i % 300, 'x');
+    k.texFields(3) = "\\(x\\)";
+    k.lowerBound = i % 4;
+    k.upperBound = -1 + i % 6;
+    k.detectedBy = "signature";
+    k.detectionCodes = "s";
+    k.upperCertificate = "{\"method\": \"trivial\"}";
+    k.lowerCertificate = std::to_string(-i);
+    k.nakanishiLower = -i;
+    k.nakanishiUpper = i * 1000;
+    k.signature = -2 * i;
+    k.determinant = std::numeric_limits<int32_t>::min() + i;
+    k.mahlerMeasure = 1.0L / (i + 7);
+    k.mu = i % 9 - 1;
+    k.coversTried = "3,4";
+    k.generatorText = "ge " + std::to_string(i);
+    k.blanchfieldText = "bl";
+    k.jsonLine = "{\"name\": \"" + k.name + "\"}";
+    return k;
+}
+
+// A short table keeps its knots in memory, where they never move; a long one parks them on disk
+// and gives every one back exactly, as a copy or live again.
+TEST(KnotTable, ParksLongTablesOnDiskAndGivesEveryKnotBackExactly) {
+    KnotTable shortTable;
+    EXPECT_THROW(shortTable(1), RangeError);
+    const KnotRecord* first = &shortTable.Append();
+    for (int i = 2; i <= 1000; ++i) shortTable.Append().size = i;
+    EXPECT_EQ(&shortTable(1), first);
+    EXPECT_EQ(shortTable.ParkedCount(), 0);
+
+    constexpr int kMany = 5000;
     KnotTable table;
-    EXPECT_THROW(table(1), RangeError);
-    const KnotRecord* first = &table.Append();
-    for (int i = 2; i <= kMany; ++i) table.Append().size = i;
-    EXPECT_EQ(table.Count(), kMany);
-    EXPECT_EQ(&table(1), first);
-    EXPECT_EQ(table(kMany).size, kMany);
+    table.SetSpillAbove(100);
+    for (int i = 1; i <= kMany; ++i) table.Append() = FullRecord(i);
+    EXPECT_EQ(table.ParkedCount(), kMany - 1);  // all but the last, still being filled
+    int i = 0;
+    for (const KnotRecord& knot : table) ASSERT_EQ(knot, FullRecord(++i)) << i;
+    EXPECT_EQ(i, kMany);
+    EXPECT_EQ(table.TakenOver(10), true);
+    table(7).signature = 99;  // live again, until parked
+    EXPECT_EQ(table.ParkedCount(), kMany - 2);
+    table.Park(7);
+    EXPECT_EQ(table.ParkedCount(), kMany - 1);
+    EXPECT_EQ(table.Copy(7).signature, 99);
+    table.Update(9, [](KnotRecord& knot) { knot.takenOver = false; });
+    EXPECT_FALSE(table.TakenOver(9));
+    EXPECT_EQ(table.ParkedCount(), kMany - 1);
     EXPECT_THROW(table(0), RangeError);
-    EXPECT_THROW(table(kMany + 1), RangeError);
+    EXPECT_THROW(table.Copy(kMany + 1), RangeError);
     table.Truncate(2);
-    EXPECT_EQ(table.Count(), 2);
-    EXPECT_EQ(table(2).size, 2);
+    EXPECT_EQ(table.Copy(2), FullRecord(2));
     EXPECT_THROW(table.Truncate(3), RangeError);
     EXPECT_THROW(table.Truncate(-1), RangeError);
     table.Clear();
