@@ -7,12 +7,18 @@
 # Goals at KNOTS = 2000000: rate within 1.3 times the 30000-knot rate, writing at most 10 % of
 # the wall time, peak resident memory at most 2 GB.
 # Usage: bench/census_scale.sh BUILD_DIR [KNOTS]   (default 100000)
+# With CENSUS_DIR=DIR the lists and results files are made in DIR and kept there.
 set -euo pipefail
 build="$(cd "${1:-build}" && pwd)"
 knots="${2:-100000}"
 reference=30000
-dir="$(mktemp -d)"
-trap 'rm -rf "$dir"' EXIT
+if [ -n "${CENSUS_DIR:-}" ]; then
+    dir="$CENSUS_DIR"
+    mkdir -p "$dir"
+else
+    dir="$(mktemp -d)"
+    trap 'rm -rf "$dir"' EXIT
+fi
 
 # Random braid words whose closure is a knot: the permutation of the strands is one cycle.
 awk -v count="$knots" 'BEGIN {

@@ -97,7 +97,7 @@ KnotQueue::KnotQueue(RunContext& run, int jobs) : run_(run), jobs_(std::clamp(jo
     relays_.resize(static_cast<std::size_t>(state.KnotCount() + 1));
     finished_.assign(static_cast<std::size_t>(state.KnotCount() + 1), true);
     for (int i = 1; i <= state.KnotCount(); ++i) {
-        if (state.Knots.TakenOver(i) || !InShard(state, i)) continue;
+        if (state.Knots.TakenOver(i) || state.Knots.Computed(i) || !InShard(state, i)) continue;
         pending_.push_back(i);
         finished_[static_cast<std::size_t>(i)] = false;
     }
@@ -174,6 +174,7 @@ void KnotQueue::ComputeAt(int index) {
         KnotRecord& record = ctx->state.record;
         record.computed = true;
         if (state.JsonLines) record.jsonLine = KnotJsonLine(record, state.Settings);
+        run_.journal.Append(index, record);
         const std::lock_guard lock(run_.tableMutex);
         state.Knots(index) = std::move(record);
         state.Knots.Park(index);

@@ -57,6 +57,8 @@ RunOutcome FinishRun(RunContext& ctx, int readingErrorLine, const std::string& r
     }
     ctx.WriteResultsFiles();
     outcome.writeFailure = ctx.WriteFailure();
+    // The results files hold every knot: the journal is no longer needed.
+    if (outcome.writeFailure.empty()) ctx.journal.Remove();
     outcome.resultsWrites = ctx.resultsWrites;
     outcome.resultsWriteSeconds = ctx.resultsWriteSeconds;
     outcome.lineNotes = state.LineNotes;
@@ -132,14 +134,21 @@ RunOutcome RunCalculation(RunState& state, RunHost& host, const std::filesystem:
     }
     host.ProcessEvents();
     ResetForRunStart(state);
+    if (state.ShardCount == 0) {
+        // A results file resumed takes back the knots its journal holds, and the list starts anew.
+        ctx.journal.Open(JournalFilePath(inputFile), state,
+                         IsResultsFileName(inputFile.filename().string()));
+    }
     ctx.display.ResetForRun();
     const int readingErrorLine = state.InputErrorLine;
     const std::string readingError = state.InputErrorText;
     for (const LineNote& note : state.LineNotes) host.LineNoted(note.line, note.Text());
     // A reading error is the run's final word only when no knot is computed after it.
-    if (std::any_of(state.Knots.begin(), state.Knots.end(),
-                    [](const KnotRecord& k) { return !k.takenOver; })) {
-        state.InputError = false;
+    for (int i = 1; i <= state.KnotCount(); ++i) {
+        if (!state.Knots.TakenOver(i)) {
+            state.InputError = false;
+            break;
+        }
     }
 
     KnotQueue queue(ctx, state.Jobs);

@@ -11,6 +11,7 @@
 #include "knot/run_host.h"
 #include "knot/run_state.h"
 #include "output/file_writer.h"
+#include "output/journal.h"
 #include "unknotting/linking_forms.h"
 
 namespace corvane {
@@ -42,6 +43,8 @@ class RunContext {
     // How often the results files were written in this run, and how long that took.
     int resultsWrites = 0;
     double resultsWriteSeconds = 0;
+    // Every knot as it finishes, for a resume after a kill or a stop.
+    RunJournal journal;
     // Guards the knot table: workers store finished knots while the writers read it.
     std::mutex tableMutex;
 

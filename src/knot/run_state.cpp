@@ -57,6 +57,11 @@ bool KnotTable::TakenOver(int i) const {
     return entry.live ? entry.live->takenOver : entry.takenOver;
 }
 
+bool KnotTable::Computed(int i) const {
+    const Entry& entry = At(i);
+    return entry.live ? entry.live->computed : entry.computed;
+}
+
 // Whether parked knots go to disk; the scratch file is created when the table first grows past
 // SpillAbove().
 bool KnotTable::Spilling() {
@@ -91,6 +96,7 @@ void KnotTable::Park(int i) {
     entry.offset = offset;
     entry.length = static_cast<uint32_t>(bytes_.size());
     entry.takenOver = entry.live->takenOver;
+    entry.computed = entry.live->computed;
     entry.live.reset();
 }
 

@@ -45,8 +45,10 @@ class KnotTable {
     // Knot i without making it live: the live record, or the parked one read into `buffer`.
     const KnotRecord& Get(int i, KnotRecord& buffer) const;
     KnotRecord Copy(int i) const;
-    // Whether knot i was taken over from a results file, without reading it back.
+    // Whether knot i was taken over from a results file, and whether its results are final,
+    // without reading it back.
     bool TakenOver(int i) const;
+    bool Computed(int i) const;
     // Appends a default record as knot Count() + 1; the knot appended before is parked.
     KnotRecord& Append();
     // Puts knot i on disk when the table is long enough (otherwise it stays as it is).
@@ -100,6 +102,7 @@ class KnotTable {
         uint64_t offset = 0;  // where the parked record starts in the scratch file
         uint32_t length = 0;
         bool takenOver = false;
+        bool computed = false;
     };
     Entry& At(int i);
     const Entry& At(int i) const;

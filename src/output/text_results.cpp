@@ -140,6 +140,9 @@ struct Column {
 std::string KnotLine(const RunState& state, const KnotRecord& knot) {
     if (knot.takenOver) return knot.storedLine;
     if (knot.computed) return KnotRow(knot, state.Settings);
+    // A knot read from a braid word waits as its braid word: read again on resume, it gives the
+    // same matrix and line, and keeps the crossings that the crossing-change search changes.
+    if (knot.crossingCode.starts_with('{')) return PadRight(knot.name, 11) + knot.crossingCode;
     return knot.inputLine;
 }
 
