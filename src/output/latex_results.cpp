@@ -417,11 +417,10 @@ void WriteLatexResultsTo(const RunState& state, const ChunkWriter& write) {
         const KnotRecord& knot = state.Knots.Get(i, buffer);
         if (knot.takenOver) {
             AppendLine(out, StoredRow(knot.storedLine));
-            continue;
+        } else if (knot.computed) {
+            AppendLine(out, LatexKnotRow(knot, state.Settings));
+            --rowsLeft;
         }
-        if (!knot.computed) continue;
-        AppendLine(out, LatexKnotRow(knot, state.Settings));
-        --rowsLeft;
         if (out.size() >= kLatexPiece) {
             write(out);
             out.clear();

@@ -472,19 +472,28 @@ MergeReport MergeShards(RunState& state, const std::filesystem::path& inputFile)
 
     const auto settings = ShardSettings(state.Settings, state.RunSeed);
     const uint64_t listHash = ListHash(state);
-    std::vector<ShardFile> files(entries.size());
-    for (std::size_t f = 0; f < entries.size(); ++f) {
-        const std::string error = ReadShardFile(entries[f].path, files[f]);
+    // Every file is checked before any knot is taken, and read again to take its knots: memory
+    // holds one shard file at a time, however long the list.
+    for (const ShardFileEntry& entry : entries) {
+        ShardFile file;
+        const std::string error = ReadShardFile(entry.path, file);
         if (!error.empty()) {
-            report.refusal = entries[f].path.string() + ": " + error;
+            report.refusal = entry.path.string() + ": " + error;
             return report;
         }
-        report.refusal = Mismatch(files[f], entries[f], state, settings, listHash);
+        report.refusal = Mismatch(file, entry, state, settings, listHash);
         if (!report.refusal.empty()) return report;
     }
 
     std::set<int> present;
-    for (const ShardFile& file : files) {
+    for (const ShardFileEntry& entry : entries) {
+        ShardFile file;
+        const std::string error = ReadShardFile(entry.path, file);
+        if (error.empty()) report.refusal = Mismatch(file, entry, state, settings, listHash);
+        if (!error.empty() || !report.refusal.empty()) {
+            report.refusal = entry.path.string() + " changed during the merge";
+            return report;
+        }
         present.insert(file.shard);
         if (!file.finished) report.unfinished.push_back(file.shard);
         for (const ShardKnot& from : file.knots) {
