@@ -7,6 +7,7 @@
 
 #include "arith/checked.h"
 #include "arith/sequivalence.h"
+#include "unknotting/linking_pairing.h"
 
 namespace corvane {
 
@@ -78,7 +79,7 @@ std::string TrivialKnotCertificate() {
     return Dumped({{"method", "trivial"}});
 }
 
-std::string LowerBoundCertificate(const KnotRecord& knot) {
+std::string LowerBoundCertificate(const KnotRecord& knot, const IntMatrix& v, int n) {
     const int32_t lower = knot.lowerBound;
     if (lower <= 0) return {};
     if (lower == 1) return Dumped({{"obstruction", "alexander"}});
@@ -87,6 +88,21 @@ std::string LowerBoundCertificate(const KnotRecord& knot) {
     }
     const int generators = DoubleCoverSummands(knot);
     if (generators >= lower) return Dumped({{"obstruction", "wendt"}, {"generators", generators}});
+    if (n > 0) {
+        if (std::string linking = LinkingFormCertificate(v, n, lower - 1, knot.signature);
+            !linking.empty())
+            return linking;
+    }
+    if (lower == 3 && StoimenowObstruction(knot.signature, knot.determinant)) {
+        return Dumped({{"obstruction", "stoimenow"},
+                       {"signature", knot.signature},
+                       {"determinant", std::abs(static_cast<int64_t>(knot.determinant))}});
+    }
+    for (const int p : {2, 3, 5, 7}) {
+        if (n <= 0) break;
+        if (std::string module = AlexanderModuleCertificate(v, n, p, lower); !module.empty())
+            return module;
+    }
     std::string_view name = knot.detectedBy;
     while (name.ends_with(' ')) name.remove_suffix(1);
     return Dumped({{"obstruction", std::string(name)}});
