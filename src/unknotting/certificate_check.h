@@ -37,7 +37,16 @@ struct CertificateVerdict {
 //  - lower bound by the signature: |sign(V + Vᵀ)| / 2 >= the bound, the signature computed
 //    exactly from the characteristic polynomial (all roots real: Descartes' rule is exact);
 //  - lower bound by the Wendt criterion: the number of invariant factors of V + Vᵀ other than ±1
-//    (the generators of H_1 of the 2-fold branched cover) >= the bound.
+//    (the generators of H_1 of the 2-fold branched cover) >= the bound;
+//  - lower bound n + 1 by the linking form: for every listed odd prime p, p^(k·n) exactly divides
+//    D = |det(V + Vᵀ)|, the n listed vectors have order dividing p^k in coker(V + Vᵀ) and
+//    M = (p^k·y_iᵀ(V + Vᵀ)⁻¹y_j) has det M prime to p, and (det M / p) differs from
+//    (2ⁿ·s·D/p^(kn) / p) for every sign s = (-1)^((n - b)/2) of an admissible b = sign B
+//    (b = σ + a, a in {-n, -n+2, ..., n}, |b| <= n), each s at one listed prime at least;
+//  - lower bound 3 by the Stoimenow condition: sign(V + Vᵀ) = ±4 and D a perfect square without
+//    a prime factor ≡ 3 (mod 4), both as stated;
+//  - lower bound r by the Alexander module over F_p: p prime, the stated f irreducible over F_p
+//    and not t, and tV - Vᵀ of nullity exactly r over F_p[t]/(f), r >= the bound.
 // Knots that are pending or carry no bounds pass; a bound without a certificate this check can
 // replay fails.
 CertificateVerdict CheckKnotCertificates(const nlohmann::ordered_json& knot);

@@ -7,11 +7,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "e2e/cli_support.h"
+#include "arith/int_matrix.h"
+#include "unknotting/certificate.h"
 #include "unknotting/certificate_check.h"
 
 namespace corvane {
@@ -29,6 +32,106 @@ std::vector<json> RunAndRead(const fs::path& dir) {
     std::stringstream in(test::ReadFile(dir / "knots_output.jsonl"));
     for (std::string line; std::getline(in, line);) knots.push_back(ParseJsonExactly(line));
     return knots;
+}
+
+std::vector<json> RunList(const fs::path& dir, const std::string& file, const std::string& options) {
+    fs::copy_file(fs::path(CORVANE_TEST_DATA_DIR) / file, dir / file);
+    EXPECT_EQ(test::RunCli("--quiet --json --compute-all " + options + " " + (dir / file).string())
+                  .exitCode,
+              0);
+    std::vector<json> knots;
+    std::stringstream in(
+        test::ReadFile((dir / file).replace_extension("").string() + "_output.jsonl"));
+    for (std::string line; std::getline(in, line);) knots.push_back(ParseJsonExactly(line));
+    return knots;
+}
+
+// The published u_a of the Rolfsen table, where it is known.
+std::map<std::string, int> PublishedUnknottingNumbers() {
+    std::map<std::string, int> known;
+    std::stringstream in(test::ReadFile(fs::path(CORVANE_TEST_DATA_DIR) / "rolfsen-10-ua.tsv"));
+    for (std::string line; std::getline(in, line);) {
+        std::stringstream fields(line);
+        std::string name;
+        std::string ua;
+        if (!std::getline(fields, name, '\t') || !std::getline(fields, ua, '\t')) continue;
+        if (!ua.empty() && ua.find_first_not_of("0123456789") == std::string::npos)
+            known[name] = std::stoi(ua);
+    }
+    return known;
+}
+
+IntMatrix FromJson(const json& rows) {
+    IntMatrix m;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        for (std::size_t j = 0; j < rows.size(); ++j)
+            m(static_cast<int>(i + 1), static_cast<int>(j + 1)) = rows[i][j].get<int64_t>();
+    }
+    return m;
+}
+
+// Every lower bound of the Rolfsen table has a certificate that the check accepts; the data of
+// the linking form and of the Alexander module never prove more than the published u_a, for the
+// knot or its mirror image (-V, -σ); each tampering of the table below is caught.
+TEST(Certificates, LowerBoundsOfTheRolfsenTableReplayAndNeverExceedThePublishedValues) {
+    const fs::path dir = fs::temp_directory_path() / ("corvane-lower-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::vector<json> knots = RunList(dir, "rolfsen-10-braids.txt", "");
+    ASSERT_EQ(knots.size(), 249U);
+    const std::map<std::string, int> published = PublishedUnknottingNumbers();
+    ASSERT_EQ(published.size(), 206U);
+    using Tamper = void (*)(json& lower, json& bound);
+    struct Tampering {
+        const char* obstruction;
+        Tamper change;
+    };
+    const std::vector<Tampering> tamperings = {
+        // A bound one above what the data give.
+        {"", [](json&, json& bound) { bound = bound.get<int>() + 1; }},
+        {"linking form", [](json& c, json&) { c["moves"] = c["moves"].get<int>() + 1; }},
+        {"linking form", [](json& c, json&) { c["primes"].erase(c["primes"].size() - 1); }},
+        // A generator times its prime: it no longer spans the p-part.
+        {"linking form",
+         [](json& c, json&) {
+             json& prime = c["primes"][0];
+             for (json& x : prime["generators"][0]) x = x.get<int64_t>() * prime["prime"].get<int64_t>();
+         }},
+        {"linking form",
+         [](json& c, json&) { c["primes"][0]["prime"] = c["primes"][0]["prime"].get<int>() + 2; }},
+        {"alexander module", [](json& c, json&) { c["nullity"] = c["nullity"].get<int>() + 1; }},
+        {"alexander module", [](json& c, json&) { c["factor"] = {0, 1}; }},  // the unit t
+        {"alexander module", [](json& c, json&) { c["factor"].insert(c["factor"].begin(), 0); }},
+    };
+    std::map<std::string, int> kinds;
+    for (const json& knot : knots) {
+        SCOPED_TRACE(knot["name"].get<std::string>());
+        EXPECT_TRUE(CheckKnotCertificates(knot).ok()) << CheckKnotCertificates(knot).failures[0];
+        const json& lower = knot["unknotting"]["certificate"]["lower"];
+        const std::string kind = lower.value("obstruction", "");
+        ++kinds[kind];
+        for (const Tampering& t : tamperings) {
+            if (*t.obstruction != '\0' && kind != t.obstruction) continue;
+            json tampered = knot;
+            t.change(tampered["unknotting"]["certificate"]["lower"], tampered["unknotting"]["lower"]);
+            EXPECT_FALSE(CheckKnotCertificates(tampered).ok()) << tampered["unknotting"].dump();
+        }
+        const auto u = published.find(knot["name"].get<std::string>());
+        if (u == published.end()) continue;
+        const IntMatrix v = FromJson(knot["minimal_matrix"]);
+        const int n = static_cast<int>(knot["minimal_matrix"].size());
+        const int sigma = knot["signature"].get<int>();
+        IntMatrix mirror;
+        for (int i = 1; i <= n; ++i)
+            for (int j = 1; j <= n; ++j) mirror(i, j) = -v(i, j);
+        EXPECT_EQ(LinkingFormCertificate(v, n, u->second, sigma), "");
+        EXPECT_EQ(LinkingFormCertificate(mirror, n, u->second, -sigma), "");
+        for (const int p : {2, 3, 5, 7})
+            EXPECT_EQ(AlexanderModuleCertificate(v, n, p, u->second + 1), "");
+    }
+    EXPECT_GE(kinds["linking form"], 25);
+    EXPECT_EQ(kinds["alexander module"], 2);
+    fs::remove_all(dir);
 }
 
 TEST(Certificates, EveryReplayableCertificatePassesAndEveryTamperingFails) {
