@@ -7,6 +7,7 @@
 
 #include "arith/checked.h"
 #include "arith/sequivalence.h"
+#include "invariants/signature_nullity.h"
 #include "unknotting/linking_pairing.h"
 
 namespace corvane {
@@ -103,9 +104,33 @@ std::string LowerBoundCertificate(const KnotRecord& knot, const IntMatrix& v, in
         if (std::string module = AlexanderModuleCertificate(v, n, p, lower); !module.empty())
             return module;
     }
+    if (n > 0) {
+        if (std::string circle = SignatureNullityCertificate(v, n, lower); !circle.empty())
+            return circle;
+    }
     std::string_view name = knot.detectedBy;
     while (name.ends_with(' ')) name.remove_suffix(1);
     return Dumped({{"obstruction", std::string(name)}});
+}
+
+std::string SignatureNullityCertificate(const IntMatrix& v, int n, int bound) {
+    const SignatureNullityResult result = SignatureNullityBound(v, n);
+    if (!result.decided || result.bound < bound) return {};
+    json points = json::array();
+    for (const CirclePoint* point : {&result.plus, &result.minus}) {
+        json entry;
+        if (point->factor.empty()) {
+            entry["tau"] = point->lo;
+        } else {
+            entry["factor"] = point->factor;
+            entry["interval"] = {point->lo, point->hi};
+        }
+        entry["signature"] = point->signature;
+        entry["nullity"] = point->nullity;
+        if (!points.empty() && points[0] == entry) continue;
+        points.push_back(std::move(entry));
+    }
+    return Dumped({{"obstruction", "signature-nullity"}, {"points", std::move(points)}});
 }
 
 }  // namespace corvane

@@ -27,7 +27,9 @@ std::string TrivialKnotCertificate();
 // cover (Wendt), and, from V (n × n, its minimal matrix; n < 0 when it does not fit 64 bits),
 // the linking form of the 2-fold branched cover at odd primes against L - 1 moves
 // (LinkingFormCertificate), the Stoimenow condition (L = 3), the Alexander module over F_p
-// (AlexanderModuleCertificate, p = 2, 3, 5, 7). Otherwise the name of the obstruction that found
+// (AlexanderModuleCertificate, p = 2, 3, 5, 7), the signatures and nullities on the unit circle
+// (SignatureNullityCertificate, which also certifies the sampled Levine-Tristram bounds: it is at
+// least (σ_max - σ_min)/2 and max |σ_ω|/2). Otherwise the name of the obstruction that found
 // the bound, which the check cannot replay. Empty when the lower bound is 0.
 std::string LowerBoundCertificate(const KnotRecord& knot, const IntMatrix& v, int n);
 
@@ -42,5 +44,10 @@ std::string LinkingFormCertificate(const IntMatrix& v, int n, int moves, int32_t
 // factor f ≠ t of det(tV - Vᵀ) over F_p at which tV - Vᵀ has the largest nullity r; empty when
 // r < bound.
 std::string AlexanderModuleCertificate(const IntMatrix& v, int n, int p, int bound);
+
+// {"obstruction": "signature-nullity", "points": [...]} (certificate_check_lower.h): the points
+// of largest (η + σ)/2 and (η - σ)/2 that SignatureNullityBound found; empty when its bound is
+// below `bound` or it was not decided.
+std::string SignatureNullityCertificate(const IntMatrix& v, int n, int bound);
 
 }  // namespace corvane

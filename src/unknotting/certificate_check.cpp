@@ -393,11 +393,12 @@ LowerRoutine LowerCheck(const std::string& obstruction) {
     if (obstruction == "linking form") return CheckLinkingFormCertificate;
     if (obstruction == "stoimenow") return CheckStoimenowCertificate;
     if (obstruction == "alexander module") return CheckAlexanderModuleCertificate;
+    if (obstruction == "signature-nullity") return CheckSignatureNullityCertificate;
     return nullptr;
 }
 
 // "lower": {"obstruction": "alexander" | "signature" | "wendt" | "linking form" | "stoimenow" |
-// "alexander module", ...}.
+// "alexander module" | "signature-nullity", ...}.
 void CheckLowerBound(const Matrix& v, int64_t lower, const json& certificate,
                      CertificateVerdict& verdict) {
     const std::string claim = "lower bound " + std::to_string(lower) + ": ";

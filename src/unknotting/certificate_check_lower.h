@@ -43,4 +43,25 @@ LowerProof CheckStoimenowCertificate(const Matrix& v, const nlohmann::ordered_js
 LowerProof CheckAlexanderModuleCertificate(const Matrix& v,
                                            const nlohmann::ordered_json& certificate);
 
+// {"obstruction": "signature-nullity", "points": [...]}: u_a >= max(0, max (η + σ)/2) +
+// max(0, max (η - σ)/2) over the listed points of the unit circle, σ and η the signature and
+// nullity of (1 - ω)V + (1 - ω̄)Vᵀ, which for ω = (1 + iτ)/(1 - iτ), τ > 0, are those of the
+// Hermitian τS - iK (S = V + Vᵀ, K = V - Vᵀ), or half those of its real form
+// N(τ) = [[τS, K], [-K, τS]]. A point is
+//  - {"tau": "a/b", "signature": σ, "nullity": η}: checked on the integer matrix b·N(a/b) by
+//    Descartes' rule on its characteristic polynomial (every root real), zero roots counted by
+//    the lowest non-zero coefficient;
+//  - {"factor": [m_0, ...], "interval": ["lo", "hi"], "signature": σ, "nullity": η}: m is
+//    irreducible over Z, 0 < lo < hi, m(lo)·m(hi) < 0, so m has a root τ0 in (lo, hi); m divides
+//    det N(τ) exactly e >= 1 times; the square-free part P of det N is non-zero at lo and hi and
+//    P' is bounded away from 0 on [lo, hi] (its Taylor expansion at the midpoint c with radius r:
+//    |P'(c)| > Σ_{k>=1} |P'^{(k)}(c)/k!|·r^k), so τ0 is the only root of det N there and lo, hi lie
+//    on the arcs beside it; the nullity of N(τ0) is g = (2n - rank m(A))/deg m for
+//    A = -diag(S, S)⁻¹·[[0, K], [-K, 0]] (dim ker m(A) counts every conjugate root of m), η = g/2;
+//    g = e says that τ0 is semisimple, so S is non-degenerate on ker N(τ0), the zero eigenvalues
+//    leave τ0 with non-zero speeds of opposite signs on the two sides, and
+//    σ(τ0) = (σ(lo) + σ(hi))/2.
+LowerProof CheckSignatureNullityCertificate(const Matrix& v,
+                                            const nlohmann::ordered_json& certificate);
+
 }  // namespace corvane::checker
