@@ -24,7 +24,7 @@ struct CertificateVerdict {
 // certificates. Postconditions of an accepted knot, with V its minimal_matrix:
 //  - V - Vᵀ is unimodular (V is a knot's Seifert matrix);
 //  - upper bound 0: V is empty (Alexander polynomial 1);
-//  - upper bound k > 0 by moves: the certificate lists exactly k moves; the first acts on V (on
+//  - upper bound k > 0 by moves: the certificate lists 1 to k moves; the first acts on V (on
 //    Pᵀ·V·P when the certificate gives a congruence P, which must be unimodular), each
 //    later one on the matrix the previous one left after its reduction; every move carries a
 //    unimodular Q and an iterated enlargement X of its matrix with Qᵀ·X'·Q = M (X' = X or Xᵀ) in

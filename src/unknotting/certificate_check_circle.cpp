@@ -41,8 +41,7 @@ struct Polynomial {
 bool ReadFraction(const json& text, fmpq_t out) {
     if (!text.is_string()) return false;
     const std::string& s = text.get_ref<const std::string&>();
-    if (s.empty() || s.size() > 4000 ||
-        s.find_first_not_of("-0123456789/") != std::string::npos) {
+    if (s.empty() || s.size() > 4000 || s.find_first_not_of("-0123456789/") != std::string::npos) {
         return false;
     }
     if (fmpq_set_str(out, s.c_str(), 10) != 0) return false;

@@ -64,7 +64,8 @@ std::optional<Matrix> ReadColumn(const json& entries, long size) {
     if (!entries.is_array() || static_cast<long>(entries.size()) != size) return std::nullopt;
     Matrix column(size, 1);
     for (long i = 0; i < size; ++i) {
-        if (!ReadInteger(entries[static_cast<std::size_t>(i)], column.At(i, 0))) return std::nullopt;
+        if (!ReadInteger(entries[static_cast<std::size_t>(i)], column.At(i, 0)))
+            return std::nullopt;
     }
     return column;
 }

@@ -76,7 +76,8 @@ int GramClass(const IntMatrix& c, int rows, const std::vector<std::vector<int64_
     for (int i = 1; i <= rows; ++i) {
         for (int j = 1; j <= rows; ++j) fmpz_set_si(fmpz_mat_entry(cm, i - 1, j - 1), c(i, j));
         for (long j = 0; j < moves; ++j) {
-            fmpz_set_si(fmpz_mat_entry(ym, i - 1, j), y[static_cast<size_t>(j)][static_cast<size_t>(i - 1)]);
+            fmpz_set_si(fmpz_mat_entry(ym, i - 1, j),
+                        y[static_cast<size_t>(j)][static_cast<size_t>(i - 1)]);
         }
     }
     fmpz_t den;

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "e2e/cli_support.h"
 #include "arith/int_matrix.h"
+#include "e2e/cli_support.h"
 #include "unknotting/certificate.h"
 #include "unknotting/certificate_check.h"
 
@@ -34,7 +34,8 @@ std::vector<json> RunAndRead(const fs::path& dir) {
     return knots;
 }
 
-std::vector<json> RunList(const fs::path& dir, const std::string& file, const std::string& options) {
+std::vector<json> RunList(const fs::path& dir, const std::string& file,
+                          const std::string& options) {
     fs::copy_file(fs::path(CORVANE_TEST_DATA_DIR) / file, dir / file);
     EXPECT_EQ(test::RunCli("--quiet --json --compute-all " + options + " " + (dir / file).string())
                   .exitCode,
@@ -81,7 +82,7 @@ TEST(Certificates, LowerBoundsOfTheRolfsenTableReplayAndNeverExceedThePublishedV
     ASSERT_EQ(knots.size(), 249U);
     const std::map<std::string, int> published = PublishedUnknottingNumbers();
     ASSERT_EQ(published.size(), 206U);
-    using Tamper = void (*)(json& lower, json& bound);
+    using Tamper = void (*)(json & lower, json & bound);
     struct Tampering {
         const char* obstruction;
         Tamper change;
@@ -95,12 +96,16 @@ TEST(Certificates, LowerBoundsOfTheRolfsenTableReplayAndNeverExceedThePublishedV
         {"linking form",
          [](json& c, json&) {
              json& prime = c["primes"][0];
-             for (json& x : prime["generators"][0]) x = x.get<int64_t>() * prime["prime"].get<int64_t>();
+             for (json& x : prime["generators"][0])
+                 x = x.get<int64_t>() * prime["prime"].get<int64_t>();
          }},
         {"linking form",
          [](json& c, json&) { c["primes"][0]["prime"] = c["primes"][0]["prime"].get<int>() + 2; }},
         {"alexander module", [](json& c, json&) { c["nullity"] = c["nullity"].get<int>() + 1; }},
-        {"alexander module", [](json& c, json&) { c["factor"] = {0, 1}; }},  // the unit t
+        {"alexander module",
+         [](json& c, json&) {
+             c["factor"] = {0, 1};
+         }},  // the unit t
         {"alexander module", [](json& c, json&) { c["factor"].insert(c["factor"].begin(), 0); }},
     };
     std::map<std::string, int> kinds;
@@ -113,7 +118,8 @@ TEST(Certificates, LowerBoundsOfTheRolfsenTableReplayAndNeverExceedThePublishedV
         for (const Tampering& t : tamperings) {
             if (*t.obstruction != '\0' && kind != t.obstruction) continue;
             json tampered = knot;
-            t.change(tampered["unknotting"]["certificate"]["lower"], tampered["unknotting"]["lower"]);
+            t.change(tampered["unknotting"]["certificate"]["lower"],
+                     tampered["unknotting"]["lower"]);
             EXPECT_FALSE(CheckKnotCertificates(tampered).ok()) << tampered["unknotting"].dump();
         }
         const auto u = published.find(knot["name"].get<std::string>());
@@ -207,8 +213,14 @@ TEST(Certificates, TheSignatureNullityBoundRaisesABoundAndReplays) {
     const fs::path dir = fs::temp_directory_path() / ("corvane-sn-" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
-    std::ofstream(dir / "sum.txt") << "mV5#mV3#T5#T3#V2 [[1,-1,0,0,0,0,0,0,0,0,0,0],[0,5,0,0,0,0,0,0,0,0,0,0],[0,0,1,-1,0,0,0,0,0,0,0,0],[0,0,0,3,0,0,0,0,0,0,0,0],[0,0,0,0,-1,1,0,0,0,0,0,0],[0,0,0,0,0,-1,1,0,0,0,0,0],[0,0,0,0,0,0,-1,1,0,0,0,0],[0,0,0,0,0,0,0,-1,0,0,0,0],[0,0,0,0,0,0,0,0,-1,1,0,0],[0,0,0,0,0,0,0,0,0,-1,0,0],[0,0,0,0,0,0,0,0,0,0,-1,1],[0,0,0,0,0,0,0,0,0,0,0,-2]]\n";
-    ASSERT_EQ(test::RunCli("--quiet --json --compute-all " + (dir / "sum.txt").string()).exitCode, 0);
+    std::ofstream(dir / "sum.txt")
+        << "mV5#mV3#T5#T3#V2 "
+           "[[1,-1,0,0,0,0,0,0,0,0,0,0],[0,5,0,0,0,0,0,0,0,0,0,0],[0,0,1,-1,0,0,0,0,0,0,0,0],[0,0,"
+           "0,3,0,0,0,0,0,0,0,0],[0,0,0,0,-1,1,0,0,0,0,0,0],[0,0,0,0,0,-1,1,0,0,0,0,0],[0,0,0,0,0,"
+           "0,-1,1,0,0,0,0],[0,0,0,0,0,0,0,-1,0,0,0,0],[0,0,0,0,0,0,0,0,-1,1,0,0],[0,0,0,0,0,0,0,0,"
+           "0,-1,0,0],[0,0,0,0,0,0,0,0,0,0,-1,1],[0,0,0,0,0,0,0,0,0,0,0,-2]]\n";
+    ASSERT_EQ(test::RunCli("--quiet --json --compute-all " + (dir / "sum.txt").string()).exitCode,
+              0);
     const std::string text = test::ReadFile(dir / "sum_output.txt");
     EXPECT_NE(text.find("| > 3  detected by signature-nullity"), std::string::npos) << text;
     EXPECT_NE(text.find("  + Signature-nullity bound: max (eta+sigma)/2 + max (eta-sigma)/2"),
@@ -216,10 +228,37 @@ TEST(Certificates, TheSignatureNullityBoundRaisesABoundAndReplays) {
     const std::string tex = test::ReadFile(dir / "sum_output.tex");
     EXPECT_NE(tex.find("& $> 3$  $\\sigma\\eta$ &"), std::string::npos) << tex;
     EXPECT_NE(tex.find("indicated by $\\sigma\\eta$"), std::string::npos);
-    const test::CommandResult verify = test::RunCli("--verify " + (dir / "sum_output.jsonl").string());
+    const test::CommandResult verify =
+        test::RunCli("--verify " + (dir / "sum_output.jsonl").string());
     EXPECT_EQ(verify.exitCode, 0) << verify.output;
     const json knot = ParseJsonExactly(test::ReadFile(dir / "sum_output.jsonl"));
     EXPECT_EQ(knot["unknotting"]["certificate"]["lower"]["obstruction"], "signature-nullity");
+    fs::remove_all(dir);
+}
+
+// Connected sums at medium effort: every bound replays, including the deeper search's sequences
+// that reach Δ = 1 before their depth (3_1 # -5_1 # 5_1: three moves for the bound 4); a
+// sequence longer than its bound fails.
+TEST(Certificates, ConnectedSumsReplayAndShortSequencesProveTheirBound) {
+    const fs::path dir = fs::temp_directory_path() / ("corvane-sums-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::vector<json> knots =
+        RunList(dir, "linking-pairing-knots.txt", "--unknotting-effort=medium");
+    ASSERT_EQ(knots.size(), 108U);
+    int shorter = 0;
+    for (const json& knot : knots) {
+        SCOPED_TRACE(knot["name"].get<std::string>());
+        EXPECT_TRUE(CheckKnotCertificates(knot).ok()) << CheckKnotCertificates(knot).failures[0];
+        const json& upper = knot["unknotting"]["certificate"]["upper"];
+        if (!upper.is_object() || upper.value("method", "") != "moves") continue;
+        const int bound = knot["unknotting"]["upper"].get<int>();
+        shorter += static_cast<int>(upper["moves"].size()) < bound ? 1 : 0;
+        json tampered = knot;
+        tampered["unknotting"]["upper"] = static_cast<int>(upper["moves"].size()) - 1;
+        EXPECT_FALSE(CheckKnotCertificates(tampered).ok());
+    }
+    EXPECT_GE(shorter, 2);
     fs::remove_all(dir);
 }
 

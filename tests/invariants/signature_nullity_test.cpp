@@ -88,7 +88,8 @@ TEST(SignatureNullity, ConnectedSumsGiveTheBoundsWorkedOutByHand) {
         EXPECT_EQ(m.bound, c.bound);
         EXPECT_EQ(m.plus.nullity + m.plus.signature, c.minus);
     }
-    EXPECT_FALSE(SignatureNullityBound(test::FromRows({{0}}), kSignatureNullityMaxSize + 1).decided);
+    EXPECT_FALSE(
+        SignatureNullityBound(test::FromRows({{0}}), kSignatureNullityMaxSize + 1).decided);
 }
 
 json KnotWith(const Rows& v, int lower, const json& certificate) {
@@ -101,18 +102,33 @@ json KnotWith(const Rows& v, int lower, const json& certificate) {
 }
 
 TEST(SignatureNullity, CertificatesReplayAndEveryChangedEntryFails) {
-    using Change = void (*)(json& points);
+    using Change = void (*)(json & points);
     const std::vector<std::pair<const char*, Change>> changes = {
         {"signature", [](json& p) { p[0]["signature"] = p[0]["signature"].get<int>() + 2; }},
         {"nullity", [](json& p) { p[0]["nullity"] = p[0]["nullity"].get<int>() + 1; }},
         {"a point dropped", [](json& p) { p.erase(p.size() - 1); }},
     };
     const std::vector<std::pair<const char*, Change>> rootChanges = {
-        {"no root inside", [](json& p) { p[0]["interval"] = {"1", "2"}; }},
-        {"τ = -1/√3 inside", [](json& p) { p[0]["interval"] = {"-1", "1"}; }},
-        {"factor", [](json& p) { p[0]["factor"] = {-2, 0, 1}; }},  // τ² = 2
-        {"reducible", [](json& p) { p[0]["factor"] = {1, 0, -4, 0, 3}; }},
-        {"not a root", [](json& p) { p[0]["factor"] = {-2, 0, 3}; }},
+        {"no root inside",
+         [](json& p) {
+             p[0]["interval"] = {"1", "2"};
+         }},
+        {"τ = -1/√3 inside",
+         [](json& p) {
+             p[0]["interval"] = {"-1", "1"};
+         }},
+        {"factor",
+         [](json& p) {
+             p[0]["factor"] = {-2, 0, 1};
+         }},  // τ² = 2
+        {"reducible",
+         [](json& p) {
+             p[0]["factor"] = {1, 0, -4, 0, 3};
+         }},
+        {"not a root",
+         [](json& p) {
+             p[0]["factor"] = {-2, 0, 3};
+         }},
     };
     int roots = 0;
     for (const Case& c : kCases) {
