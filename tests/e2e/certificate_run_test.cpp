@@ -218,7 +218,11 @@ TEST(Certificates, TheSignatureNullityBoundRaisesABoundAndReplays) {
            "[[1,-1,0,0,0,0,0,0,0,0,0,0],[0,5,0,0,0,0,0,0,0,0,0,0],[0,0,1,-1,0,0,0,0,0,0,0,0],[0,0,"
            "0,3,0,0,0,0,0,0,0,0],[0,0,0,0,-1,1,0,0,0,0,0,0],[0,0,0,0,0,-1,1,0,0,0,0,0],[0,0,0,0,0,"
            "0,-1,1,0,0,0,0],[0,0,0,0,0,0,0,-1,0,0,0,0],[0,0,0,0,0,0,0,0,-1,1,0,0],[0,0,0,0,0,0,0,0,"
-           "0,-1,0,0],[0,0,0,0,0,0,0,0,0,0,-1,1],[0,0,0,0,0,0,0,0,0,0,0,-2]]\n";
+           "0,-1,0,0],[0,0,0,0,0,0,0,0,0,0,-1,1],[0,0,0,0,0,0,0,0,0,0,0,-2]]\n"
+        << "mV10#mV8#T7 "
+           "[[1,-1,0,0,0,0,0,0,0,0],[0,10,0,0,0,0,0,0,0,0],[0,0,1,-1,0,0,0,0,0,0],[0,0,0,8,0,0,0,0,"
+           "0,0],[0,0,0,0,-1,1,0,0,0,0],[0,0,0,0,0,-1,1,0,0,0],[0,0,0,0,0,0,-1,1,0,0],[0,0,0,0,0,0,"
+           "0,-1,1,0],[0,0,0,0,0,0,0,0,-1,1],[0,0,0,0,0,0,0,0,0,-1]]\n";
     ASSERT_EQ(test::RunCli("--quiet --json --compute-all " + (dir / "sum.txt").string()).exitCode,
               0);
     const std::string text = test::ReadFile(dir / "sum_output.txt");
@@ -231,8 +235,18 @@ TEST(Certificates, TheSignatureNullityBoundRaisesABoundAndReplays) {
     const test::CommandResult verify =
         test::RunCli("--verify " + (dir / "sum_output.jsonl").string());
     EXPECT_EQ(verify.exitCode, 0) << verify.output;
-    const json knot = ParseJsonExactly(test::ReadFile(dir / "sum_output.jsonl"));
-    EXPECT_EQ(knot["unknotting"]["certificate"]["lower"]["obstruction"], "signature-nullity");
+    std::stringstream lines(test::ReadFile(dir / "sum_output.jsonl"));
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(ParseJsonExactly(line)["unknotting"]["certificate"]["lower"]["obstruction"],
+              "signature-nullity");
+    // The sampled Levine-Tristram bound 3 of the second knot ((4 - (-2))/2 at 1/16 and 1/2 turn)
+    // replays through the exact signatures on its arcs.
+    std::getline(lines, line);
+    const json sampled = ParseJsonExactly(line);
+    EXPECT_EQ(sampled["unknotting"]["lower"], 3);
+    EXPECT_EQ(sampled["unknotting"]["detected_by"][0], "sign(1/16)-sign(1/2)");
+    EXPECT_EQ(sampled["unknotting"]["certificate"]["lower"]["obstruction"], "signature-nullity");
     fs::remove_all(dir);
 }
 
