@@ -19,6 +19,9 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
+// Seifert matrices beyond this size are refused: det N(τ) would take too long.
+constexpr long kMaxCircleSize = 48;
+
 // A rational number of FLINT's, owned.
 struct Fraction {
     Fraction() { fmpq_init(q); }
@@ -44,10 +47,24 @@ bool ReadFraction(const json& text, fmpq_t out) {
     if (s.empty() || s.size() > 4000 || s.find_first_not_of("-0123456789/") != std::string::npos) {
         return false;
     }
-    if (fmpq_set_str(out, s.c_str(), 10) != 0) return false;
-    if (fmpz_is_zero(fmpq_denref(out))) return false;
-    fmpq_canonicalise(out);
-    return true;
+    const std::size_t slash = s.find('/');
+    const std::string numerator = s.substr(0, slash);
+    const std::string denominator = slash == std::string::npos ? "1" : s.substr(slash + 1);
+    const auto digits = [](const std::string& t) {
+        const std::size_t start = t.starts_with('-') ? 1 : 0;
+        return t.size() > start && t.find_first_not_of("0123456789", start) == std::string::npos;
+    };
+    if (!digits(numerator) || !digits(denominator)) return false;
+    fmpz_t a;
+    fmpz_t b;
+    fmpz_init(a);
+    fmpz_init(b);
+    const bool read = fmpz_set_str(a, numerator.c_str(), 10) == 0 &&
+                      fmpz_set_str(b, denominator.c_str(), 10) == 0 && !fmpz_is_zero(b);
+    if (read) fmpq_set_fmpz_frac(out, a, b);
+    fmpz_clear(b);
+    fmpz_clear(a);
+    return read;
 }
 
 // (σ, η) of τS - iK at τ = a/b: the real form b·N(τ) = [[aS, bK], [-bK, aS]] has signature 2σ and
@@ -198,6 +215,7 @@ LowerProof CheckSignatureNullityCertificate(const Matrix& v, const json& certifi
     if (!points.is_array() || points.empty() || points.size() > 64) return {-1, "malformed"};
     const long n = v.Rows();
     if (n == 0) return {-1, "the knot is trivial"};
+    if (n > kMaxCircleSize) return {-1, "the matrix is too large for this check"};
     Matrix s = SymmetrizedSum(v);
     Matrix k(n, n);
     fmpz_mat_sub(k.get(), v.get(), Transposed(v).get());

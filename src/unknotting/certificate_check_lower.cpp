@@ -95,7 +95,9 @@ std::array<bool, 2> AdmissibleDeterminantSigns(long sigma, long n) {
 LowerProof CheckLinkingFormCertificate(const Matrix& v, const json& certificate) {
     const long moves = static_cast<long>(ReadWord(certificate.value("moves", json())));
     const json primes = certificate.value("primes", json());
-    if (moves < 1 || moves > v.Rows() || !primes.is_array()) return Fails("malformed");
+    if (moves < 1 || moves > v.Rows() || !primes.is_array() || primes.size() > 64) {
+        return Fails("malformed");
+    }
     const long rows = v.Rows();
     const Matrix c = SymmetrizedSum(v);
     const Integer det = Determinant(c);
@@ -179,6 +181,7 @@ LowerProof CheckStoimenowCertificate(const Matrix& v, const json& certificate) {
     }
     if (sigma != 4 && sigma != -4) return Fails("the signature is not ±4");
     if (!fmpz_is_square(d.get())) return Fails("the determinant is not a square");
+    if (fmpz_bits(d.get()) > 160) return Fails("the determinant is too large to factor");
     fmpz_factor_t factors;
     fmpz_factor_init(factors);
     fmpz_factor(factors, d.get());

@@ -107,6 +107,14 @@ TEST(SignatureNullity, CertificatesReplayAndEveryChangedEntryFails) {
         {"signature", [](json& p) { p[0]["signature"] = p[0]["signature"].get<int>() + 2; }},
         {"nullity", [](json& p) { p[0]["nullity"] = p[0]["nullity"].get<int>() + 1; }},
         {"a point dropped", [](json& p) { p.erase(p.size() - 1); }},
+        {"0/0",
+         [](json& p) {
+             p[0] = {{"tau", "0/0"}, {"signature", 0}, {"nullity", 0}};
+         }},
+        {"τ = 0",
+         [](json& p) {
+             p[0] = {{"tau", "0"}, {"signature", 0}, {"nullity", 0}};
+         }},
     };
     const std::vector<std::pair<const char*, Change>> rootChanges = {
         {"no root inside",
