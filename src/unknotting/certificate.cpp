@@ -122,7 +122,12 @@ std::string SignatureNullityCertificate(const IntMatrix& v, int n, int bound) {
         if (point->factor.empty()) {
             entry["tau"] = point->lo;
         } else {
-            entry["factor"] = point->factor;
+            // Coefficients of up to 18 digits as numbers, longer ones as their digits.
+            json factor = json::array();
+            for (const std::string& c : point->factor) {
+                factor.push_back(c.size() <= 18 ? json(std::stoll(c)) : json(c));
+            }
+            entry["factor"] = std::move(factor);
             entry["interval"] = {point->lo, point->hi};
         }
         entry["signature"] = point->signature;
