@@ -46,7 +46,15 @@ struct CertificateVerdict {
 //  - lower bound 3 by the Stoimenow condition: sign(V + Vᵀ) = ±4 and D a perfect square without
 //    a prime factor ≡ 3 (mod 4), both as stated;
 //  - lower bound r by the Alexander module over F_p: p prime, the stated f irreducible over F_p
-//    and not t, and tV - Vᵀ of nullity exactly r over F_p[t]/(f), r >= the bound.
+//    and not t, and tV - Vᵀ of nullity exactly r over F_p[t]/(f), r >= the bound;
+//  - lower bound by signatures and nullities on the unit circle: at every listed point the stated
+//    σ and η are those of τS - iK (S = V + Vᵀ, K = V - Vᵀ, ω = (1 + iτ)/(1 - iτ)): at a rational
+//    τ > 0 exactly by Descartes' rule; at a root, given by an irreducible factor m of
+//    det [[τS, K], [-K, τS]] and an interval [lo, hi] in which m changes sign and the square-free
+//    part of that determinant has no other root (a Taylor bound on its derivative), with η from
+//    the rank of m(A) and σ the mean of σ(lo) and σ(hi), the root being semisimple (its
+//    multiplicity in the determinant equals 2η); and max(0, max (η + σ)/2) +
+//    max(0, max (η - σ)/2) over the points >= the bound.
 // Knots that are pending or carry no bounds pass; a bound without a certificate this check can
 // replay fails.
 CertificateVerdict CheckKnotCertificates(const nlohmann::ordered_json& knot);
