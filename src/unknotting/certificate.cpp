@@ -8,6 +8,7 @@
 #include "arith/checked.h"
 #include "arith/sequivalence.h"
 #include "invariants/signature_nullity.h"
+#include "knot/knot_context.h"
 #include "unknotting/linking_pairing.h"
 
 namespace corvane {
@@ -99,7 +100,7 @@ std::string LowerBoundCertificate(const KnotRecord& knot, const IntMatrix& v, in
                        {"signature", knot.signature},
                        {"determinant", std::abs(static_cast<int64_t>(knot.determinant))}});
     }
-    for (const int p : {2, 3, 5, 7}) {
+    for (const int32_t p : kPrimeList) {
         if (n <= 0) break;
         if (std::string module = AlexanderModuleCertificate(v, n, p, lower); !module.empty())
             return module;

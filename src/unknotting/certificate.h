@@ -27,7 +27,7 @@ std::string TrivialKnotCertificate();
 // cover (Wendt), and, from V (n × n, its minimal matrix; n < 0 when it does not fit 64 bits),
 // the linking form of the 2-fold branched cover at odd primes against L - 1 moves
 // (LinkingFormCertificate), the Stoimenow condition (L = 3), the Alexander module over F_p
-// (AlexanderModuleCertificate, p = 2, 3, 5, 7), the signatures and nullities on the unit circle
+// (AlexanderModuleCertificate, p in kPrimeList), the signatures and nullities on the unit circle
 // (SignatureNullityCertificate, which also certifies the sampled Levine-Tristram bounds: it is at
 // least (σ_max - σ_min)/2 and max |σ_ω|/2). Otherwise the name of the obstruction that found
 // the bound, which the check cannot replay. Empty when the lower bound is 0.
