@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "invariants/signature.h"
+#include "invariants/signature_nullity.h"
 #include "knot/knot_context.h"
 #include "knot/knot_record.h"
 
@@ -57,6 +58,20 @@ void BM_LevineTristram(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LevineTristram)->Arg(16)->Arg(8096)->Unit(benchmark::kMillisecond);
+
+// The exact signature-nullity bound per knot: det N(τ) by interpolation, its factors, the roots
+// on the circle and the exact signatures on the arcs between them (n/2 roots for T(2, n + 1)).
+void BM_SignatureNullityBound(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const IntMatrix v = TorusSeifert(n);
+    for (auto _ : state) benchmark::DoNotOptimize(SignatureNullityBound(v, n).bound);
+}
+BENCHMARK(BM_SignatureNullityBound)
+    ->Arg(2)
+    ->Arg(6)
+    ->Arg(10)
+    ->Arg(20)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace corvane

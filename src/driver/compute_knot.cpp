@@ -126,7 +126,8 @@ KnotEnd ComputeKnot(KnotContext& ctx) {
         return KnotEnd::computed;
     }
     ComputeGuarded(ctx);
-    state.record.lowerCertificate = LowerBoundCertificate(state.record);
+    state.record.lowerCertificate = LowerBoundCertificate(
+        state.record, state.WorkingMatrix, state.WorkingBig ? -1 : state.WorkingSize);
     return KnotEnd::computed;
 }
 

@@ -16,6 +16,7 @@
 #include "invariants/mu_invariant.h"
 #include "invariants/nakanishi.h"
 #include "invariants/signature.h"
+#include "invariants/signature_nullity.h"
 #include "knot/text_forms.h"
 #include "unknotting/deeper_search.h"
 #include "unknotting/lickorish.h"
@@ -225,6 +226,19 @@ void LinkingPairingStep(KnotContext& ctx) {
     }
 }
 
+// The signature-nullity bound, while the bounds are apart; it is recorded only where it raises
+// the lower bound.
+void SignatureNullityStep(KnotContext& ctx) {
+    KnotState& state = ctx.state;
+    const KnotRecord& knot = state.record;
+    if (knot.lowerBound == knot.upperBound) return;
+    const SignatureNullityResult result =
+        SignatureNullityBound(state.WorkingMatrix, state.WorkingSize);
+    if (result.decided && result.bound > knot.lowerBound) {
+        RaiseLowerBound(state, result.bound, kSignatureNullityName, "sn,");
+    }
+}
+
 // Step 17: the minimal matrix, marked as S-equivalent when it is smaller than the one read.
 void MatrixStep(KnotContext& ctx) {
     KnotState& state = ctx.state;
@@ -236,21 +250,6 @@ void MatrixStep(KnotContext& ctx) {
         SetResultField(state, "se" + matrix, "");
     }
 }
-
-}  // namespace
-
-bool StoimenowObstruction(int32_t signature, int32_t determinant) {
-    if (signature != 4 && signature != -4) return false;
-    const int64_t d = std::llabs(static_cast<int64_t>(determinant));
-    const int64_t root = std::llround(std::sqrt(static_cast<long double>(d)));
-    if (root * root != d) return false;
-    for (int64_t k = 0; k <= d / 4; ++k) {
-        if (d % (4 * k + 3) == 0) return false;
-    }
-    return true;
-}
-
-namespace {
 
 // The invariants of a knot whose minimal matrix has entries beyond 64 bits, all exact: the
 // Alexander polynomial, Mahler measure, determinant, H_1(L_2) and signature, the bounds they give,
@@ -316,6 +315,8 @@ bool ComputeKnotInvariants(KnotContext& ctx) {
     StoimenowStep(ctx);
     ctx.currentStep = "u=2 test";
     LinkingPairingStep(ctx);
+    ctx.currentStep = "signature-nullity bound";
+    SignatureNullityStep(ctx);
     TwoMoveStep(ctx);
     DeeperMoveStep(ctx);
     CrossingChangeStep(ctx);

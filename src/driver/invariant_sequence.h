@@ -14,8 +14,4 @@ namespace corvane {
 // Overflow and range errors propagate to the run loop, which records them for this knot.
 bool ComputeKnotInvariants(KnotContext& ctx);
 
-// The obstruction to unknotting number 2 from the signature and the determinant: |s| = 4,
-// |d| a perfect square, and no number 4k + 3 divides |d|.
-bool StoimenowObstruction(int32_t signature, int32_t determinant);
-
 }  // namespace corvane

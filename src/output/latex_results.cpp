@@ -6,6 +6,7 @@
 
 #include "arith/checked.h"
 #include "invariants/mahler.h"
+#include "invariants/signature_nullity.h"
 #include "knot/padding.h"
 
 namespace corvane {
@@ -36,7 +37,16 @@ std::string MahlerPreambleItem(int64_t valueCount) {
            std::to_string(valueCount) + " points $z$ of the unit circle)";
 }
 
-void AppendPreamble(std::string& out, const RunSettings& settings) {
+// Whether the signature-nullity bound decided a lower bound of the table: only then does the
+// preamble list it.
+bool SignatureNullityUsed(const RunState& state) {
+    for (const KnotRecord& knot : state.Knots) {
+        if (knot.detectedBy == kSignatureNullityName) return true;
+    }
+    return false;
+}
+
+void AppendPreamble(std::string& out, const RunSettings& settings, bool signatureNullity) {
     AppendLine(out, R"tex(\documentclass[10pt]{amsart})tex");
     AppendLine(out, "");
     AppendLine(out, R"tex(\textwidth 7in)tex");
@@ -107,6 +117,10 @@ void AppendPreamble(std::string& out, const RunSettings& settings) {
         AppendLine(
             out,
             R"tex(If $|\operatorname{sign}(K)|=6$, then test whether linking form on $H_1(L_2(K))$ can be represented by an appropriate $3 \times 3$---matrix, indicated by lk)tex");
+    if (signatureNullity)
+        AppendLine(
+            out,
+            R"tex(\item Signatures $\sigma$ and nullities $\eta$ of $(1-\omega)V+(1-\bar\omega)V^T$ on the unit circle, $\max(\eta+\sigma)/2+\max(\eta-\sigma)/2$, indicated by $\sigma\eta$)tex");
     AppendLine(out, R"tex(\end{enumerate})tex");
     const int64_t n = settings.ltValueCount;
     AppendLine(
@@ -356,6 +370,7 @@ std::string LatexNameCell(std::string_view name) {
 std::string ObstructionSymbol(std::string_view d) {
     if (d == "Lickorish test") return " L";
     if (d == "Stoimenow test") return " S";
+    if (d == kSignatureNullityName) return " $\\sigma\\eta$";
     if (d == "signature") return " $\\sigma$";
     if (d == "Wendt") return "W";
     if (d == "Wendt on H_1(L_3)") return "$\\operatorname{W}_3$";
@@ -405,7 +420,7 @@ void WriteLatexResultsTo(const RunState& state, const ChunkWriter& write) {
         write(out);
         return;
     }
-    AppendPreamble(out, state.Settings);
+    AppendPreamble(out, state.Settings, SignatureNullityUsed(state));
     int rowsLeft = 0;
     bool tableOpen = false;
     KnotRecord buffer;

@@ -7,6 +7,7 @@
 
 #include "arith/checked.h"
 #include "invariants/mahler.h"
+#include "invariants/signature_nullity.h"
 #include "knot/padding.h"
 #include "output/statistics.h"
 
@@ -56,7 +57,16 @@ std::string MahlerPreambleLine(int64_t valueCount) {
            std::to_string(valueCount) + " points of the unit circle)";
 }
 
-void AppendPreamble(std::string& out, const RunSettings& settings) {
+// Whether the signature-nullity bound decided a lower bound of the table: only then does the
+// preamble list it.
+bool SignatureNullityUsed(const RunState& state) {
+    for (const KnotRecord& knot : state.Knots) {
+        if (knot.detectedBy == kSignatureNullityName) return true;
+    }
+    return false;
+}
+
+void AppendPreamble(std::string& out, const RunSettings& settings, bool signatureNullity) {
     AppendLine(out, "Let K be a knot with 2n x 2n - Seifert matrix V.");
     AppendLine(out, "We use the following abbreviations, definitions and normalizations:");
     AppendLine(out, "Alexander polynomial = t^-n det(Vt-V^T)");
@@ -126,6 +136,11 @@ void AppendPreamble(std::string& out, const RunSettings& settings) {
         AppendLine(out,
                    "  + Test whether linking form on H_1(L_2) can be represented by an "
                    "appropriate 3x3-matrix");
+    }
+    if (signatureNullity) {
+        AppendLine(out,
+                   "  + Signature-nullity bound: max (eta+sigma)/2 + max (eta-sigma)/2 over the "
+                   "unit circle");
     }
     AppendLine(out, "Corvane computed the following data:");
 }
@@ -251,7 +266,7 @@ void WriteTextResultsTo(const RunState& state, const ChunkWriter& write) {
         write(out);
         return;
     }
-    AppendPreamble(out, state.Settings);
+    AppendPreamble(out, state.Settings, SignatureNullityUsed(state));
     AppendLine(out, HeaderLine(state.Settings));
     write(out);
     for (const KnotRecord& knot : state.Knots) {

@@ -7,6 +7,9 @@
 
 #include "arith/checked.h"
 #include "arith/sequivalence.h"
+#include "invariants/signature_nullity.h"
+#include "knot/knot_context.h"
+#include "unknotting/linking_pairing.h"
 
 namespace corvane {
 
@@ -78,7 +81,7 @@ std::string TrivialKnotCertificate() {
     return Dumped({{"method", "trivial"}});
 }
 
-std::string LowerBoundCertificate(const KnotRecord& knot) {
+std::string LowerBoundCertificate(const KnotRecord& knot, const IntMatrix& v, int n) {
     const int32_t lower = knot.lowerBound;
     if (lower <= 0) return {};
     if (lower == 1) return Dumped({{"obstruction", "alexander"}});
@@ -87,9 +90,53 @@ std::string LowerBoundCertificate(const KnotRecord& knot) {
     }
     const int generators = DoubleCoverSummands(knot);
     if (generators >= lower) return Dumped({{"obstruction", "wendt"}, {"generators", generators}});
+    if (n > 0) {
+        if (std::string linking = LinkingFormCertificate(v, n, lower - 1, knot.signature);
+            !linking.empty())
+            return linking;
+    }
+    if (lower == 3 && StoimenowObstruction(knot.signature, knot.determinant)) {
+        return Dumped({{"obstruction", "stoimenow"},
+                       {"signature", knot.signature},
+                       {"determinant", std::abs(static_cast<int64_t>(knot.determinant))}});
+    }
+    for (const int32_t p : kPrimeList) {
+        if (n <= 0) break;
+        if (std::string module = AlexanderModuleCertificate(v, n, p, lower); !module.empty())
+            return module;
+    }
+    if (n > 0) {
+        if (std::string circle = SignatureNullityCertificate(v, n, lower); !circle.empty())
+            return circle;
+    }
     std::string_view name = knot.detectedBy;
     while (name.ends_with(' ')) name.remove_suffix(1);
     return Dumped({{"obstruction", std::string(name)}});
+}
+
+std::string SignatureNullityCertificate(const IntMatrix& v, int n, int bound) {
+    const SignatureNullityResult result = SignatureNullityBound(v, n);
+    if (!result.decided || result.bound < bound) return {};
+    json points = json::array();
+    for (const CirclePoint* point : {&result.plus, &result.minus}) {
+        json entry;
+        if (point->factor.empty()) {
+            entry["tau"] = point->lo;
+        } else {
+            // Coefficients of up to 18 digits as numbers, longer ones as their digits.
+            json factor = json::array();
+            for (const std::string& c : point->factor) {
+                factor.push_back(c.size() <= 18 ? json(std::stoll(c)) : json(c));
+            }
+            entry["factor"] = std::move(factor);
+            entry["interval"] = {point->lo, point->hi};
+        }
+        entry["signature"] = point->signature;
+        entry["nullity"] = point->nullity;
+        if (!points.empty() && points[0] == entry) continue;
+        points.push_back(std::move(entry));
+    }
+    return Dumped({{"obstruction", "signature-nullity"}, {"points", std::move(points)}});
 }
 
 }  // namespace corvane

@@ -22,10 +22,32 @@ std::string MoveSequenceCertificate(const MoveSequence& sequence);
 // {"method": "trivial"}: the minimal matrix is empty, so the Alexander polynomial is 1 and u_a = 0.
 std::string TrivialKnotCertificate();
 
-// The certificate of the knot's lower bound, from the invariants its record holds: the Alexander
-// polynomial (a bound of 1), the signature |σ|/2, or the number of generators of H_1 of the 2-fold
-// branched cover, whichever reaches the bound first; otherwise the name of the obstruction that
-// found it, which the check cannot replay yet. Empty when the lower bound is 0.
-std::string LowerBoundCertificate(const KnotRecord& knot);
+// The certificate of the knot's lower bound L, the first of these that reaches it: the Alexander
+// polynomial (L = 1), the signature |σ|/2, the number of generators of H_1 of the 2-fold branched
+// cover (Wendt), and, from V (n × n, its minimal matrix; n < 0 when it does not fit 64 bits),
+// the linking form of the 2-fold branched cover at odd primes against L - 1 moves
+// (LinkingFormCertificate), the Stoimenow condition (L = 3), the Alexander module over F_p
+// (AlexanderModuleCertificate, p in kPrimeList), the signatures and nullities on the unit circle
+// (SignatureNullityCertificate, which also certifies the sampled Levine-Tristram bounds: it is at
+// least (σ_max - σ_min)/2 and max |σ_ω|/2). Otherwise the name of the obstruction that found
+// the bound, which the check cannot replay. Empty when the lower bound is 0.
+std::string LowerBoundCertificate(const KnotRecord& knot, const IntMatrix& v, int n);
+
+// {"obstruction": "linking form", "moves": m, "primes": [{"prime": p, "generators": [...]}]}
+// proving u_a > m (certificate_check_lower.h): for each odd prime p whose part of
+// H_1(L_2) = coker(V + Vᵀ) is (Z/p^k)^m, generators of that part, as many primes as needed to
+// exclude both signs of det B that the signature admits. Empty when the primes do not suffice or
+// the arithmetic leaves 64 bits.
+std::string LinkingFormCertificate(const IntMatrix& v, int n, int moves, int32_t signature);
+
+// {"obstruction": "alexander module", "prime": p, "factor": f, "nullity": r}: the irreducible
+// factor f ≠ t of det(tV - Vᵀ) over F_p at which tV - Vᵀ has the largest nullity r; empty when
+// r < bound.
+std::string AlexanderModuleCertificate(const IntMatrix& v, int n, int p, int bound);
+
+// {"obstruction": "signature-nullity", "points": [...]} (certificate_check_lower.h): the points
+// of largest (η + σ)/2 and (η - σ)/2 that SignatureNullityBound found; empty when its bound is
+// below `bound` or it was not decided.
+std::string SignatureNullityCertificate(const IntMatrix& v, int n, int bound);
 
 }  // namespace corvane

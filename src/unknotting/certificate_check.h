@@ -24,7 +24,7 @@ struct CertificateVerdict {
 // certificates. Postconditions of an accepted knot, with V its minimal_matrix:
 //  - V - Vᵀ is unimodular (V is a knot's Seifert matrix);
 //  - upper bound 0: V is empty (Alexander polynomial 1);
-//  - upper bound k > 0 by moves: the certificate lists exactly k moves; the first acts on V (on
+//  - upper bound k > 0 by moves: the certificate lists 1 to k moves; the first acts on V (on
 //    Pᵀ·V·P when the certificate gives a congruence P, which must be unimodular), each
 //    later one on the matrix the previous one left after its reduction; every move carries a
 //    unimodular Q and an iterated enlargement X of its matrix with Qᵀ·X'·Q = M (X' = X or Xᵀ) in
@@ -37,7 +37,24 @@ struct CertificateVerdict {
 //  - lower bound by the signature: |sign(V + Vᵀ)| / 2 >= the bound, the signature computed
 //    exactly from the characteristic polynomial (all roots real: Descartes' rule is exact);
 //  - lower bound by the Wendt criterion: the number of invariant factors of V + Vᵀ other than ±1
-//    (the generators of H_1 of the 2-fold branched cover) >= the bound.
+//    (the generators of H_1 of the 2-fold branched cover) >= the bound;
+//  - lower bound n + 1 by the linking form: for every listed odd prime p, p^(k·n) exactly divides
+//    D = |det(V + Vᵀ)|, the n listed vectors have order dividing p^k in coker(V + Vᵀ) and
+//    M = (p^k·y_iᵀ(V + Vᵀ)⁻¹y_j) has det M prime to p, and (det M / p) differs from
+//    (2ⁿ·s·D/p^(kn) / p) for every sign s = (-1)^((n - b)/2) of an admissible b = sign B
+//    (b = σ + a, a in {-n, -n+2, ..., n}, |b| <= n), each s at one listed prime at least;
+//  - lower bound 3 by the Stoimenow condition: sign(V + Vᵀ) = ±4 and D a perfect square without
+//    a prime factor ≡ 3 (mod 4), both as stated;
+//  - lower bound r by the Alexander module over F_p: p prime, the stated f irreducible over F_p
+//    and not t, and tV - Vᵀ of nullity exactly r over F_p[t]/(f), r >= the bound;
+//  - lower bound by signatures and nullities on the unit circle: at every listed point the stated
+//    σ and η are those of τS - iK (S = V + Vᵀ, K = V - Vᵀ, ω = (1 + iτ)/(1 - iτ)): at a rational
+//    τ > 0 exactly by Descartes' rule; at a root, given by an irreducible factor m of
+//    det [[τS, K], [-K, τS]] and an interval [lo, hi] in which m changes sign and the square-free
+//    part of that determinant has no other root (a Taylor bound on its derivative), with η from
+//    the rank of m(A) and σ the mean of σ(lo) and σ(hi), the root being semisimple (its
+//    multiplicity in the determinant equals 2η); and max(0, max (η + σ)/2) +
+//    max(0, max (η - σ)/2) over the points >= the bound.
 // Knots that are pending or carry no bounds pass; a bound without a certificate this check can
 // replay fails.
 CertificateVerdict CheckKnotCertificates(const nlohmann::ordered_json& knot);

@@ -452,4 +452,15 @@ bool LinkingPairingTest(KnotContext& ctx) {
     return outcome.verdict != LinkingPairingVerdict::obstructed;
 }
 
+bool StoimenowObstruction(int32_t signature, int32_t determinant) {
+    if (signature != 4 && signature != -4) return false;
+    const int64_t d = std::llabs(static_cast<int64_t>(determinant));
+    const int64_t root = std::llround(std::sqrt(static_cast<long double>(d)));
+    if (root * root != d) return false;
+    for (int64_t k = 0; k <= d / 4; ++k) {
+        if (d % (4 * k + 3) == 0) return false;
+    }
+    return true;
+}
+
 }  // namespace corvane

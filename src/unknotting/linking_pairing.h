@@ -98,4 +98,8 @@ LinkingPairingOutcome LinkingPairingVerdictOf(const IntMatrix& v, int n, int32_t
 // Precondition: WorkingSize 1..70.
 bool LinkingPairingTest(KnotContext& ctx);
 
+// The obstruction to unknotting number 2 from the signature and the determinant: |s| = 4,
+// |d| a perfect square, and no number 4k + 3 divides |d|.
+bool StoimenowObstruction(int32_t signature, int32_t determinant);
+
 }  // namespace corvane

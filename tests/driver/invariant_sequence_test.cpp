@@ -12,6 +12,7 @@
 #include "arith/checked.h"
 #include "arith/sequivalence.h"
 #include "driver/run_calculation.h"
+#include "unknotting/linking_pairing.h"
 
 namespace corvane {
 namespace {
