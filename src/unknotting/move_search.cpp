@@ -301,10 +301,13 @@ bool LevelSearch::Succeed(int32_t moves) {
         levels_.Found.moves.clear();
         return false;
     }
+    // A nested search may reach the empty matrix in fewer moves than it was given: the sequence
+    // found is what bounds u_a.
+    const auto made = static_cast<int32_t>(levels_.Found.moves.size());
     KnotRecord& knot = state_.record;
-    knot.upperBound = moves;
+    knot.upperBound = std::min(moves, made);
     knot.upperCertificate = MoveSequenceCertificate(levels_.Found);
-    if (moves == 1) knot.detectedBy = "unknotting move ";
+    if (knot.upperBound == 1) knot.detectedBy = "unknotting move ";
     return true;
 }
 
