@@ -1,7 +1,8 @@
 // A census-sized list: 100000 knots (the first prime knots over and over under new names) at the
 // light settings of a census. The table keeps them on disk; one thread and two write the same
-// files; and a run stopped by Ctrl-C, its journal cut in the middle of its last entry as a kill
-// leaves it, resumes from its results file to the files of a run never interrupted.
+// files; and a run stopped by Ctrl-C resumes from its results file, taking its journal's knots
+// back, to the files of a run never interrupted. (A journal entry torn by a kill belongs to a knot
+// that no results file holds yet: the journal's own test cuts one.)
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,7 +21,13 @@ namespace fs = std::filesystem;
 using corvane::test::ReadFile;
 using corvane::test::RunCli;
 
+// Under the sanitizers, whose command line is many times slower, a quarter of the list: still
+// longer than the table keeps in memory.
+#ifdef __SANITIZE_ADDRESS__
+constexpr int kKnots = 25000;
+#else
 constexpr int kKnots = 100000;
+#endif
 const std::string kOptions =
     "--quiet --json --unknotting-effort=low --nakanishi-effort=low --mahler-values=128 ";
 
@@ -49,7 +56,7 @@ TEST(CensusRun, HundredThousandKnotsOnOneOrTwoThreadsAndAfterCtrlCAndAResume) {
     const std::string whole = Files(two);
     const std::string json = ReadFile(two / "census_output.jsonl");
     EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), kKnots);
-    EXPECT_NE(json.find("{\"name\":\"5_2.100000\""), std::string::npos);
+    EXPECT_NE(json.find("{\"name\":\"5_2." + std::to_string(kKnots) + "\""), std::string::npos);
     EXPECT_EQ(json.find("\"status\":\"pending\""), std::string::npos);
     EXPECT_FALSE(fs::exists(two / "census_output.journal"));  // a finished run removes it
 
@@ -70,9 +77,7 @@ TEST(CensusRun, HundredThousandKnotsOnOneOrTwoThreadsAndAfterCtrlCAndAResume) {
     ASSERT_EQ(WEXITSTATUS(status), 130);
     const std::string partial = ReadFile(stopped / "census_output.jsonl");
     ASSERT_NE(partial.find("\"status\":\"pending\""), std::string::npos);
-    const fs::path journal = stopped / "census_output.journal";
-    ASSERT_GT(fs::file_size(journal), 1000U);
-    fs::resize_file(journal, fs::file_size(journal) - 5);  // a torn last entry
+    ASSERT_GT(fs::file_size(stopped / "census_output.journal"), 1000U);
     ASSERT_EQ(RunCli(kOptions + "--jobs=2 " + out).exitCode, 0);
     EXPECT_TRUE(Files(stopped) == whole);
     for (const fs::path& dir : {two, one, stopped}) fs::remove_all(dir);
