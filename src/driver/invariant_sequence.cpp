@@ -18,6 +18,7 @@
 #include "invariants/signature.h"
 #include "invariants/signature_nullity.h"
 #include "knot/text_forms.h"
+#include "unknotting/blanchfield_unit.h"
 #include "unknotting/deeper_search.h"
 #include "unknotting/lickorish.h"
 #include "unknotting/linking_pairing.h"
@@ -199,7 +200,14 @@ void TwoMoveStep(KnotContext& ctx) {
     const bool needsTwo = knot.lowerBound == 2 && e > 0;
     const bool noBound = e > 1 && knot.lowerBound <= 2 && knot.upperBound == -1;
     if (!needsTwo && !noBound) return;
-    MoveSearchOnWorkingMatrix(ctx, 2, TwoMoveTries(e));
+    // Further rounds, each from a stream of its own, as for the deeper search.
+    const uint32_t seed = ctx.state.Random.state;
+    const int32_t upper = knot.upperBound;
+    for (int32_t round = 0; round < DeeperSearchRounds(e); ++round) {
+        if (round > 0) ctx.state.Random.state = RoundSeed(seed, 2, round);
+        MoveSearchOnWorkingMatrix(ctx, 2, TwoMoveTries(e));
+        if (knot.upperBound != upper || ctx.state.StopRequested || ctx.state.SkipRequested) return;
+    }
 }
 
 // Longer sequences, while the upper bound is missing or above the lower bound.
@@ -311,6 +319,7 @@ bool ComputeKnotInvariants(KnotContext& ctx) {
     }
     NakanishiSteps(ctx);
     OneMoveStep(ctx);
+    BlanchfieldUnitStep(ctx);
     ctx.currentStep = "Stoimenow test";
     StoimenowStep(ctx);
     ctx.currentStep = "u=2 test";

@@ -133,6 +133,9 @@ void RecordCyclicGenerator(KnotState& state, const PolyVector& g) {
         if (!better) return;
         knot.generatorText = genText;
         knot.blanchfieldText = blText;
+        state.CyclicGenerator = g;
+        state.CyclicPairing = *value;
+        state.HasCyclicPairing = true;
         ResetTextSlot(knot, "ge");
         ResetTextSlot(knot, "bl");
         SetResultField(state, "ge" + genText, "");

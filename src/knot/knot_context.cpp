@@ -53,6 +53,7 @@ void RaiseLowerBound(KnotState& state, int32_t value, std::string_view name,
 }
 
 void ResetForKnotStart(KnotState& state, std::chrono::steady_clock::time_point now) {
+    state.HasCyclicPairing = false;
     state.WorkingBig.reset();
     KnotRecord& knot = state.record;
     state.KnotStartTime = now;

@@ -60,6 +60,12 @@ struct KnotState {
     // The smallest diagonal presentation of the Alexander module found so far, as text; emptied
     // when the Alexander polynomial is computed.
     std::string presentationText;
+    // The generator of the cyclic Alexander module recorded in the "ge" field (entries
+    // 1..WorkingSize, in the basis of tV - Vᵀ) and its Blanchfield numerator reduced modulo
+    // AlexanderLaurent, when a pairing was recorded for it.
+    PolyVector CyclicGenerator;
+    LaurentPoly CyclicPairing;
+    bool HasCyclicPairing = false;
     std::string NakanishiSource;     // text name of what gave nakanishiLower, e.g. "H_1(L_2)"
     std::string NakanishiSourceTex;  // the same in LaTeX
     std::array<int32_t, 14> PrimeList = kPrimeList;

@@ -8,6 +8,7 @@
 #include "invariants/mahler.h"
 #include "invariants/signature_nullity.h"
 #include "knot/padding.h"
+#include "unknotting/blanchfield_unit.h"
 
 namespace corvane {
 
@@ -37,16 +38,24 @@ std::string MahlerPreambleItem(int64_t valueCount) {
            std::to_string(valueCount) + " points $z$ of the unit circle)";
 }
 
-// Whether the signature-nullity bound decided a lower bound of the table: only then does the
-// preamble list it.
-bool SignatureNullityUsed(const RunState& state) {
+// Which of the names with a legend line of their own the table uses: the signature-nullity bound
+// where it decided a lower bound, the Blanchfield pairing where it gave an upper bound.
+struct LegendNeeds {
+    bool signatureNullity = false;
+    bool blanchfield = false;
+};
+
+LegendNeeds LegendNeedsOf(const RunState& state) {
+    LegendNeeds needs;
     for (const KnotRecord& knot : state.Knots) {
-        if (knot.detectedBy == kSignatureNullityName) return true;
+        needs.signatureNullity = needs.signatureNullity || knot.detectedBy == kSignatureNullityName;
+        needs.blanchfield = needs.blanchfield || knot.detectedBy == kBlanchfieldUnitName;
+        if (needs.signatureNullity && needs.blanchfield) break;
     }
-    return false;
+    return needs;
 }
 
-void AppendPreamble(std::string& out, const RunSettings& settings, bool signatureNullity) {
+void AppendPreamble(std::string& out, const RunSettings& settings, LegendNeeds needs) {
     AppendLine(out, R"tex(\documentclass[10pt]{amsart})tex");
     AppendLine(out, "");
     AppendLine(out, R"tex(\textwidth 7in)tex");
@@ -85,6 +94,10 @@ void AppendPreamble(std::string& out, const RunSettings& settings, bool signatur
     AppendLine(
         out,
         R"tex(\item Algebraic unknotting number of $K$. The upper bounds are determined by finding explicit algebraic unknotting moves.)tex");
+    if (needs.blanchfield)
+        AppendLine(
+            out,
+            R"tex(An upper bound 1 indicated by Bl comes from an element $x$ of the Alexander module with Blanchfield pairing $\operatorname{Bl}(x,x)=\pm 1/\Delta_K(t)$, which presents the pairing by a $1 \times 1$ matrix (Borodzik--Friedl).)tex");
     AppendLine(
         out,
         R"tex(The lower bounds are computed using the following invariants and obstructions, in that order:)tex");
@@ -117,7 +130,7 @@ void AppendPreamble(std::string& out, const RunSettings& settings, bool signatur
         AppendLine(
             out,
             R"tex(If $|\operatorname{sign}(K)|=6$, then test whether linking form on $H_1(L_2(K))$ can be represented by an appropriate $3 \times 3$---matrix, indicated by lk)tex");
-    if (signatureNullity)
+    if (needs.signatureNullity)
         AppendLine(
             out,
             R"tex(\item Signatures $\sigma$ and nullities $\eta$ of $(1-\omega)V+(1-\bar\omega)V^T$ on the unit circle, $\max(\eta+\sigma)/2+\max(\eta-\sigma)/2$, indicated by $\sigma\eta$)tex");
@@ -371,6 +384,7 @@ std::string ObstructionSymbol(std::string_view d) {
     if (d == "Lickorish test") return " L";
     if (d == "Stoimenow test") return " S";
     if (d == kSignatureNullityName) return " $\\sigma\\eta$";
+    if (d == kBlanchfieldUnitName) return " Bl";
     if (d == "signature") return " $\\sigma$";
     if (d == "Wendt") return "W";
     if (d == "Wendt on H_1(L_3)") return "$\\operatorname{W}_3$";
@@ -420,7 +434,7 @@ void WriteLatexResultsTo(const RunState& state, const ChunkWriter& write) {
         write(out);
         return;
     }
-    AppendPreamble(out, state.Settings, SignatureNullityUsed(state));
+    AppendPreamble(out, state.Settings, LegendNeedsOf(state));
     int rowsLeft = 0;
     bool tableOpen = false;
     KnotRecord buffer;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string_view>
 
+#include "unknotting/certificate_check_blanchfield.h"
 #include "unknotting/certificate_check_lower.h"
 #include "unknotting/certificate_check_matrix.h"
 
@@ -337,7 +338,7 @@ void CheckCrossingChanges(int64_t upper, const json& certificate, const json& al
 }
 
 // "upper": {"method": "moves", "moves": [...]}, {"method": "crossing changes", ...} or
-// {"method": "trivial"}.
+// {"method": "blanchfield", ...} or {"method": "trivial"}.
 void CheckUpperBound(const Matrix& v, int64_t upper, const json& certificate, const json& alexander,
                      CertificateVerdict& verdict) {
     const std::string claim = "upper bound " + std::to_string(upper) + ": ";
@@ -349,6 +350,12 @@ void CheckUpperBound(const Matrix& v, int64_t upper, const json& certificate, co
     }
     if (method == "crossing changes") {
         CheckCrossingChanges(upper, certificate, alexander, verdict);
+        return;
+    }
+    if (method == "blanchfield") {
+        const std::string why = upper >= 1 ? CheckBlanchfieldUnit(v, certificate, alexander)
+                                           : "the Blanchfield pairing proves no bound below 1";
+        if (!why.empty()) verdict.failures.push_back(claim + why);
         return;
     }
     if (method != "moves") {

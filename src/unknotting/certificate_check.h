@@ -33,6 +33,9 @@ struct CertificateVerdict {
 //    reduction pass carries a unimodular U with Uᵀ·W·U of last column zero and last row
 //    (0, ..., 0, ±1, 0), whose upper-left block is S-equivalent to W; the last move leaves the
 //    empty matrix, and its W has det(tW - Wᵀ) = ±t^j;
+//  - upper bound 1 by the Blanchfield pairing: y = u·x for the listed column x and polynomial u
+//    has Bl(y, y) = (t - 1)·y(t⁻¹)ᵀ(tV - Vᵀ)⁻¹y(t) ≡ ±1/Δ_s modulo Λ, Δ_s the symmetric Alexander
+//    polynomial of the results, itself det(tV - Vᵀ) up to ±t^j;
 //  - lower bound 1 by the Alexander polynomial: det(tV - Vᵀ) is not ±t^j;
 //  - lower bound by the signature: |sign(V + Vᵀ)| / 2 >= the bound, the signature computed
 //    exactly from the characteristic polynomial (all roots real: Descartes' rule is exact);

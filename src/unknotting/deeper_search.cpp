@@ -22,6 +22,18 @@ int64_t DeeperAttemptCap(int32_t effort) {
     return OneMoveTries(effort) / 8;
 }
 
+int32_t DeeperSearchRounds(int32_t effort) {
+    return effort >= 3 ? 4 : 1;
+}
+
+uint32_t RoundSeed(uint32_t seed, int32_t depth, int32_t round) {
+    // A 32-bit mix of the three, so that no two rounds repeat each other's draws.
+    uint32_t mixed = seed ^ (static_cast<uint32_t>(depth) << 8 | static_cast<uint32_t>(round));
+    mixed = (mixed ^ (mixed >> 16)) * 0x45d9f3bu;
+    mixed = (mixed ^ (mixed >> 16)) * 0x45d9f3bu;
+    return mixed ^ (mixed >> 16);
+}
+
 void DeeperDepths(int32_t lower, int32_t upper, int32_t& first, int32_t& last) {
     first = std::max(lower, 1);
     last = upper < 0 ? kMaxMoveDepth : std::min(upper - 1, kMaxMoveDepth);
@@ -83,12 +95,17 @@ void DeeperMoveSearch(KnotContext& ctx, MoveSearchLevels& levels) {
         ReducedForm(state.WorkingMatrix, state.WorkingSize, levels.Found.congruence);
     levels.Found.congruenceSize = state.WorkingSize;
     levels.AttemptCap = DeeperAttemptCap(effort);
-    for (int32_t d = first; d <= last; ++d) {
-        levels.Matrices[d] = start;
-        levels.AttemptsTotal = 0;
-        const bool found = UnknottingMoveSearch(ctx, levels, state.WorkingSize,
-                                                DeeperMoveTries(effort, d), d, false);
-        if (found || state.StopRequested || state.SkipRequested) break;
+    const uint32_t seed = state.Random.state;
+    bool done = false;
+    for (int32_t d = first; d <= last && !done; ++d) {
+        for (int32_t round = 0; round < DeeperSearchRounds(effort) && !done; ++round) {
+            if (round > 0) state.Random.state = RoundSeed(seed, d, round);
+            levels.Matrices[d] = start;
+            levels.AttemptsTotal = 0;
+            const bool found = UnknottingMoveSearch(ctx, levels, state.WorkingSize,
+                                                    DeeperMoveTries(effort, d), d, false);
+            done = found || state.StopRequested || state.SkipRequested;
+        }
     }
     levels.AttemptCap = -1;
     levels.Found.congruenceSize = 0;

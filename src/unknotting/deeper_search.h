@@ -27,15 +27,26 @@ int64_t DeeperAttemptCap(int32_t effort);
 // U <= L. `first` and `last` are set; the range is empty when first > last.
 void DeeperDepths(int32_t lower, int32_t upper, int32_t& first, int32_t& last);
 
+// Independent rounds of the deeper search at each depth for unknotting effort e: 1 up to large
+// effort, 4 at very large. The random search succeeds on a hard knot in a fraction of its runs, so
+// fresh rounds raise that fraction where a longer single round would not: a round after the first
+// starts from its own stream of random numbers, drawn from the knot's stream as the search began.
+int32_t DeeperSearchRounds(int32_t effort);
+
+// The state of the stream of random numbers of round `round` >= 1 of the search for `depth` moves,
+// made from the knot's stream state `seed` as the search began.
+uint32_t RoundSeed(uint32_t seed, int32_t depth, int32_t round);
+
 // Whether DeeperMoveSearch has anything to do for the knot: effort >= 1, a working matrix of size
 // 2..kMaxMoveSize and a non-empty range of depths.
 bool DeeperSearchWanted(const KnotState& state);
 
 // On the current knot (its working matrix, brought to small entries by the congruence of
 // ReducedBasis, and its bounds): for each depth d of DeeperDepths, the
-// not-quiet move search for at most d moves with budget DeeperMoveTries(e, d), stopping at the
-// first depth whose sequence is found (it sets upperBound after the exact check), at Stop or
-// Skip; each depth's search ends unsuccessful after DeeperAttemptCap(e) attempts at all levels.
+// not-quiet move search for at most d moves with budget DeeperMoveTries(e, d), in up to
+// DeeperSearchRounds(e) rounds, stopping at the first depth whose sequence is found (it sets
+// upperBound after the exact check), at Stop or Skip; each round ends unsuccessful after
+// DeeperAttemptCap(e) attempts at all levels.
 // Runs only at unknotting effort e >= 1 and on working matrices of size 2..kMaxMoveSize. The
 // sequence found, for the reduced matrix, is left in levels.Found and levels.Backups[d].
 void DeeperMoveSearch(KnotContext& ctx, MoveSearchLevels& levels);

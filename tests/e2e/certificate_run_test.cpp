@@ -316,6 +316,40 @@ TEST(Certificates, CrossingChangesOfDiagramsAndBraidsReplay) {
     fs::remove_all(dir);
 }
 
+// An upper bound 1 from the Blanchfield pairing: 9_5's single move escapes the ten attempts of low
+// effort, but its generator x has Bl(x, x) = f/Δ with a unit u of norm ±1/f; the check recomputes
+// Bl(u·x, u·x) from the matrix and refuses a changed unit, a multiple of x or a changed matrix.
+TEST(Certificates, TheBlanchfieldPairingProvesUnknottingNumberOne) {
+    const fs::path dir = fs::temp_directory_path() / ("corvane-bl-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::vector<json> knots = RunList(dir, "rolfsen-10-braids.txt",
+                                            "--unknotting-effort=low --nakanishi-effort=large");
+    int units = 0;
+    for (const json& knot : knots) {
+        const json& upper = knot["unknotting"]["certificate"]["upper"];
+        if (!upper.is_object() || upper["method"] != "blanchfield") continue;
+        SCOPED_TRACE(knot.dump());
+        ++units;
+        EXPECT_EQ(knot["unknotting"]["upper"], 1);
+        EXPECT_TRUE(CheckKnotCertificates(knot).ok());
+        json tampered = knot;
+        json& unit = tampered["unknotting"]["certificate"]["upper"]["unit"];
+        unit[0] = unit[0].get<int64_t>() + 1;
+        EXPECT_FALSE(CheckKnotCertificates(tampered).ok());
+        tampered = knot;
+        for (json& entry : tampered["unknotting"]["certificate"]["upper"]["generator"]) {
+            for (json& c : entry) c = 2 * c.get<int64_t>();
+        }
+        EXPECT_FALSE(CheckKnotCertificates(tampered).ok());
+        tampered = knot;
+        tampered["minimal_matrix"][0][0] = tampered["minimal_matrix"][0][0].get<int64_t>() - 1;
+        EXPECT_FALSE(CheckKnotCertificates(tampered).ok());
+    }
+    EXPECT_GE(units, 1);
+    fs::remove_all(dir);
+}
+
 // The deeper search works in a reduced basis of the knot's matrix: its certificates start with
 // that congruence, which the check applies before the first move (once it compared the move's
 // matrix with the minimal matrix itself, and failed).

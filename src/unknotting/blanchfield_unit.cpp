@@ -1,0 +1,198 @@
+#include "unknotting/blanchfield_unit.h"
+
+#include <flint/fmpz_poly.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <nlohmann/json.hpp>
+
+#include "knot/knot_context.h"
+
+namespace corvane {
+
+namespace {
+
+// How often the search looks at Stop and Skip, in candidates.
+constexpr int64_t kPollEvery = 4096;
+
+// The value at t = -1 of c[0] + c[1]·t + ... modulo m > 0, in 0..m-1.
+int64_t AtMinusOneMod(const std::vector<int64_t>& c, int64_t m) {
+    __int128 sum = 0;
+    for (std::size_t k = 0; k < c.size(); ++k) {
+        const __int128 term = c[k] % m;
+        sum = (sum + ((k % 2 == 0) ? term : -term)) % m;
+    }
+    return static_cast<int64_t>((sum + m) % m);
+}
+
+class FlintPoly {
+  public:
+    FlintPoly() { fmpz_poly_init(p_); }
+    explicit FlintPoly(const std::vector<int64_t>& c) : FlintPoly() {
+        for (std::size_t k = 0; k < c.size(); ++k) {
+            fmpz_poly_set_coeff_si(p_, static_cast<long>(k), static_cast<long>(c[k]));
+        }
+    }
+    ~FlintPoly() { fmpz_poly_clear(p_); }
+    FlintPoly(const FlintPoly&) = delete;
+    FlintPoly& operator=(const FlintPoly&) = delete;
+    fmpz_poly_struct* get() { return p_; }
+
+  private:
+    fmpz_poly_t p_;
+};
+
+// Whether u(t)·t^(d-1)·u(t⁻¹)·F(t) - ε·t^s is divisible by Δ for ε = 1 or -1, with F = t^-fLow·f
+// and s = d - 1 - fLow: u·ū·f ≡ ±1 modulo Δ in Λ.
+bool NormIsPlusMinusOne(const std::vector<int64_t>& u, FlintPoly& f, FlintPoly& delta,
+                        int64_t shift) {
+    FlintPoly a(u);
+    FlintPoly reversed;
+    fmpz_poly_reverse(reversed.get(), a.get(), static_cast<long>(u.size()));
+    FlintPoly product;
+    fmpz_poly_mul(product.get(), a.get(), reversed.get());
+    fmpz_poly_mul(product.get(), product.get(), f.get());
+    FlintPoly quotient;
+    for (const long sign : {1L, -1L}) {
+        FlintPoly term;
+        fmpz_poly_set_coeff_si(term.get(), static_cast<long>(shift), sign);
+        FlintPoly difference;
+        fmpz_poly_sub(difference.get(), product.get(), term.get());
+        if (fmpz_poly_divides(quotient.get(), difference.get(), delta.get())) return true;
+    }
+    return false;
+}
+
+std::vector<int64_t> IntegerCoefficients(const RatPoly& p, bool& integral) {
+    std::vector<int64_t> c;
+    for (int64_t k = 0; k <= PolyDegree(p); ++k) {
+        integral = integral && (p.c(k).den == 1 || p.c(k).num == 0);
+        c.push_back(p.c(k).num);
+    }
+    return c;
+}
+
+}  // namespace
+
+int64_t NormUnitBudget(int32_t effort) {
+    switch (effort) {
+        case 0:
+            return 5000;
+        case 1:
+            return 50000;
+        case 2:
+            return 500000;
+        default:
+            return 2000000;
+    }
+}
+
+std::optional<std::vector<int64_t>> FindNormUnit(const std::vector<int64_t>& f, int64_t fLow,
+                                                 const std::vector<int64_t>& delta,
+                                                 int64_t budget,
+                                                 const std::function<bool()>& keepGoing) {
+    const auto d = static_cast<int64_t>(delta.size()) - 1;
+    if (d < 2 || delta[0] == 0 || f.empty()) return std::nullopt;
+    const int64_t shift = d - 1 - fLow;
+    if (shift < 0) return std::nullopt;
+    // Modulo |Δ(-1)| (odd for a knot) the condition reads u(-1)²·(-1)^(d-1)·f(-1)·(-1)^fLow
+    // ≡ ±(-1)^shift.
+    __int128 atMinusOne = 0;
+    for (std::size_t k = 0; k < delta.size(); ++k) {
+        atMinusOne += (k % 2 == 0) ? delta[k] : -static_cast<__int128>(delta[k]);
+    }
+    if (atMinusOne > INT64_MAX || atMinusOne < -INT64_MAX) return std::nullopt;
+    const int64_t m = std::llabs(static_cast<int64_t>(atMinusOne));
+    const int64_t fAtMinusOne =
+        m > 1 ? static_cast<int64_t>((static_cast<__int128>(AtMinusOneMod(f, m)) *
+                                      ((fLow % 2 == 0) ? 1 : m - 1)) % m)
+              : 0;
+    FlintPoly fPoly(f);
+    FlintPoly deltaPoly(delta);
+    std::vector<int64_t> u(static_cast<std::size_t>(d), 0);
+    for (int64_t bound = 1; budget > 0; ++bound) {
+        // Every vector with u_0 in 1..B, the rest in -B..B, and some |u_k| = B.
+        std::vector<int64_t> digits(static_cast<std::size_t>(d), -bound);
+        digits[0] = 1;
+        while (true) {
+            const bool onShell = std::any_of(digits.begin(), digits.end(),
+                                             [bound](int64_t c) { return std::llabs(c) == bound; });
+            if (onShell) {
+                if (budget-- <= 0) return std::nullopt;
+                if (budget % kPollEvery == 0 && keepGoing && !keepGoing()) return std::nullopt;
+                bool passes = true;
+                if (m > 1) {
+                    const __int128 v = AtMinusOneMod(digits, m);
+                    const int64_t value = static_cast<int64_t>(
+                        v * v % m * ((d - 1) % 2 == 0 ? 1 : m - 1) % m * fAtMinusOne % m);
+                    const int64_t target = (shift % 2 == 0) ? 1 : m - 1;
+                    passes = value == target || value == m - target;
+                }
+                if (passes && NormIsPlusMinusOne(digits, fPoly, deltaPoly, shift)) return digits;
+            }
+            std::size_t k = 0;
+            while (k < digits.size()) {
+                const int64_t low = k == 0 ? 1 : -bound;
+                if (digits[k] < bound) {
+                    ++digits[k];
+                    break;
+                }
+                digits[k] = low;
+                ++k;
+            }
+            if (k == digits.size()) break;
+        }
+    }
+    return std::nullopt;
+}
+
+void BlanchfieldUnitStep(KnotContext& ctx) {
+    KnotState& state = ctx.state;
+    KnotRecord& knot = state.record;
+    if (knot.lowerBound != 1 || knot.upperBound == 1 || !state.HasCyclicPairing) return;
+    bool integral = true;
+    const std::vector<int64_t> delta = [&] {
+        std::vector<int64_t> c;
+        for (int64_t e = -kLaurentMaxExponent; e <= kLaurentMaxExponent; ++e) {
+            const Rational& r = state.AlexanderLaurent.c(e);
+            if (r.num != 0 || !c.empty()) c.push_back(r.num);
+            integral = integral && (r.den == 1 || r.num == 0);
+        }
+        while (!c.empty() && c.back() == 0) c.pop_back();
+        return c;
+    }();
+    int64_t fLow = -kLaurentMaxExponent;
+    std::vector<int64_t> f;
+    for (int64_t e = -kLaurentMaxExponent; e <= kLaurentMaxExponent; ++e) {
+        const Rational& r = state.CyclicPairing.c(e);
+        integral = integral && (r.den == 1 || r.num == 0);
+        if (f.empty() && r.num == 0) {
+            ++fLow;
+            continue;
+        }
+        f.push_back(r.num);
+    }
+    while (!f.empty() && f.back() == 0) f.pop_back();
+    if (!integral || f.empty()) return;
+    ctx.currentStep = "search for a unit of the Blanchfield pairing";
+    state.SkipRequested = false;
+    const auto unit =
+        FindNormUnit(f, fLow, delta, NormUnitBudget(state.Settings.unknottingEffort), [&ctx] {
+            ctx.CheckPause();
+            return !ctx.state.StopRequested && !ctx.state.SkipRequested;
+        });
+    if (!unit) return;
+    using json = nlohmann::ordered_json;
+    json generator = json::array();
+    for (int32_t i = 1; i <= state.WorkingSize; ++i) {
+        generator.push_back(IntegerCoefficients(state.CyclicGenerator(i), integral));
+    }
+    if (!integral) return;
+    knot.upperBound = 1;
+    knot.detectedBy = kBlanchfieldUnitName;
+    knot.upperCertificate =
+        json{{"method", "blanchfield"}, {"generator", generator}, {"unit", *unit}}.dump();
+}
+
+}  // namespace corvane
