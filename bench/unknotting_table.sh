@@ -2,8 +2,11 @@
 # The algebraic unknotting numbers of the prime knots up to 10 crossings against their published
 # values, at large and very large effort: wall time per knot on one core, the knots decided, the
 # known values decided and any bound that contradicts a published value; then the 2728 random
-# braid knots with 11 to 16 crossings at large effort. With a second command line given (a build
-# of an earlier version), the same for it and the ratio of the times per knot.
+# braid knots with 11 to 16 crossings at large effort. For each run, the share of its time spent in
+# the stages added for the certificates and the upper bounds (the signature-nullity bound, the
+# later rounds of the move searches, the unit of the Blanchfield pairing, crossing changes and the
+# lower-bound certificate). With a second command line given (a build of an earlier version), the
+# same for it and the ratio of the times per knot.
 # Usage: bench/unknotting_table.sh BUILD_DIR [EARLIER_CORVANE_CLI]
 set -euo pipefail
 build="${1:-build}"
@@ -14,15 +17,22 @@ trap 'rm -rf "$dir"' EXIT
 cp "$root/tests/data/rolfsen-10-braids.txt" "$dir/rolfsen.txt"
 cp "$root/bench/data/knots-11-12-braids.txt" "$dir/random.txt"
 
-# Runs LIST with CLI at EFFORT on one core; prints the wall time in milliseconds.
+# Runs LIST with CLI at EFFORT on one core; prints the wall time in milliseconds and leaves the
+# time of each later stage of the bounds (CORVANE_STEP_TIMES) in $dir/steps.txt.
 run() {
     local cli="$1" list="$2" effort="$3"
     local start end
     start=$(date +%s%N)
-    "$cli" --quiet --jobs=1 --compute-all --unknotting-effort="$effort" "$dir/$list" \
-        > /dev/null 2>&1
+    CORVANE_STEP_TIMES=1 "$cli" --quiet --jobs=1 --compute-all --unknotting-effort="$effort" \
+        "$dir/$list" > /dev/null 2> "$dir/steps.txt"
     end=$(date +%s%N)
     echo $(((end - start) / 1000000))
+}
+
+# The share of the run's wall time MS of each stage in $dir/steps.txt.
+shares() {
+    awk -v ms="$1" '/ s$/ { s = $(NF - 1); $NF = ""; $(NF - 1) = "";
+                           printf "    %-32s %5.1f %%\n", $0, 100000 * s / ms }' "$dir/steps.txt"
 }
 
 # The bounds of a results file, "name lower upper" per knot, read from its table.
@@ -55,6 +65,7 @@ report() {
         echo "$label, $effort effort: $(echo "scale=2; $ms / $knots" | bc) ms per knot;" \
             "$(score "$dir/rolfsen_output.txt")"
         echo "$ms" > "$dir/$label-$effort.ms"
+        if [ "$label" = now ]; then shares "$ms"; fi
     done
     local random
     random=$(grep -vc '^%' "$dir/random.txt")
@@ -63,6 +74,7 @@ report() {
     echo "$label, 11-16 crossings, large effort: $(echo "scale=2; $ms / $random" | bc) ms per" \
         "knot; $(bounds "$dir/random_output.txt" | awk '$2 == $3' | wc -l) of $random decided"
     echo "$ms" > "$dir/$label-random.ms"
+    if [ "$label" = now ]; then shares "$ms"; fi
 }
 
 report "$build/bin/corvane-cli" now

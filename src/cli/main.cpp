@@ -27,6 +27,7 @@
 #include "input/knot_list.h"
 #include "input/results_file.h"
 #include "knot/run_state.h"
+#include "knot/step_times.h"
 #include "knot/text_forms.h"
 #include "output/json_results.h"
 #include "output/latex_results.h"
@@ -495,6 +496,7 @@ int Run(const Options& options) {
         std::cerr << "results files written " << outcome.resultsWrites << " times in "
                   << outcome.resultsWriteSeconds << " s\n";
     }
+    if (std::getenv("CORVANE_STEP_TIMES") != nullptr) std::cerr << corvane::StepTimesReport();
     if (outcome.end != corvane::RunEnd::CannotOpen &&
         outcome.end != corvane::RunEnd::AlreadyRunning)
         std::cout << "Results: " << WrittenFile(options).string() << "\n";

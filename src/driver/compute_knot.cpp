@@ -6,6 +6,7 @@
 #include "arith/errors.h"
 #include "arith/exact_reduction.h"
 #include "driver/invariant_sequence.h"
+#include "knot/step_times.h"
 #include "unknotting/certificate.h"
 
 namespace corvane {
@@ -126,6 +127,7 @@ KnotEnd ComputeKnot(KnotContext& ctx) {
         return KnotEnd::computed;
     }
     ComputeGuarded(ctx);
+    const ScopedStepTime timed(TimedStep::lowerCertificate);
     state.record.lowerCertificate = LowerBoundCertificate(
         state.record, state.WorkingMatrix, state.WorkingBig ? -1 : state.WorkingSize);
     return KnotEnd::computed;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "arith/big_integer.h"
@@ -17,6 +18,7 @@
 #include "invariants/nakanishi.h"
 #include "invariants/signature.h"
 #include "invariants/signature_nullity.h"
+#include "knot/step_times.h"
 #include "knot/text_forms.h"
 #include "unknotting/blanchfield_unit.h"
 #include "unknotting/deeper_search.h"
@@ -205,6 +207,8 @@ void TwoMoveStep(KnotContext& ctx) {
     const int32_t upper = knot.upperBound;
     for (int32_t round = 0; round < DeeperSearchRounds(e); ++round) {
         if (round > 0) ctx.state.Random.state = RoundSeed(seed, 2, round);
+        std::optional<ScopedStepTime> timed;
+        if (round > 0) timed.emplace(TimedStep::laterRounds);
         MoveSearchOnWorkingMatrix(ctx, 2, TwoMoveTries(e));
         if (knot.upperBound != upper || ctx.state.StopRequested || ctx.state.SkipRequested) return;
     }
@@ -240,6 +244,7 @@ void SignatureNullityStep(KnotContext& ctx) {
     KnotState& state = ctx.state;
     const KnotRecord& knot = state.record;
     if (knot.lowerBound == knot.upperBound) return;
+    const ScopedStepTime timed(TimedStep::signatureNullity);
     const SignatureNullityResult result =
         SignatureNullityBound(state.WorkingMatrix, state.WorkingSize);
     if (result.decided && result.bound > knot.lowerBound) {
@@ -319,7 +324,10 @@ bool ComputeKnotInvariants(KnotContext& ctx) {
     }
     NakanishiSteps(ctx);
     OneMoveStep(ctx);
-    BlanchfieldUnitStep(ctx);
+    {
+        const ScopedStepTime timed(TimedStep::blanchfieldUnit);
+        BlanchfieldUnitStep(ctx);
+    }
     ctx.currentStep = "Stoimenow test";
     StoimenowStep(ctx);
     ctx.currentStep = "u=2 test";
@@ -328,7 +336,10 @@ bool ComputeKnotInvariants(KnotContext& ctx) {
     SignatureNullityStep(ctx);
     TwoMoveStep(ctx);
     DeeperMoveStep(ctx);
-    CrossingChangeStep(ctx);
+    {
+        const ScopedStepTime timed(TimedStep::crossingChanges);
+        CrossingChangeStep(ctx);
+    }
     ctx.currentStep = "minimal Seifert matrix";
     MatrixStep(ctx);
     ctx.currentStep.clear();

@@ -1,9 +1,11 @@
 #include "unknotting/deeper_search.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "arith/errors.h"
 #include "knot/knot_context.h"
+#include "knot/step_times.h"
 #include "unknotting/move_search.h"
 #include "unknotting/unit_vectors.h"
 
@@ -99,7 +101,11 @@ void DeeperMoveSearch(KnotContext& ctx, MoveSearchLevels& levels) {
     bool done = false;
     for (int32_t d = first; d <= last && !done; ++d) {
         for (int32_t round = 0; round < DeeperSearchRounds(effort) && !done; ++round) {
-            if (round > 0) state.Random.state = RoundSeed(seed, d, round);
+            std::optional<ScopedStepTime> timed;
+            if (round > 0) {
+                state.Random.state = RoundSeed(seed, d, round);
+                timed.emplace(TimedStep::laterRounds);
+            }
             levels.Matrices[d] = start;
             levels.AttemptsTotal = 0;
             const bool found = UnknottingMoveSearch(ctx, levels, state.WorkingSize,
