@@ -72,6 +72,7 @@ bench: build
 	bench/torus_run.sh $(BUILD)
 	bench/diagram_run.sh $(BUILD)
 	bench/census_scale.sh $(BUILD)
+	bench/unknotting_table.sh $(BUILD)
 	bench/run_ratio.sh $(BUILD)/bin/corvane-cli
 
 # A picture of the window in the middle of a run, for the README.

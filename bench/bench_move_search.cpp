@@ -8,9 +8,11 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "driver/run_calculation.h"
 #include "knot/knot_context.h"
+#include "unknotting/blanchfield_unit.h"
 #include "unknotting/move_search.h"
 
 namespace corvane {
@@ -58,6 +60,28 @@ void BM_RolfsenComputeAll(benchmark::State& bench) {
     }
 }
 BENCHMARK(BM_RolfsenComputeAll)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// The search for a unit of the Blanchfield pairing where none exists (f = -t² is not symmetric
+// modulo Δ, and norms are): argument 0 with Δ = t⁴ - t² + 1, where Δ(-1) = 1 leaves the test at
+// t = -1 nothing to exclude and every candidate costs an exact division; argument 1 with
+// Δ = t⁴ - 3t³ + 5t² - 3t + 1, Δ(-1) = 13. The second argument is the budget.
+void BM_NormUnitWithoutUnit(benchmark::State& state) {
+    const std::vector<int64_t> delta =
+        state.range(0) == 0 ? std::vector<int64_t>{1, 0, -1, 0, 1} : std::vector<int64_t>{1, -3, 5, -3, 1};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(FindNormUnit({-1}, 2, delta, state.range(1)));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(1));
+}
+BENCHMARK(BM_NormUnitWithoutUnit)
+    ->ArgsProduct({{0, 1}, {5000, 50000, 500000}})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace corvane

@@ -116,11 +116,13 @@ std::optional<std::vector<int64_t>> FindNormUnit(const std::vector<int64_t>& f, 
         std::vector<int64_t> digits(static_cast<std::size_t>(d), -bound);
         digits[0] = 1;
         while (true) {
+            // Every vector of the box counts against the budget, also those of the inner boxes
+            // that are passed over: for a small degree the shells are thin.
+            if (budget-- <= 0) return std::nullopt;
+            if (budget % kPollEvery == 0 && keepGoing && !keepGoing()) return std::nullopt;
             const bool onShell = std::any_of(digits.begin(), digits.end(),
                                              [bound](int64_t c) { return std::llabs(c) == bound; });
             if (onShell) {
-                if (budget-- <= 0) return std::nullopt;
-                if (budget % kPollEvery == 0 && keepGoing && !keepGoing()) return std::nullopt;
                 bool passes = true;
                 if (m > 1) {
                     const __int128 v = AtMinusOneMod(digits, m);

@@ -26,8 +26,8 @@ int64_t NormUnitBudget(int32_t effort);
 // Laurent polynomial t^fLow·(f[0] + f[1]·t + ...), delta the Alexander polynomial from t^0 up
 // (delta[0] != 0, degree d >= 2, content 1). Tries u = u_0 + ... + u_(d-1)·t^(d-1) with u_0 > 0
 // (−u and t^k·u give the same product) and coefficients in -B..B for B = 1, 2, ..., each
-// candidate once, until `budget` candidates are spent; a cheap test at t = -1 modulo Δ(-1)
-// comes before the exact division. keepGoing, when given, is asked every 4096 candidates and ends
+// candidate once, until `budget` vectors of the boxes are spent (the inner boxes passed over
+// count too); a cheap test at t = -1 modulo Δ(-1) comes before the exact division. keepGoing, when given, is asked every 4096 candidates and ends
 // the search when it returns false. The first u found, or nullopt.
 std::optional<std::vector<int64_t>> FindNormUnit(const std::vector<int64_t>& f, int64_t fLow,
                                                  const std::vector<int64_t>& delta,
