@@ -35,8 +35,10 @@ class FlintPoly {
         }
     }
     ~FlintPoly() { fmpz_poly_clear(p_); }
+    FlintPoly(FlintPoly&& other) noexcept : FlintPoly() { fmpz_poly_swap(p_, other.p_); }
     FlintPoly(const FlintPoly&) = delete;
     FlintPoly& operator=(const FlintPoly&) = delete;
+    FlintPoly& operator=(FlintPoly&&) = delete;
     fmpz_poly_struct* get() { return p_; }
 
   private:
@@ -64,6 +66,29 @@ bool NormIsPlusMinusOne(const std::vector<int64_t>& u, FlintPoly& f, FlintPoly& 
     return false;
 }
 
+// A multiplier u₀ of the candidates and the product F = f·u₀(t)·u₀(t⁻¹)·t^(deg u₀) it leaves
+// for them, with the exponent `shift` that ±1 takes beside it and F(-1) modulo |Δ(-1)|.
+struct Multiplier {
+    FlintPoly unit;
+    FlintPoly f;
+    int64_t shift = 0;
+    int64_t fAtMinusOne = 0;
+};
+
+// The coefficients of a·g, or nullopt when one does not fit in 64 bits.
+std::optional<std::vector<int64_t>> Product(FlintPoly& a, const std::vector<int64_t>& g) {
+    FlintPoly b(g);
+    FlintPoly product;
+    fmpz_poly_mul(product.get(), a.get(), b.get());
+    std::vector<int64_t> c;
+    for (long k = 0; k < fmpz_poly_length(product.get()); ++k) {
+        const fmpz* x = fmpz_poly_get_coeff_ptr(product.get(), k);
+        if (!fmpz_fits_si(x)) return std::nullopt;
+        c.push_back(fmpz_get_si(x));
+    }
+    return c;
+}
+
 std::vector<int64_t> IntegerCoefficients(const RatPoly& p, bool& integral) {
     std::vector<int64_t> c;
     for (int64_t k = 0; k <= PolyDegree(p); ++k) {
@@ -78,11 +103,11 @@ std::vector<int64_t> IntegerCoefficients(const RatPoly& p, bool& integral) {
 int64_t NormUnitBudget(int32_t effort) {
     switch (effort) {
         case 0:
-            return 5000;
+            return 2000;
         case 1:
-            return 50000;
+            return 20000;
         case 2:
-            return 500000;
+            return 200000;
         default:
             return 2000000;
     }
@@ -94,25 +119,51 @@ std::optional<std::vector<int64_t>> FindNormUnit(const std::vector<int64_t>& f, 
                                                  const std::function<bool()>& keepGoing) {
     const auto d = static_cast<int64_t>(delta.size()) - 1;
     if (d < 2 || delta[0] == 0 || f.empty()) return std::nullopt;
-    const int64_t shift = d - 1 - fLow;
-    if (shift < 0) return std::nullopt;
-    // Modulo |Δ(-1)| (odd for a knot) the condition reads u(-1)²·(-1)^(d-1)·f(-1)·(-1)^fLow
-    // ≡ ±(-1)^shift.
-    __int128 atMinusOne = 0;
-    for (std::size_t k = 0; k < delta.size(); ++k) {
-        atMinusOne += (k % 2 == 0) ? delta[k] : -static_cast<__int128>(delta[k]);
-    }
-    if (atMinusOne > INT64_MAX || atMinusOne < -INT64_MAX) return std::nullopt;
-    const int64_t m = std::llabs(static_cast<int64_t>(atMinusOne));
-    const int64_t fAtMinusOne =
-        m > 1 ? static_cast<int64_t>((static_cast<__int128>(AtMinusOneMod(f, m)) *
-                                      ((fLow % 2 == 0) ? 1 : m - 1)) % m)
-              : 0;
-    FlintPoly fPoly(f);
     FlintPoly deltaPoly(delta);
-    std::vector<int64_t> u(static_cast<std::size_t>(d), 0);
+    // m = |Δ(-1)|, odd for a knot: modulo m every sign and power of t is ±1, so the condition
+    // implies g(-1)²·F(-1) ≡ ±1 for the product F of f and the multiplier's norm.
+    fmpz_t value;
+    fmpz_init(value);
+    fmpz_set_si(value, -1);
+    fmpz_poly_evaluate_fmpz(value, deltaPoly.get(), value);
+    fmpz_abs(value, value);
+    const int64_t m = fmpz_fits_si(value) ? fmpz_get_si(value) : 1;
+    // The multipliers (1 - t)^k for k = 0, 1, -1, 2, -2: 1 - t is a unit modulo Δ since Δ(1) = ±1,
+    // and its inverse is ±r with r = (Δ - Δ(1))/(t - 1). Many pairings are f = N((1 - t)^k)
+    // times a small norm, and the unit (1 - t)^-k has large coefficients.
+    FlintPoly r;
+    {
+        FlintPoly shifted(delta);
+        fmpz_set_si(value, 1);
+        fmpz_poly_evaluate_fmpz(value, deltaPoly.get(), value);
+        fmpz_sub(fmpz_poly_get_coeff_ptr(shifted.get(), 0), fmpz_poly_get_coeff_ptr(shifted.get(), 0),
+                 value);
+        FlintPoly tMinusOne(std::vector<int64_t>{-1, 1});
+        fmpz_poly_div(r.get(), shifted.get(), tMinusOne.get());
+    }
+    std::vector<Multiplier> multipliers;
+    for (const int k : {0, 1, -1, 2, -2}) {
+        Multiplier& x = multipliers.emplace_back();
+        fmpz_poly_set_si(x.unit.get(), 1);
+        for (int j = 0; j < std::abs(k); ++j) {
+            FlintPoly factor(std::vector<int64_t>{1, -1});
+            fmpz_poly_mul(x.unit.get(), x.unit.get(), k > 0 ? factor.get() : r.get());
+        }
+        const long degree = fmpz_poly_degree(x.unit.get());
+        FlintPoly reversed;
+        fmpz_poly_reverse(reversed.get(), x.unit.get(), degree + 1);
+        FlintPoly base(f);
+        fmpz_poly_mul(x.f.get(), base.get(), x.unit.get());
+        fmpz_poly_mul(x.f.get(), x.f.get(), reversed.get());
+        x.shift = d - 1 - (fLow - degree);
+        fmpz_set_si(value, -1);
+        fmpz_poly_evaluate_fmpz(value, x.f.get(), value);
+        x.fAtMinusOne = m > 1 ? static_cast<int64_t>(fmpz_fdiv_ui(value, static_cast<ulong>(m))) : 0;
+        if (x.shift < 0) multipliers.pop_back();
+    }
+    fmpz_clear(value);
     for (int64_t bound = 1; budget > 0; ++bound) {
-        // Every vector with u_0 in 1..B, the rest in -B..B, and some |u_k| = B.
+        // Every vector with g_0 in 1..B, the rest in -B..B, and some |g_k| = B.
         std::vector<int64_t> digits(static_cast<std::size_t>(d), -bound);
         digits[0] = 1;
         while (true) {
@@ -122,16 +173,15 @@ std::optional<std::vector<int64_t>> FindNormUnit(const std::vector<int64_t>& f, 
             if (budget % kPollEvery == 0 && keepGoing && !keepGoing()) return std::nullopt;
             const bool onShell = std::any_of(digits.begin(), digits.end(),
                                              [bound](int64_t c) { return std::llabs(c) == bound; });
-            if (onShell) {
-                bool passes = true;
+            const __int128 v = onShell && m > 1 ? AtMinusOneMod(digits, m) : 0;
+            for (std::size_t j = 0; onShell && j < multipliers.size(); ++j) {
+                Multiplier& x = multipliers[j];
                 if (m > 1) {
-                    const __int128 v = AtMinusOneMod(digits, m);
-                    const int64_t value = static_cast<int64_t>(
-                        v * v % m * ((d - 1) % 2 == 0 ? 1 : m - 1) % m * fAtMinusOne % m);
-                    const int64_t target = (shift % 2 == 0) ? 1 : m - 1;
-                    passes = value == target || value == m - target;
+                    const int64_t atMinusOne = static_cast<int64_t>(v * v % m * x.fAtMinusOne % m);
+                    if (atMinusOne != 1 && atMinusOne != m - 1) continue;
                 }
-                if (passes && NormIsPlusMinusOne(digits, fPoly, deltaPoly, shift)) return digits;
+                if (!NormIsPlusMinusOne(digits, x.f, deltaPoly, x.shift)) continue;
+                if (auto unit = Product(x.unit, digits)) return unit;
             }
             std::size_t k = 0;
             while (k < digits.size()) {

@@ -24,10 +24,11 @@ int64_t NormUnitBudget(int32_t effort);
 
 // The search itself, on integer coefficients listed from the lowest exponent up: f is the
 // Laurent polynomial t^fLow·(f[0] + f[1]·t + ...), delta the Alexander polynomial from t^0 up
-// (delta[0] != 0, degree d >= 2, content 1). Tries u = u_0 + ... + u_(d-1)·t^(d-1) with u_0 > 0
-// (−u and t^k·u give the same product) and coefficients in -B..B for B = 1, 2, ..., each
-// candidate once, until `budget` vectors of the boxes are spent (the inner boxes passed over
-// count too); a cheap test at t = -1 modulo Δ(-1) comes before the exact division. keepGoing, when given, is asked every 4096 candidates and ends
+// (delta[0] != 0, degree d >= 2, content 1, Δ(1) = ±1). Tries u = (1 - t)^k·g for k = 0, 1, -1,
+// 2, -2 ((1 - t)⁻¹ is the unit (Δ - Δ(1))/(t - 1) up to sign) and g = g_0 + ... + g_(d-1)·t^(d-1)
+// with g_0 > 0 (−g and t^j·g give the same product) and coefficients in -B..B for B = 1, 2, ...,
+// each g once, until `budget` vectors of the boxes are spent (the inner boxes passed over count
+// too); a cheap test at t = -1 modulo Δ(-1) comes before the exact division. keepGoing, when given, is asked every 4096 candidates and ends
 // the search when it returns false. The first u found, or nullopt.
 std::optional<std::vector<int64_t>> FindNormUnit(const std::vector<int64_t>& f, int64_t fLow,
                                                  const std::vector<int64_t>& delta,

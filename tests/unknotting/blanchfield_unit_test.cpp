@@ -26,6 +26,9 @@ TEST(BlanchfieldUnit, FindsANormExactlyWhereOneExists) {
         {"4_1, f = 2", {2}, 0, {-1, 3, -1}, false},
         // 9_5: f = -2t⁻¹ + 4 - 2t, and (3 - 4t)(3 - 4t⁻¹)·f ≡ -1 modulo 6 - 11t + 6t².
         {"9_5", {-2, 4, -2}, -1, {6, -11, 6}, true},
+        // 9_27: f = 2 - t - t⁻¹ is the norm of 1 - t, so u = (1 - t)⁻¹ modulo Δ, whose
+        // coefficients (partial sums of Δ's) lie beyond the boxes the budget reaches.
+        {"9_27", {-1, 2, -1}, -1, {-1, 5, -11, 15, -11, 5, -1}, true},
         // Modulo Δ(-1) = 5 again: u(-1)²·2 is never ±1.
         {"5_1, f = 2", {2}, 0, {1, -1, 1, -1, 1}, false},
     };
