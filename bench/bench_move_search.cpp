@@ -72,8 +72,8 @@ namespace {
 // t = -1 nothing to exclude and every candidate costs an exact division; argument 1 with
 // Δ = t⁴ - 3t³ + 5t² - 3t + 1, Δ(-1) = 13. The second argument is the budget.
 void BM_NormUnitWithoutUnit(benchmark::State& state) {
-    const std::vector<int64_t> delta =
-        state.range(0) == 0 ? std::vector<int64_t>{1, 0, -1, 0, 1} : std::vector<int64_t>{1, -3, 5, -3, 1};
+    const std::vector<int64_t> delta = state.range(0) == 0 ? std::vector<int64_t>{1, 0, -1, 0, 1}
+                                                           : std::vector<int64_t>{1, -3, 5, -3, 1};
     for (auto _ : state) {
         benchmark::DoNotOptimize(FindNormUnit({-1}, 2, delta, state.range(1)));
     }

@@ -6,11 +6,11 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cstdlib>
 #include <array>
 #include <atomic>
 #include <charconv>
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <optional>

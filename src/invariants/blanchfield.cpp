@@ -6,8 +6,8 @@
 
 #include "arith/checked.h"
 #include "arith/poly_matrix.h"
-#include "knot/knot_context.h"
 #include "invariants/alexander.h"
+#include "knot/knot_context.h"
 #include "knot/padding.h"
 #include "knot/text_forms.h"
 

@@ -45,8 +45,9 @@ class FlintPoly {
     fmpz_poly_t p_;
 };
 
-// Whether u(t)·t^(d-1)·u(t⁻¹)·F(t) - ε·t^s is divisible by Δ for ε = 1 or -1, with F = t^-fLow·f
-// and s = d - 1 - fLow: u·ū·f ≡ ±1 modulo Δ in Λ.
+// Whether g(t)·t^(d-1)·g(t⁻¹)·F(t) - ε·t^s is divisible by Δ for ε = 1 or -1, d - 1 the highest
+// degree g may have: with F = t^j·f·N(u₀) (a multiplier's product) and s = shift = d - 1 + j, that
+// is u·ū·f ≡ ±1 modulo Δ in Λ for u = u₀·g.
 bool NormIsPlusMinusOne(const std::vector<int64_t>& u, FlintPoly& f, FlintPoly& delta,
                         int64_t shift) {
     FlintPoly a(u);
@@ -114,8 +115,7 @@ int64_t NormUnitBudget(int32_t effort) {
 }
 
 std::optional<std::vector<int64_t>> FindNormUnit(const std::vector<int64_t>& f, int64_t fLow,
-                                                 const std::vector<int64_t>& delta,
-                                                 int64_t budget,
+                                                 const std::vector<int64_t>& delta, int64_t budget,
                                                  const std::function<bool()>& keepGoing) {
     const auto d = static_cast<int64_t>(delta.size()) - 1;
     if (d < 2 || delta[0] == 0 || f.empty()) return std::nullopt;
@@ -123,9 +123,11 @@ std::optional<std::vector<int64_t>> FindNormUnit(const std::vector<int64_t>& f, 
     // m = |Δ(-1)|, odd for a knot: modulo m every sign and power of t is ±1, so the condition
     // implies g(-1)²·F(-1) ≡ ±1 for the product F of f and the multiplier's norm.
     fmpz_t value;
+    fmpz_t point;
     fmpz_init(value);
-    fmpz_set_si(value, -1);
-    fmpz_poly_evaluate_fmpz(value, deltaPoly.get(), value);
+    fmpz_init(point);
+    fmpz_set_si(point, -1);
+    fmpz_poly_evaluate_fmpz(value, deltaPoly.get(), point);
     fmpz_abs(value, value);
     const int64_t m = fmpz_fits_si(value) ? fmpz_get_si(value) : 1;
     // The multipliers (1 - t)^k for k = 0, 1, -1, 2, -2: 1 - t is a unit modulo Δ since Δ(1) = ±1,
@@ -134,10 +136,10 @@ std::optional<std::vector<int64_t>> FindNormUnit(const std::vector<int64_t>& f, 
     FlintPoly r;
     {
         FlintPoly shifted(delta);
-        fmpz_set_si(value, 1);
-        fmpz_poly_evaluate_fmpz(value, deltaPoly.get(), value);
-        fmpz_sub(fmpz_poly_get_coeff_ptr(shifted.get(), 0), fmpz_poly_get_coeff_ptr(shifted.get(), 0),
-                 value);
+        fmpz_set_si(point, 1);
+        fmpz_poly_evaluate_fmpz(value, deltaPoly.get(), point);
+        fmpz_sub(fmpz_poly_get_coeff_ptr(shifted.get(), 0),
+                 fmpz_poly_get_coeff_ptr(shifted.get(), 0), value);
         FlintPoly tMinusOne(std::vector<int64_t>{-1, 1});
         fmpz_poly_div(r.get(), shifted.get(), tMinusOne.get());
     }
@@ -156,12 +158,14 @@ std::optional<std::vector<int64_t>> FindNormUnit(const std::vector<int64_t>& f, 
         fmpz_poly_mul(x.f.get(), base.get(), x.unit.get());
         fmpz_poly_mul(x.f.get(), x.f.get(), reversed.get());
         x.shift = d - 1 - (fLow - degree);
-        fmpz_set_si(value, -1);
-        fmpz_poly_evaluate_fmpz(value, x.f.get(), value);
-        x.fAtMinusOne = m > 1 ? static_cast<int64_t>(fmpz_fdiv_ui(value, static_cast<ulong>(m))) : 0;
+        fmpz_set_si(point, -1);
+        fmpz_poly_evaluate_fmpz(value, x.f.get(), point);
+        x.fAtMinusOne =
+            m > 1 ? static_cast<int64_t>(fmpz_fdiv_ui(value, static_cast<ulong>(m))) : 0;
         if (x.shift < 0) multipliers.pop_back();
     }
     fmpz_clear(value);
+    fmpz_clear(point);
     for (int64_t bound = 1; budget > 0; ++bound) {
         // Every vector with g_0 in 1..B, the rest in -B..B, and some |g_k| = B.
         std::vector<int64_t> digits(static_cast<std::size_t>(d), -bound);

@@ -28,11 +28,11 @@ int64_t NormUnitBudget(int32_t effort);
 // 2, -2 ((1 - t)⁻¹ is the unit (Δ - Δ(1))/(t - 1) up to sign) and g = g_0 + ... + g_(d-1)·t^(d-1)
 // with g_0 > 0 (−g and t^j·g give the same product) and coefficients in -B..B for B = 1, 2, ...,
 // each g once, until `budget` vectors of the boxes are spent (the inner boxes passed over count
-// too); a cheap test at t = -1 modulo Δ(-1) comes before the exact division. keepGoing, when given, is asked every 4096 candidates and ends
-// the search when it returns false. The first u found, or nullopt.
+// too); a cheap test at t = -1 modulo Δ(-1) comes before the exact division. keepGoing, when given,
+// is asked every 4096 candidates and ends the search when it returns false. The first u found, or
+// nullopt.
 std::optional<std::vector<int64_t>> FindNormUnit(const std::vector<int64_t>& f, int64_t fLow,
-                                                 const std::vector<int64_t>& delta,
-                                                 int64_t budget,
+                                                 const std::vector<int64_t>& delta, int64_t budget,
                                                  const std::function<bool()>& keepGoing = {});
 
 // The step of the current knot: while its lower bound is 1 and its upper bound is not, and a

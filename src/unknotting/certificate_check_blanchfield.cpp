@@ -24,8 +24,7 @@ class Poly {
 
 // A polynomial of the certificate, coefficients from t^0 up: an array of integers, empty for 0.
 bool ReadPoly(const json& coefficients, fmpz_poly_struct* out) {
-    if (!coefficients.is_array() || coefficients.size() > kMaxCheckedSize)
-        return false;
+    if (!coefficients.is_array() || coefficients.size() > kMaxCheckedSize) return false;
     fmpz_poly_zero(out);
     fmpz_t c;
     fmpz_init(c);
@@ -79,8 +78,8 @@ std::string CheckBlanchfieldUnit(const Matrix& v, const json& certificate, const
             fmpz_poly_add(e, e, term.get());
             fmpz_clear(c);
         }
-        if (why.empty() && !ReadPoly(generator[static_cast<std::size_t>(i)],
-                                     fmpz_poly_mat_entry(y, i, 0)))
+        if (why.empty() &&
+            !ReadPoly(generator[static_cast<std::size_t>(i)], fmpz_poly_mat_entry(y, i, 0)))
             why = "an entry of the generator is not read";
         fmpz_poly_mul(fmpz_poly_mat_entry(y, i, 0), fmpz_poly_mat_entry(y, i, 0), u.get());
     }
@@ -98,7 +97,8 @@ std::string CheckBlanchfieldUnit(const Matrix& v, const json& certificate, const
     if (why.empty()) {
         // N = (t - 1)·Σ t^m·y_i(t⁻¹)·x_i with m the highest degree of y: Bl(y, y) = N/(t^m·den).
         long m = 0;
-        for (long i = 0; i < n; ++i) m = std::max(m, fmpz_poly_degree(fmpz_poly_mat_entry(y, i, 0)));
+        for (long i = 0; i < n; ++i)
+            m = std::max(m, fmpz_poly_degree(fmpz_poly_mat_entry(y, i, 0)));
         for (long i = 0; i < n; ++i) {
             fmpz_poly_reverse(term.get(), fmpz_poly_mat_entry(y, i, 0), m + 1);
             fmpz_poly_mul(term.get(), term.get(), fmpz_poly_mat_entry(x, i, 0));

@@ -323,8 +323,8 @@ TEST(Certificates, TheBlanchfieldPairingProvesUnknottingNumberOne) {
     const fs::path dir = fs::temp_directory_path() / ("corvane-bl-" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
-    const std::vector<json> knots = RunList(dir, "rolfsen-10-braids.txt",
-                                            "--unknotting-effort=low --nakanishi-effort=large");
+    const std::vector<json> knots =
+        RunList(dir, "rolfsen-10-braids.txt", "--unknotting-effort=low --nakanishi-effort=large");
     int units = 0;
     for (const json& knot : knots) {
         const json& upper = knot["unknotting"]["certificate"]["upper"];

@@ -1,9 +1,9 @@
 // The search for a unit u with u(t)·u(t⁻¹)·f ≡ ±1 modulo Δ, on hand-worked cases.
+#include "unknotting/blanchfield_unit.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "unknotting/blanchfield_unit.h"
 
 namespace corvane {
 namespace {
