@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -168,6 +169,9 @@ class MainWindowTest : public QObject {
 void MainWindowTest::init() {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
+    // The window remembers its choices in the settings of the test program, not of Corvane;
+    // each test starts without any.
+    QSettings().clear();
     window_ = std::make_unique<MainWindow>();
     lastKnotStarted_ = 0;
     connect(window_.get(), &MainWindow::knotStarted, this,

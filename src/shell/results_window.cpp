@@ -1,0 +1,329 @@
+#include "shell/results_window.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <exception>
+#include <mutex>
+#include <nlohmann/json.hpp>
+
+#include "input/knot_list.h"
+#include "output/json_results.h"
+#include "output/results_table.h"
+#include "output/text_results.h"
+#include "shell/signature_plot.h"
+
+namespace corvane {
+
+namespace {
+
+// Lines kept in memory: enough for the whole table of a long list (a line is a few hundred
+// bytes), so that sorting and filtering read each knot once.
+constexpr std::size_t kCachedLines = 1u << 17;
+// How soon rows that met a busy knot table are read again.
+constexpr int kRetryMs = 150;
+
+const QString kBusyCell = QStringLiteral("…");
+
+QString FromStd(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QStringList ToStringList(const std::vector<std::string>& texts) {
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(texts.size()));
+    for (const std::string& text : texts) list.append(FromStd(text));
+    return list;
+}
+
+}  // namespace
+
+ResultsModel::ResultsModel(const RunState& state, QObject* parent)
+    : QAbstractTableModel(parent), state_(state) {
+    headings_ = ToStringList(TableHeadings(settings_));
+    retry_ = new QTimer(this);
+    retry_->setSingleShot(true);
+    retry_->setInterval(kRetryMs);
+    connect(retry_, &QTimer::timeout, this, &ResultsModel::RetryBusyRows);
+}
+
+void ResultsModel::StartRun(const RunSettings& settings) {
+    beginResetModel();
+    settings_ = settings;
+    headings_ = ToStringList(TableHeadings(settings_));
+    rows_.clear();
+    shown_.clear();
+    lines_.clear();
+    running_ = true;
+    endResetModel();
+}
+
+void ResultsModel::AddKnot(int index) {
+    if (index < 1) return;
+    if (shown_.size() <= static_cast<std::size_t>(index)) shown_.resize(index + 1, false);
+    if (shown_[index]) return;
+    shown_[index] = true;
+    const int row = static_cast<int>(rows_.size());
+    beginInsertRows({}, row, row);
+    rows_.push_back(index);
+    endInsertRows();
+}
+
+void ResultsModel::EndRun() {
+    beginResetModel();
+    running_ = false;
+    rows_.clear();
+    lines_.clear();
+    const int count = state_.InputError ? 0 : state_.KnotCount();
+    for (int i = 1; i <= count; ++i) rows_.push_back(i);
+    shown_.assign(static_cast<std::size_t>(count) + 1, true);
+    endResetModel();
+}
+
+bool ResultsModel::Line(int knot, std::string& line) const {
+    if (const auto cached = lines_.find(knot); cached != lines_.end()) {
+        line = cached->second;
+        return true;
+    }
+    // During a run the workers store finished knots and the writers read the table under this
+    // lock; the window never waits for it.
+    std::unique_lock lock(state_.KnotsMutex, std::defer_lock);
+    if (running_ && !lock.try_lock()) return false;
+    KnotRecord buffer;
+    line = KnotTableLine(state_.Knots.Get(knot, buffer), settings_);
+    if (lines_.size() >= kCachedLines) lines_.clear();
+    lines_.emplace(knot, line);
+    return true;
+}
+
+QStringList ResultsModel::Cells(int row) const {
+    std::string line;
+    if (!Line(KnotAt(row), line)) return {};
+    QStringList cells = ToStringList(TableCells(line));
+    // Cells beyond the headings (results without a column of their own, such as an error) join
+    // the last column, as they follow it in the file.
+    const qsizetype columns = headings_.size();
+    if (cells.size() > columns) {
+        const QStringList rest = cells.mid(columns - 1);
+        cells = cells.mid(0, columns - 1);
+        cells.append(rest.join(QStringLiteral(" | ")));
+    }
+    return cells;
+}
+
+void ResultsModel::RetryBusyRows() {
+    if (!busy_ || rows_.empty()) return;
+    busy_ = false;
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::DisplayRole});
+}
+
+int ResultsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int ResultsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(headings_.size());
+}
+
+QVariant ResultsModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+    const QStringList cells = Cells(index.row());
+    if (cells.isEmpty()) {
+        busy_ = true;
+        QMetaObject::invokeMethod(retry_, qOverload<>(&QTimer::start));
+        return kBusyCell;
+    }
+    return index.column() < cells.size() ? cells[index.column()] : QString();
+}
+
+QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Vertical) return KnotAt(section);
+    return section < headings_.size() ? headings_[section] : QVariant();
+}
+
+ResultsProxy::ResultsProxy(QObject* parent) : QSortFilterProxyModel(parent) {
+    setFilterKeyColumn(-1);
+    setFilterCaseSensitivity(Qt::CaseInsensitive);
+    setDynamicSortFilter(true);
+}
+
+bool ResultsProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+    const QString a = left.data().toString();
+    const QString b = right.data().toString();
+    bool aNumber = false;
+    bool bNumber = false;
+    const double x = a.toDouble(&aNumber);
+    const double y = b.toDouble(&bNumber);
+    if (aNumber && bNumber) return x < y;
+    if (aNumber != bNumber) return aNumber;  // numbers before texts
+    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+}
+
+ResultsWindow::ResultsWindow(const RunState& state, QWidget* parent)
+    : QWidget(parent, Qt::Window), state_(state) {
+    setObjectName(QStringLiteral("resultsWindow"));
+    setWindowTitle(QStringLiteral("Results"));
+    model_ = new ResultsModel(state, this);
+    proxy_ = new ResultsProxy(this);
+    proxy_->setSourceModel(model_);
+
+    filter_ = new QLineEdit(this);
+    filter_->setObjectName(QStringLiteral("resultsFilter"));
+    filter_->setPlaceholderText(QStringLiteral("Filter: rows that contain this text"));
+    filter_->setClearButtonEnabled(true);
+    connect(filter_, &QLineEdit::textChanged, proxy_, &QSortFilterProxyModel::setFilterFixedString);
+
+    view_ = new QTableView(this);
+    view_->setObjectName(QStringLiteral("resultsTable"));
+    view_->setModel(proxy_);
+    view_->setSortingEnabled(true);
+    view_->sortByColumn(-1, Qt::AscendingOrder);
+    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setWordWrap(false);
+    view_->horizontalHeader()->setStretchLastSection(true);
+    view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
+    connect(view_, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { ShowDetails(index.row()); });
+    connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &ResultsWindow::RowSelected);
+
+    signature_ = new SignaturePanel(this);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(view_);
+    splitter->addWidget(signature_);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(filter_);
+    layout->addWidget(splitter, 1);
+    resize(900, 640);
+}
+
+void ResultsWindow::RowSelected() {
+    const QModelIndex current = view_->currentIndex();
+    if (!current.isValid()) {
+        signature_->Plot().Clear();
+        return;
+    }
+    const int knot = model_->KnotAt(proxy_->mapToSource(current).row());
+    KnotRecord record;
+    {
+        std::unique_lock lock(state_.KnotsMutex, std::defer_lock);
+        if (state_.Running && !lock.try_lock()) return;
+        record = state_.Knots.Copy(knot);
+    }
+    IntMatrix v;
+    int n = 0;
+    if (!KnotMatrix(record, v, n)) {
+        signature_->Plot().Clear();
+        return;
+    }
+    signature_->Plot().ShowKnot(FromStd(record.name), v, n);
+}
+
+QString ResultsWindow::Details(int knot) const {
+    KnotRecord record;
+    {
+        const std::lock_guard lock(state_.KnotsMutex);
+        record = state_.Knots.Copy(knot);
+    }
+    const RunSettings& settings = model_->Settings();
+    QString text = QStringLiteral("Knot %1 (line %2 of the list)\n\n")
+                       .arg(FromStd(record.name))
+                       .arg(record.lineNumber);
+    const std::vector<std::string> headings = TableHeadings(settings);
+    const std::vector<std::string> cells = KnotCells(record, settings);
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        const std::string heading = c < headings.size() ? headings[c] : std::string("More");
+        text += FromStd(heading) + QStringLiteral(": ") + FromStd(cells[c]) + QLatin1Char('\n');
+    }
+    // The JSON Lines object holds every result whatever the columns, with the certificates of
+    // the bounds under "unknotting".
+    const std::string line =
+        record.jsonLine.empty() ? KnotJsonLine(record, settings) : record.jsonLine;
+    const nlohmann::json object = nlohmann::json::parse(line, nullptr, false);
+    text += QStringLiteral("\nAll results and certificates (JSON Lines object):\n");
+    text += FromStd(object.is_discarded() ? line : object.dump(2)) + QLatin1Char('\n');
+    IntMatrix v;
+    int n = 0;
+    text += QStringLiteral("\nMinimal Seifert matrix:\n");
+    if (KnotMatrix(record, v, n)) {
+        for (int i = 1; i <= n; ++i) {
+            QString row;
+            for (int j = 1; j <= n; ++j) row += QStringLiteral("%1").arg(v(i, j), 4);
+            text += row + QLatin1Char('\n');
+        }
+        if (n == 0) text += QStringLiteral("(empty: the Alexander polynomial is 1)\n");
+    }
+    return text;
+}
+
+QWidget* ResultsWindow::ShowDetails(int row) {
+    if (row < 0 || row >= proxy_->rowCount()) return nullptr;
+    const int knot = model_->KnotAt(proxy_->mapToSource(proxy_->index(row, 0)).row());
+    auto* dialog = new QDialog(this);
+    dialog->setObjectName(QStringLiteral("knotDetails"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    auto* text = new QPlainTextEdit(Details(knot), dialog);
+    text->setObjectName(QStringLiteral("detailsText"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setFont(QFont(QStringLiteral("Monospace")));
+    auto* copy = new QPushButton(QStringLiteral("Copy"), dialog);
+    copy->setObjectName(QStringLiteral("copyDetails"));
+    connect(copy, &QPushButton::clicked, text,
+            [text] { QApplication::clipboard()->setText(text->toPlainText()); });
+    auto* close = new QPushButton(QStringLiteral("Close"), dialog);
+    connect(close, &QPushButton::clicked, dialog, &QDialog::close);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(copy);
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(text, 1);
+    layout->addLayout(buttons);
+    dialog->setWindowTitle(QStringLiteral("Results of ") + text->toPlainText().section(QLatin1Char('\n'), 0, 0));
+    dialog->resize(640, 560);
+    dialog->show();
+    return dialog;
+}
+
+bool KnotMatrix(const KnotRecord& knot, IntMatrix& v, int& n) {
+    for (const std::string& slot : knot.textFields) {
+        if (!slot.starts_with("se")) continue;
+        const std::size_t open = slot.find("[[");
+        if (open == std::string::npos) break;
+        std::string text = slot.substr(open);
+        text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+        try {
+            const ParsedMatrix parsed = ParseMatrixText(text);
+            v = parsed.entries;
+            n = parsed.rowCount;
+            return true;
+        } catch (const std::exception&) {
+            break;  // the matrix as read serves as well: it is S-equivalent
+        }
+    }
+    if (knot.seifert.Size() == 0 && !knot.computed) return false;
+    v = WorkingForm(knot.seifert);
+    n = knot.seifert.Size();
+    return true;
+}
+
+}  // namespace corvane
