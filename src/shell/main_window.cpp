@@ -128,6 +128,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     results_ = new ResultsWindow(state_, this);
     connect(host_, &WindowHost::knotFinished, &results_->Model(), &ResultsModel::AddKnot,
             Qt::QueuedConnection);
+    connect(this, &MainWindow::knotStarted, results_, &ResultsWindow::FollowKnot);
     startGuard_ = new QTimer(this);
     startGuard_->setSingleShot(true);
     startGuard_->setInterval(kStartGuardMs);

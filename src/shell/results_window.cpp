@@ -215,13 +215,23 @@ ResultsWindow::ResultsWindow(const RunState& state, QWidget* parent)
     resize(900, 640);
 }
 
+void ResultsWindow::FollowKnot(int index) {
+    followed_ = index;
+    if (!view_->currentIndex().isValid()) PlotKnot(index);
+}
+
 void ResultsWindow::RowSelected() {
     const QModelIndex current = view_->currentIndex();
-    if (!current.isValid()) {
+    if (current.isValid()) {
+        PlotKnot(model_->KnotAt(proxy_->mapToSource(current).row()));
+    } else if (followed_ > 0 && followed_ <= state_.KnotCount() && model_->rowCount() > 0) {
+        PlotKnot(followed_);
+    } else {
         signature_->Plot().Clear();
-        return;
     }
-    const int knot = model_->KnotAt(proxy_->mapToSource(current).row());
+}
+
+void ResultsWindow::PlotKnot(int knot) {
     KnotRecord record;
     {
         std::unique_lock lock(state_.KnotsMutex, std::defer_lock);

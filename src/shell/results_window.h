@@ -101,8 +101,14 @@ class ResultsWindow : public QWidget {
     // Opens the window that shows Details of the knot of view row `row`, with a copy button.
     QWidget* ShowDetails(int row);
 
+    // Knot `index` is the one the main window shows: while no row is selected, the picture is
+    // its signature function (of its matrix as read, which is S-equivalent to the minimal one).
+    void FollowKnot(int index);
+
   private:
     void RowSelected();
+    // Pictures the signature function of knot `knot` (1..count).
+    void PlotKnot(int knot);
 
     const RunState& state_;
     ResultsModel* model_ = nullptr;
@@ -110,6 +116,7 @@ class ResultsWindow : public QWidget {
     QLineEdit* filter_ = nullptr;
     QTableView* view_ = nullptr;
     SignaturePanel* signature_ = nullptr;
+    int followed_ = 0;  // the knot the main window shows, 0 for none
 };
 
 // The minimal Seifert matrix of a knot from the text of its "se" column ("[[-1,0],[1,-1]]"),

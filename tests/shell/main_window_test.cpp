@@ -895,6 +895,10 @@ void MainWindowTest::progressBarShowsPausedAndRowsAppearAsKnotsFinish() {
     QVERIFY(Results().Model().rowCount() >= 2);
     Click("pausebutton");
     QTRY_COMPARE(bar->text(), QStringLiteral("Paused"));
+    // With no row selected the picture follows the knot the window shows.
+    const corvane::SignaturePlot& plot = Results().Signature().Plot();
+    QTRY_COMPARE(plot.KnotName(), QStringLiteral("k%1").arg(lastKnotStarted_));
+    QVERIFY(plot.Function().has_value());
     Click("Button1");
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kRunTimeoutMs);
     // A stopped run: the bar keeps the knots done, the table every knot of the list.
