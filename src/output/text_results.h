@@ -59,8 +59,8 @@ std::string KnotTableLine(const KnotRecord& knot, const RunSettings& settings);
 // mahler, generator, blanchfield, computeMu and checkU3, with N = ltValueCount and
 // M = mahlerValueCount), the header, then for knot i = 1..KnotCount(): storedLine if the knot
 // was taken over from an earlier results file, else KnotRow if it is computed, else its
-// inputLine (KnotTableLine). With computeAll on, the summary statistics block (SummaryStatisticsText) follows
-// the last knot line.
+// inputLine (KnotTableLine). With computeAll on, the summary statistics block
+// (SummaryStatisticsText) follows the last knot line.
 std::string TextResultsContents(const RunState& state);
 
 // The result rows (rows built in this run and rows taken over, not the knot-list lines of knots

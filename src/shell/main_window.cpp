@@ -2,15 +2,12 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFileDialog>
-#include <QMimeData>
-#include <QProgressBar>
-#include <QSettings>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFontMetrics>
@@ -20,7 +17,10 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QThread>
 #include <QTimer>
@@ -380,9 +380,9 @@ void MainWindow::ShowResults() {
 }
 
 void MainWindow::OpenFile() {
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Open a knot list"), inputDirectory_,
-        QStringLiteral("text files (*.txt);;all files (*)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Open a knot list"), inputDirectory_,
+                                     QStringLiteral("text files (*.txt);;all files (*)"));
     if (!path.isEmpty()) ChooseFile(path);
 }
 
@@ -406,10 +406,9 @@ void MainWindow::dropEvent(QDropEvent* event) {
 // The check boxes that choose the options and columns, by name.
 namespace {
 constexpr const char* kRememberedBoxes[] = {
-    "computeallbox", "checks1",     "checku3",        "alexanderbox",
-    "h1l2box",       "determinantbox", "genh1box",    "nakanishibox",
-    "lambdapqbox",   "algebraicunknottingbox", "mahlercheckbox", "signaturebox",
-    "ltbox",         "repmatrixclick", "jsonlinesbox"};
+    "computeallbox",  "checks1",      "checku3",      "alexanderbox",   "h1l2box",
+    "determinantbox", "genh1box",     "nakanishibox", "lambdapqbox",    "algebraicunknottingbox",
+    "mahlercheckbox", "signaturebox", "ltbox",        "repmatrixclick", "jsonlinesbox"};
 }  // namespace
 
 void MainWindow::SaveChoices() const {

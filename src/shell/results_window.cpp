@@ -32,6 +32,10 @@ namespace {
 // Lines kept in memory: enough for the whole table of a long list (a line is a few hundred
 // bytes), so that sorting and filtering read each knot once.
 constexpr std::size_t kCachedLines = 1u << 17;
+// Columns are fitted to the texts of their first rows (the header samples at most
+// kFittedRows of them) while the table is short, and never made wider than kWidestColumn.
+constexpr int kFittedRows = 200;
+constexpr int kWidestColumn = 420;
 // How soon rows that met a busy knot table are read again.
 constexpr int kRetryMs = 150;
 
@@ -202,6 +206,17 @@ ResultsWindow::ResultsWindow(const RunState& state, QWidget* parent)
     connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &ResultsWindow::RowSelected);
 
+    view_->horizontalHeader()->setResizeContentsPrecision(kFittedRows);
+    const auto fitColumns = [this] {
+        view_->resizeColumnsToContents();
+        for (int c = 0; c < model_->columnCount(); ++c)
+            view_->setColumnWidth(c, std::min(view_->columnWidth(c), kWidestColumn));
+    };
+    connect(model_, &QAbstractItemModel::rowsInserted, this, [this, fitColumns] {
+        if (model_->rowCount() <= kFittedRows) fitColumns();
+    });
+    connect(model_, &QAbstractItemModel::modelReset, this, fitColumns);
+
     signature_ = new SignaturePanel(this);
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(view_);
@@ -308,7 +323,8 @@ QWidget* ResultsWindow::ShowDetails(int row) {
     auto* layout = new QVBoxLayout(dialog);
     layout->addWidget(text, 1);
     layout->addLayout(buttons);
-    dialog->setWindowTitle(QStringLiteral("Results of ") + text->toPlainText().section(QLatin1Char('\n'), 0, 0));
+    dialog->setWindowTitle(QStringLiteral("Results of ") +
+                           text->toPlainText().section(QLatin1Char('\n'), 0, 0));
     dialog->resize(640, 560);
     dialog->show();
     return dialog;

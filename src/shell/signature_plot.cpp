@@ -16,7 +16,7 @@ namespace corvane {
 namespace {
 
 constexpr int kMarginLeft = 44;
-constexpr int kMarginRight = 16;
+constexpr int kMarginRight = 20;
 constexpr int kMarginTop = 40;
 constexpr int kMarginBottom = 32;
 constexpr qreal kMarkRadius = 3.5;
@@ -78,7 +78,9 @@ void SignaturePlot::Paint(QPainter& painter, const QRect& area) const {
     const QRectF frame(area.left() + kMarginLeft, area.top() + kMarginTop,
                        area.width() - kMarginLeft - kMarginRight,
                        area.height() - kMarginTop - kMarginBottom);
-    const auto x = [&](long double t) { return frame.left() + static_cast<qreal>(t) * frame.width(); };
+    const auto x = [&](long double t) {
+        return frame.left() + static_cast<qreal>(t) * frame.width();
+    };
     const auto y = [&](long double s) {
         return frame.top() + (top - static_cast<qreal>(s)) / (top - bottom) * frame.height();
     };
@@ -89,9 +91,9 @@ void SignaturePlot::Paint(QPainter& painter, const QRect& area) const {
     for (int q = 0; q <= 4; ++q) {
         const qreal at = x(q / 4.0L);
         const QString label = QString::number(q / 4.0);
-        painter.drawText(QPointF(at - metrics.horizontalAdvance(label) / 2.0,
-                                 frame.bottom() + metrics.height()),
-                         label);
+        painter.drawText(
+            QPointF(at - metrics.horizontalAdvance(label) / 2.0, frame.bottom() + metrics.height()),
+            label);
     }
     for (int s = bottom; s <= top; ++s) {
         if (s % 2 != 0) continue;
@@ -103,8 +105,7 @@ void SignaturePlot::Paint(QPainter& painter, const QRect& area) const {
                                  y(s) + metrics.ascent() / 2.0),
                          label);
     }
-    painter.drawText(QPointF(frame.right() - metrics.horizontalAdvance(QStringLiteral("t")),
-                             frame.bottom() + metrics.height()),
+    painter.drawText(QPointF(frame.right() + 6, frame.bottom() + metrics.ascent() / 2.0),
                      QStringLiteral("t"));
 
     // The steps, with dotted rises at the jumps.
@@ -112,7 +113,8 @@ void SignaturePlot::Paint(QPainter& painter, const QRect& area) const {
     long double left = 0.0L;
     for (std::size_t k = 0; k < f.stepValues.size(); ++k) {
         const long double right = k < f.jumps.size() ? f.jumps[k] : 1.0L;
-        painter.drawLine(QPointF(x(left), y(f.stepValues[k])), QPointF(x(right), y(f.stepValues[k])));
+        painter.drawLine(QPointF(x(left), y(f.stepValues[k])),
+                         QPointF(x(right), y(f.stepValues[k])));
         left = right;
     }
     for (std::size_t k = 0; k < f.jumps.size(); ++k) {
@@ -124,12 +126,14 @@ void SignaturePlot::Paint(QPainter& painter, const QRect& area) const {
         painter.setBrush(Qt::darkRed);
         painter.drawEllipse(mark, kMarkRadius, kMarkRadius);
         painter.setBrush(Qt::NoBrush);
-        painter.drawText(mark + QPointF(kMarkRadius + 2, -kMarkRadius - 2), ValueText(f.rootValues[k]));
+        painter.drawText(mark + QPointF(kMarkRadius + 2, -kMarkRadius - 2),
+                         ValueText(f.rootValues[k]));
     }
     // z = 1: the form vanishes there.
     painter.setPen(Qt::darkRed);
     painter.setBrush(Qt::darkRed);
-    for (const long double t : {0.0L, 1.0L}) painter.drawEllipse(QPointF(x(t), y(0)), kMarkRadius, kMarkRadius);
+    for (const long double t : {0.0L, 1.0L})
+        painter.drawEllipse(QPointF(x(t), y(0)), kMarkRadius, kMarkRadius);
     painter.restore();
 }
 
@@ -173,10 +177,13 @@ SignaturePanel::SignaturePanel(QWidget* parent) : QWidget(parent) {
 }
 
 void SignaturePanel::Save(bool svg) {
-    const QString filter = svg ? QStringLiteral("SVG pictures (*.svg)") : QStringLiteral("PNG pictures (*.png)");
-    const QString suggested = (plot_->KnotName().isEmpty() ? QStringLiteral("signature") : plot_->KnotName()) +
-                              (svg ? QStringLiteral(".svg") : QStringLiteral(".png"));
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save the picture"), suggested, filter);
+    const QString filter =
+        svg ? QStringLiteral("SVG pictures (*.svg)") : QStringLiteral("PNG pictures (*.png)");
+    const QString suggested =
+        (plot_->KnotName().isEmpty() ? QStringLiteral("signature") : plot_->KnotName()) +
+        (svg ? QStringLiteral(".svg") : QStringLiteral(".png"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save the picture"), suggested, filter);
     if (path.isEmpty()) return;
     if (svg) {
         plot_->SaveSvg(path);

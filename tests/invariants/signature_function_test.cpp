@@ -1,6 +1,8 @@
 // Tests of the signature function's step model against the torus knots, whose roots of Δ on the
 // circle and signature function follow from the lattice points i/p + j/q (worked out by hand):
 // σ(e^{2πix}) = -(#{θ in (x, x+1)} - #{θ outside [x, x+1]}), θ = i/p + j/q, 0 < i < p, 0 < j < q.
+#include "invariants/signature_function.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +11,6 @@
 #include "input/braid_line.h"
 #include "input/knot_list.h"
 #include "invariants/exact_signature.h"
-#include "invariants/signature_function.h"
 
 namespace corvane {
 namespace {
@@ -25,9 +26,11 @@ struct StepCase {
 const std::vector<StepCase> kCases{
     {"3_1 = T(2,3)", "{1,1,1}", {1.0L / 6, 5.0L / 6}, {0, -2, 0}, 1},
     {"5_1 = T(2,5)", "{1,1,1,1,1}", {0.1L, 0.3L, 0.7L, 0.9L}, {0, -2, -4, -2, 0}, 2},
-    {"8_19 = T(3,4)", "{1,2,1,2,1,2,1,2}",
+    {"8_19 = T(3,4)",
+     "{1,2,1,2,1,2,1,2}",
      {1.0L / 12, 1.0L / 6, 5.0L / 12, 7.0L / 12, 5.0L / 6, 11.0L / 12},
-     {0, -2, -4, -6, -4, -2, 0}, 3},
+     {0, -2, -4, -6, -4, -2, 0},
+     3},
     {"4_1", "{1,-2,1,-2}", {}, {0}, 0},
     {"unknot", "{1}", {}, {0}, 0},
 };
@@ -44,7 +47,8 @@ TEST(SignatureFunction, TorusKnotsJumpAtTheirLatticeAngles) {
         const auto f = SignatureFunctionOf(m.entries, m.rowCount);
         ASSERT_TRUE(f.has_value());
         ASSERT_EQ(f->jumps.size(), c.jumps.size());
-        for (std::size_t k = 0; k < c.jumps.size(); ++k) EXPECT_NEAR(f->jumps[k], c.jumps[k], 1e-12);
+        for (std::size_t k = 0; k < c.jumps.size(); ++k)
+            EXPECT_NEAR(f->jumps[k], c.jumps[k], 1e-12);
         EXPECT_EQ(f->stepValues, c.steps);
         EXPECT_EQ(f->bound, c.bound);
         // The marked value at a simple root is halfway between its sides.
@@ -67,8 +71,8 @@ TEST(SignatureFunction, ValuesAtPointsOfTheTrefoil) {
     const ParsedMatrix m = MatrixOfBraid("{1,1,1}");
     const SignatureFunction f = *SignatureFunctionOf(m.entries, m.rowCount);
     const std::vector<std::pair<long double, long double>> points{
-        {0.0L, 0}, {0.1L, 0}, {1.0L / 6, -1}, {0.2L, -2}, {0.5L, -2}, {5.0L / 6, -1}, {0.9L, 0},
-        {1.0L, 0}};
+        {0.0L, 0},  {0.1L, 0},      {1.0L / 6, -1}, {0.2L, -2},
+        {0.5L, -2}, {5.0L / 6, -1}, {0.9L, 0},      {1.0L, 0}};
     for (const auto& [t, value] : points) EXPECT_EQ(SignatureAt(f, t), value) << double(t);
     EXPECT_EQ(SignatureFunctionBoundText(f), "u_a >= 1 (from the signature function)");
 }

@@ -18,10 +18,10 @@ TEST(ProgressEstimate, TimeLeftIsTheAverageKnotTimesTheKnotsToCome) {
         const char* left;
     };
     const Case cases[] = {
-        {seconds(6), 12, 300, "0:02:24"},     // 1/2 s per knot, 288 to come
-        {seconds(10), 1, 4321, "12:00:00"},   // 10 s per knot, 4320 to come
-        {seconds(59), 0, 10, "0:00:00"},      // nothing done yet: no estimate
-        {seconds(30), 10, 10, "0:00:00"},     // all done
+        {seconds(6), 12, 300, "0:02:24"},    // 1/2 s per knot, 288 to come
+        {seconds(10), 1, 4321, "12:00:00"},  // 10 s per knot, 4320 to come
+        {seconds(59), 0, 10, "0:00:00"},     // nothing done yet: no estimate
+        {seconds(30), 10, 10, "0:00:00"},    // all done
         {seconds(3725), 1, 2, "1:02:05"},
     };
     for (const Case& c : cases) {

@@ -1,12 +1,13 @@
 // Tests of the results table as cells: the cuts at the column bars, and the headings of the
 // columns the options choose.
+#include "output/results_table.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "knot/run_settings.h"
-#include "output/results_table.h"
 
 namespace corvane {
 namespace {

@@ -4,29 +4,29 @@
 #include "shell/main_window.h"
 
 #include <QApplication>
-#include <QClipboard>
-#include <QDropEvent>
-#include <QImage>
-#include <QMimeData>
-#include <QProgressBar>
-#include <QSortFilterProxyModel>
-#include <QTableView>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileSystemModel>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -903,7 +903,8 @@ void MainWindowTest::progressBarShowsPausedAndRowsAppearAsKnotsFinish() {
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kRunTimeoutMs);
     // A stopped run: the bar keeps the knots done, the table every knot of the list.
     QVERIFY(bar->value() < kLongListKnots);
-    QCOMPARE(bar->text(), QStringLiteral("%1 of %2 knots done").arg(bar->value()).arg(kLongListKnots));
+    QCOMPARE(bar->text(),
+             QStringLiteral("%1 of %2 knots done").arg(bar->value()).arg(kLongListKnots));
     QCOMPARE(Results().Model().rowCount(), kLongListKnots);
 }
 
@@ -928,7 +929,8 @@ void MainWindowTest::resultsWindowRowsAreTheResultsFileRows() {
     };
     const auto expectRowsAreTheFileRows = [&] {
         QCOMPARE(model.rowCount(), lines.size());
-        for (int row = 0; row < model.rowCount(); ++row) QCOMPARE(rowCells(row), cellsOf(lines[row]));
+        for (int row = 0; row < model.rowCount(); ++row)
+            QCOMPARE(rowCells(row), cellsOf(lines[row]));
     };
     QStringList headings;
     for (int c = 0; c < model.columnCount(); ++c)
@@ -997,20 +999,22 @@ void MainWindowTest::knotDetailsShowCertificatesAndMatrixAndCopy() {
     RunExamples();
     auto* details = Results().ShowDetails(ViewRow(QStringLiteral("3_1")));
     QVERIFY(details != nullptr);
-    const QString text = details->findChild<QPlainTextEdit*>(QStringLiteral("detailsText"))->toPlainText();
+    const QString text =
+        details->findChild<QPlainTextEdit*>(QStringLiteral("detailsText"))->toPlainText();
     QVERIFY(text.startsWith(QStringLiteral("Knot 3_1 (line 3 of the list)")));
     QVERIFY(text.contains(QStringLiteral("\"unknotting\": {")));
     QVERIFY(text.contains(QStringLiteral("\"certificate\"")));
     // The minimal matrix of 3_1 as the results file gives it, one row a line.
     QVERIFY(text.contains(QStringLiteral("Minimal Seifert matrix:\n  -1   0\n  -1  -1\n")));
-    QTest::mouseClick(details->findChild<QPushButton*>(QStringLiteral("copyDetails")), Qt::LeftButton);
+    QTest::mouseClick(details->findChild<QPushButton*>(QStringLiteral("copyDetails")),
+                      Qt::LeftButton);
     QCOMPARE(QApplication::clipboard()->text(), text);
     details->close();
 }
 
 void MainWindowTest::droppedListBecomesTheChosenFile() {
-    const QString list =
-        CopyToTemp(QStringLiteral(CORVANE_EXAMPLES_DIR "/knots.txt"), QStringLiteral("dropped.txt"));
+    const QString list = CopyToTemp(QStringLiteral(CORVANE_EXAMPLES_DIR "/knots.txt"),
+                                    QStringLiteral("dropped.txt"));
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(list)});
     QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -1024,7 +1028,8 @@ void MainWindowTest::droppedListBecomesTheChosenFile() {
     // A folder is not a list.
     QMimeData folder;
     folder.setUrls({QUrl::fromLocalFile(dir_->path())});
-    QDropEvent dropFolder(QPointF(100, 100), Qt::CopyAction, &folder, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent dropFolder(QPointF(100, 100), Qt::CopyAction, &folder, Qt::LeftButton,
+                          Qt::NoModifier);
     QApplication::sendEvent(window_.get(), &dropFolder);
     QCOMPARE(window_->InputFileName(), QStringLiteral("dropped.txt"));
 }
@@ -1032,13 +1037,16 @@ void MainWindowTest::droppedListBecomesTheChosenFile() {
 void MainWindowTest::choicesAreRememberedBetweenStarts() {
     QVERIFY(Find<QPushButton>("openbutton") != nullptr);
     // Each box the other way round from its default.
-    const std::pair<const char*, bool> flipped[] = {
-        {"determinantbox", true}, {"signaturebox", false}, {"checks1", true}, {"jsonlinesbox", true}};
+    const std::pair<const char*, bool> flipped[] = {{"determinantbox", true},
+                                                    {"signaturebox", false},
+                                                    {"checks1", true},
+                                                    {"jsonlinesbox", true}};
     for (const auto& [name, ticked] : flipped) Find<QCheckBox>(name)->setChecked(ticked);
     Find<QSpinBox>("threadsbox")->setValue(3);
     window_->SaveChoices();
     window_ = std::make_unique<MainWindow>();
-    for (const auto& [name, ticked] : flipped) QVERIFY2(Find<QCheckBox>(name)->isChecked() == ticked, name);
+    for (const auto& [name, ticked] : flipped)
+        QVERIFY2(Find<QCheckBox>(name)->isChecked() == ticked, name);
     QCOMPARE(Find<QSpinBox>("threadsbox")->value(), 3);
     // The four lists keep their defaults.
     QCOMPARE(Find<QComboBox>("nakanishieffortbox")->currentIndex(), 1);
