@@ -85,11 +85,11 @@ void ResultsModel::AddKnot(int index) {
     endInsertRows();
 }
 
+// The lines read during the run stay: a finished knot's line is final.
 void ResultsModel::EndRun() {
     beginResetModel();
     running_ = false;
     rows_.clear();
-    lines_.clear();
     const int count = state_.InputError ? 0 : state_.KnotCount();
     for (int i = 1; i <= count; ++i) rows_.push_back(i);
     shown_.assign(static_cast<std::size_t>(count) + 1, true);

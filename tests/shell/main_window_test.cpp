@@ -37,6 +37,8 @@
 #include <vector>
 
 #include "arith/random.h"
+#include "knot/knot_record.h"
+#include "knot/run_state.h"
 #include "output/results_table.h"
 #include "shell/results_window.h"
 #include "shell/signature_plot.h"
@@ -148,6 +150,7 @@ class MainWindowTest : public QObject {
     void knotDetailsShowCertificatesAndMatrixAndCopy();
     void droppedListBecomesTheChosenFile();
     void choicesAreRememberedBetweenStarts();
+    void resultsTableOfALongListIsSortedAndFiltered();
 
   private:
     template <typename T>
@@ -1050,6 +1053,40 @@ void MainWindowTest::choicesAreRememberedBetweenStarts() {
     QCOMPARE(Find<QSpinBox>("threadsbox")->value(), 3);
     // The four lists keep their defaults.
     QCOMPARE(Find<QComboBox>("nakanishieffortbox")->currentIndex(), 1);
+}
+
+// A table of 100,000 knots, nearly all parked on disk, shown, sorted and filtered as a whole.
+void MainWindowTest::resultsTableOfALongListIsSortedAndFiltered() {
+    constexpr int kKnots = 100000;
+    corvane::RunState state;
+    state.Settings.algebraicUnknotting = false;
+    state.Settings.nakanishi = false;
+    state.Settings.determinant = true;
+    for (int i = 1; i <= kKnots; ++i) {
+        corvane::KnotRecord& knot = state.Knots.Append();
+        knot.name = "k" + std::to_string(i);
+        knot.computed = true;
+        corvane::ApplyInitialResultLayout(knot);
+        // Determinant i mod 1000 and signature -2 (i mod 3).
+        knot.textFields(2) = "dt" + std::to_string(i % 1000);
+        knot.textFields(5) = "si" + std::to_string(-2 * (i % 3));
+    }
+    state.Knots.Park(kKnots);
+    QVERIFY(state.Knots.ParkedCount() > kKnots / 2);
+    corvane::ResultsWindow results(state);
+    results.Model().StartRun(state.Settings);
+    results.Model().EndRun();
+    QCOMPARE(results.Model().rowCount(), kKnots);
+    const QAbstractItemModel& view = *results.View().model();
+    QCOMPARE(view.index(41, 0).data().toString(), QStringLiteral("k42"));
+    // det(K) sorted downwards: 999 first (knots 999, 1999, ..., 99999 in list order).
+    results.View().sortByColumn(2, Qt::DescendingOrder);
+    QCOMPARE(view.index(0, 2).data().toString(), QStringLiteral("999"));
+    QCOMPARE(view.index(0, 0).data().toString(), QStringLiteral("k999"));
+    QCOMPARE(view.index(kKnots - 1, 2).data().toString(), QStringLiteral("0"));
+    // The rows that contain "k4777": k4777 and k47770..k47779.
+    results.findChild<QLineEdit*>(QStringLiteral("resultsFilter"))->setText(QStringLiteral("k4777"));
+    QCOMPARE(view.rowCount(), 11);
 }
 
 QTEST_MAIN(MainWindowTest)
