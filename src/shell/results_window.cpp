@@ -146,7 +146,7 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const {
     const QStringList cells = Cells(index.row());
     if (cells.isEmpty()) {
         busy_ = true;
-        QMetaObject::invokeMethod(retry_, qOverload<>(&QTimer::start));
+        if (!retry_->isActive()) retry_->start();
         return kBusyCell;
     }
     return index.column() < cells.size() ? cells[index.column()] : QString();
