@@ -15,12 +15,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <exception>
 #include <mutex>
-#include <nlohmann/json.hpp>
 
-#include "input/knot_list.h"
-#include "output/json_results.h"
 #include "output/results_table.h"
 #include "output/text_results.h"
 #include "shell/signature_plot.h"
@@ -255,7 +251,7 @@ void ResultsWindow::PlotKnot(int knot) {
     }
     IntMatrix v;
     int n = 0;
-    if (!KnotMatrix(record, v, n)) {
+    if (!KnotMinimalMatrix(record, model_->Settings(), v, n)) {
         signature_->Plot().Clear();
         return;
     }
@@ -268,35 +264,7 @@ QString ResultsWindow::Details(int knot) const {
         const std::lock_guard lock(state_.KnotsMutex);
         record = state_.Knots.Copy(knot);
     }
-    const RunSettings& settings = model_->Settings();
-    QString text = QStringLiteral("Knot %1 (line %2 of the list)\n\n")
-                       .arg(FromStd(record.name))
-                       .arg(record.lineNumber);
-    const std::vector<std::string> headings = TableHeadings(settings);
-    const std::vector<std::string> cells = KnotCells(record, settings);
-    for (std::size_t c = 0; c < cells.size(); ++c) {
-        const std::string heading = c < headings.size() ? headings[c] : std::string("More");
-        text += FromStd(heading) + QStringLiteral(": ") + FromStd(cells[c]) + QLatin1Char('\n');
-    }
-    // The JSON Lines object holds every result whatever the columns, with the certificates of
-    // the bounds under "unknotting".
-    const std::string line =
-        record.jsonLine.empty() ? KnotJsonLine(record, settings) : record.jsonLine;
-    const nlohmann::json object = nlohmann::json::parse(line, nullptr, false);
-    text += QStringLiteral("\nAll results and certificates (JSON Lines object):\n");
-    text += FromStd(object.is_discarded() ? line : object.dump(2)) + QLatin1Char('\n');
-    IntMatrix v;
-    int n = 0;
-    text += QStringLiteral("\nMinimal Seifert matrix:\n");
-    if (KnotMatrix(record, v, n)) {
-        for (int i = 1; i <= n; ++i) {
-            QString row;
-            for (int j = 1; j <= n; ++j) row += QStringLiteral("%1").arg(v(i, j), 4);
-            text += row + QLatin1Char('\n');
-        }
-        if (n == 0) text += QStringLiteral("(empty: the Alexander polynomial is 1)\n");
-    }
-    return text;
+    return FromStd(KnotDetailsText(record, model_->Settings()));
 }
 
 QWidget* ResultsWindow::ShowDetails(int row) {
@@ -323,33 +291,10 @@ QWidget* ResultsWindow::ShowDetails(int row) {
     auto* layout = new QVBoxLayout(dialog);
     layout->addWidget(text, 1);
     layout->addLayout(buttons);
-    dialog->setWindowTitle(QStringLiteral("Results of ") +
-                           text->toPlainText().section(QLatin1Char('\n'), 0, 0));
+    dialog->setWindowTitle(QStringLiteral("Results of ") + proxy_->index(row, 0).data().toString());
     dialog->resize(640, 560);
     dialog->show();
     return dialog;
-}
-
-bool KnotMatrix(const KnotRecord& knot, IntMatrix& v, int& n) {
-    for (const std::string& slot : knot.textFields) {
-        if (!slot.starts_with("se")) continue;
-        const std::size_t open = slot.find("[[");
-        if (open == std::string::npos) break;
-        std::string text = slot.substr(open);
-        text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
-        try {
-            const ParsedMatrix parsed = ParseMatrixText(text);
-            v = parsed.entries;
-            n = parsed.rowCount;
-            return true;
-        } catch (const std::exception&) {
-            break;  // the matrix as read serves as well: it is S-equivalent
-        }
-    }
-    if (knot.seifert.Size() == 0 && !knot.computed) return false;
-    v = WorkingForm(knot.seifert);
-    n = knot.seifert.Size();
-    return true;
 }
 
 }  // namespace corvane

@@ -119,8 +119,4 @@ class ResultsWindow : public QWidget {
     int followed_ = 0;  // the knot the main window shows, 0 for none
 };
 
-// The minimal Seifert matrix of a knot from the text of its "se" column ("[[-1,0],[1,-1]]"),
-// or its matrix as read when that column is empty; false when neither gives a matrix.
-bool KnotMatrix(const KnotRecord& knot, IntMatrix& v, int& n);
-
 }  // namespace corvane

@@ -1085,7 +1085,8 @@ void MainWindowTest::resultsTableOfALongListIsSortedAndFiltered() {
     QCOMPARE(view.index(0, 0).data().toString(), QStringLiteral("k999"));
     QCOMPARE(view.index(kKnots - 1, 2).data().toString(), QStringLiteral("0"));
     // The rows that contain "k4777": k4777 and k47770..k47779.
-    results.findChild<QLineEdit*>(QStringLiteral("resultsFilter"))->setText(QStringLiteral("k4777"));
+    results.findChild<QLineEdit*>(QStringLiteral("resultsFilter"))
+        ->setText(QStringLiteral("k4777"));
     QCOMPARE(view.rowCount(), 11);
 }
 
