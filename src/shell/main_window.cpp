@@ -48,6 +48,12 @@ constexpr uint kWorkerStackSize = 64u * 1024u * 1024u;
 // How often the progress bar looks at the run's counts: the run itself only counts.
 constexpr int kProgressLookMs = 250;
 
+// The check boxes that choose the options and columns, by name: the window remembers them.
+constexpr const char* kRememberedBoxes[] = {
+    "computeallbox",  "checks1",      "checku3",      "alexanderbox",   "h1l2box",
+    "determinantbox", "genh1box",     "nakanishibox", "lambdapqbox",    "algebraicunknottingbox",
+    "mahlercheckbox", "signaturebox", "ltbox",        "repmatrixclick", "jsonlinesbox"};
+
 // After a run, Start only requests Stop for this long, so that a second click on "Stop
 // calculation" cannot start a new run.
 constexpr int kStartGuardMs = 200;
@@ -402,14 +408,6 @@ void MainWindow::dropEvent(QDropEvent* event) {
     DirectoryListBox1DblClick(folderModel_->index(QFileInfo(path).absolutePath()));
     event->acceptProposedAction();
 }
-
-// The check boxes that choose the options and columns, by name.
-namespace {
-constexpr const char* kRememberedBoxes[] = {
-    "computeallbox",  "checks1",      "checku3",      "alexanderbox",   "h1l2box",
-    "determinantbox", "genh1box",     "nakanishibox", "lambdapqbox",    "algebraicunknottingbox",
-    "mahlercheckbox", "signaturebox", "ltbox",        "repmatrixclick", "jsonlinesbox"};
-}  // namespace
 
 void MainWindow::SaveChoices() const {
     QSettings settings;
