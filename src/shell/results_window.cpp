@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -28,8 +27,8 @@ namespace {
 // Lines kept in memory: enough for the whole table of a long list (a line is a few hundred
 // bytes), so that sorting and filtering read each knot once.
 constexpr std::size_t kCachedLines = 1u << 17;
-// Columns are fitted to the texts of their first rows (the header samples at most
-// kFittedRows of them) while the table is short, and never made wider than kWidestColumn.
+// Columns are fitted to their texts as the first kFittedRows rows arrive and when the run ends
+// (looking at no more than that many rows), never wider than kWidestColumn.
 constexpr int kFittedRows = 200;
 constexpr int kWidestColumn = 420;
 // How soon rows that met a busy knot table are read again.
