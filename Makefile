@@ -8,7 +8,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := fuzz_knot_line fuzz_braid_word fuzz_diagram fuzz_results_file fuzz_knot_list
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES   := build-essential cmake bc clang libclang-rt-14-dev libcli11-dev nlohmann-json3-dev libgtest-dev libbenchmark-dev libflint-dev qt6-base-dev pari-gp texlive-latex-recommended
+PACKAGES   := build-essential cmake bc clang libclang-rt-14-dev libcli11-dev nlohmann-json3-dev libgtest-dev libbenchmark-dev libflint-dev qt6-base-dev qt6-svg-dev pari-gp texlive-latex-recommended
 SUDO       := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test test-asan fuzz bench screenshot clean

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "knot/progress.h"
+
 namespace corvane {
 
 namespace {
@@ -12,15 +14,6 @@ std::string Trimmed(std::string_view text) {
     if (first == std::string_view::npos) return {};
     const size_t last = text.find_last_not_of(' ');
     return std::string(text.substr(first, last - first + 1));
-}
-
-std::string Clock(std::chrono::steady_clock::duration d) {
-    const long total =
-        static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(d).count());
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60,
-                  total % 60);
-    return buffer;
 }
 
 }  // namespace
@@ -98,8 +91,10 @@ void CliHost::DrawProgress() {
     std::string line = std::to_string(done_) + "/" + std::to_string(total_) + " done, " +
                        std::to_string(running_) + " running";
     if (!name_.empty()) line += "  waiting on " + name_;
-    line += "  elapsed " + Clock(elapsed);
-    if (done_ > 0 && total_ > done_) line += "  about " + Clock(elapsed / done_ * (total_ - done_)) + " to go";
+    line += "  elapsed " + ClockText(elapsed);
+    if (done_ > 0 && total_ > done_) {
+        line += "  about " + ClockText(TimeLeftEstimate(elapsed, done_, total_)) + " to go";
+    }
     if (!activity_.empty()) line += "  " + activity_;
     if (line.size() > 150) line.resize(150);
     std::fprintf(stderr, "\r\033[K%s", line.c_str());

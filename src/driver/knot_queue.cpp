@@ -175,9 +175,12 @@ void KnotQueue::ComputeAt(int index) {
         record.computed = true;
         if (state.JsonLines) record.jsonLine = KnotJsonLine(record, state.Settings);
         run_.journal.Append(index, record);
-        const std::lock_guard lock(run_.tableMutex);
-        state.Knots(index) = std::move(record);
-        state.Knots.Park(index);
+        {
+            const std::lock_guard lock(run_.tableMutex);
+            state.Knots(index) = std::move(record);
+            state.Knots.Park(index);
+        }
+        run_.host.KnotFinished(index);
     }
     const std::lock_guard lock(mutex_);
     if (note) notAKnot_.push_back({index, std::move(*note)});

@@ -46,7 +46,7 @@ class RunContext {
     // Every knot as it finishes, for a resume after a kill or a stop.
     RunJournal journal;
     // Guards the knot table: workers store finished knots while the writers read it.
-    std::mutex tableMutex;
+    std::mutex& tableMutex{state.KnotsMutex};
 
   private:
     std::string writeFailure_;

@@ -1,10 +1,26 @@
 #include "knot/progress.h"
 
 #include <array>
+#include <cstdio>
 
 #include "knot/padding.h"
 
 namespace corvane {
+
+std::chrono::steady_clock::duration TimeLeftEstimate(std::chrono::steady_clock::duration elapsed,
+                                                     int done, int total) {
+    if (done <= 0 || total <= done) return {};
+    return elapsed / done * (total - done);
+}
+
+std::string ClockText(std::chrono::steady_clock::duration d) {
+    const long total =
+        static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(d).count());
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60,
+                  total % 60);
+    return buffer;
+}
 
 namespace {
 

@@ -2,6 +2,7 @@
 // status line while a long search runs, drawn at fixed pixel positions through the run host.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -27,6 +28,15 @@ inline constexpr StatusPlace kAlexanderPlace{7, 200};
 inline constexpr StatusPlace kRunStatePlace{350, 200};
 // A failed write of a results file, or the line at which reading stopped.
 inline constexpr StatusPlace kRunErrorPlace{7, 216};
+
+// The time a run still needs when `done` of `total` knots took `elapsed`, the knots to come taken
+// to need as long on average: elapsed / done · (total - done). Zero before the first knot is done
+// and once all are.
+std::chrono::steady_clock::duration TimeLeftEstimate(std::chrono::steady_clock::duration elapsed,
+                                                     int done, int total);
+
+// A duration as "h:mm:ss" (whole seconds, rounded down): 0:02:48, 12:00:05.
+std::string ClockText(std::chrono::steady_clock::duration d);
 
 class ProgressDisplay {
   public:

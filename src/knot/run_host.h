@@ -39,6 +39,10 @@ class RunHost {
     // order); its status texts follow.
     virtual void KnotStarted(int /*index*/, int /*count*/, std::string_view /*name*/) {}
 
+    // Knot `index` has finished: its record in the knot table holds its final results. Called on
+    // the thread that finished it, after the record is stored.
+    virtual void KnotFinished(int /*index*/) {}
+
     // `done` of `total` knots to compute are finished, `running` are being computed.
     virtual void RunProgress(int /*done*/, int /*total*/, int /*running*/) {}
 

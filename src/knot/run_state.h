@@ -10,6 +10,7 @@
 #include <deque>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -144,6 +145,9 @@ struct LineNote {
 struct RunState {
     KnotTable Knots;
     int KnotCount() const { return Knots.Count(); }
+    // Held while a run stores a finished knot or writes the results files, and by a front end
+    // that reads finished knots while the run goes on.
+    mutable std::mutex KnotsMutex;
 
     RunSettings Settings;
 

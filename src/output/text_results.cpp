@@ -151,14 +151,8 @@ struct Column {
     std::string heading;
 };
 
-// The line the knot takes in the table.
 std::string KnotLine(const RunState& state, const KnotRecord& knot) {
-    if (knot.takenOver) return knot.storedLine;
-    if (knot.computed) return KnotRow(knot, state.Settings);
-    // A knot read from a braid word waits as its braid word: read again on resume, it gives the
-    // same matrix and line, and keeps the crossings that the crossing-change search changes.
-    if (knot.crossingCode.starts_with('{')) return PadRight(knot.name, 11) + knot.crossingCode;
-    return knot.inputLine;
+    return KnotTableLine(knot, state.Settings);
 }
 
 // The reader keeps its message in InputErrorText as well as in the per-thread TroubleCode, which
@@ -238,6 +232,15 @@ bool SlotPrinted(std::string_view code, const RunSettings& s) {
     if (code == "bl") return s.blanchfield;
     if (code == "rm") return s.presentationMatrix;
     return true;
+}
+
+std::string KnotTableLine(const KnotRecord& knot, const RunSettings& settings) {
+    if (knot.takenOver) return knot.storedLine;
+    if (knot.computed) return KnotRow(knot, settings);
+    // A knot read from a braid word waits as its braid word: read again on resume, it gives the
+    // same matrix and line, and keeps the crossings that the crossing-change search changes.
+    if (knot.crossingCode.starts_with('{')) return PadRight(knot.name, 11) + knot.crossingCode;
+    return knot.inputLine;
 }
 
 std::string KnotRow(const KnotRecord& knot, const RunSettings& settings) {

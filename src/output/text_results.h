@@ -49,13 +49,18 @@ bool SlotPrinted(std::string_view code, const RunSettings& settings);
 // width it was first given, so rows line up with the header unless a value outgrew its width.
 std::string KnotRow(const KnotRecord& knot, const RunSettings& settings);
 
+// The line knot takes in the table of the results file: storedLine if it was taken over from an
+// earlier results file, else KnotRow if it is computed, else its knot-list line (a braid word as
+// the name padded to 11 and the word, anything else its inputLine).
+std::string KnotTableLine(const KnotRecord& knot, const RunSettings& settings);
+
 // The whole text of the results file, each line ended by CR LF. With InputError set: the two
 // lines "Error!" and the reader's message. Otherwise the preamble (its optional lines chosen by
 // mahler, generator, blanchfield, computeMu and checkU3, with N = ltValueCount and
 // M = mahlerValueCount), the header, then for knot i = 1..KnotCount(): storedLine if the knot
 // was taken over from an earlier results file, else KnotRow if it is computed, else its
-// inputLine. With computeAll on, the summary statistics block (SummaryStatisticsText) follows
-// the last knot line.
+// inputLine (KnotTableLine). With computeAll on, the summary statistics block
+// (SummaryStatisticsText) follows the last knot line.
 std::string TextResultsContents(const RunState& state);
 
 // The result rows (rows built in this run and rows taken over, not the knot-list lines of knots

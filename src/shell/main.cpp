@@ -6,6 +6,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Corvane"));
     QApplication::setApplicationName(QStringLiteral("Corvane"));
     corvane::MainWindow window;
     QObject::connect(&window, &corvane::MainWindow::closed, &app, &QApplication::quit,

@@ -4,7 +4,10 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFontMetrics>
@@ -14,16 +17,23 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QThread>
 #include <QTimer>
 #include <QTreeView>
+#include <algorithm>
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <thread>
 
+#include "knot/progress.h"
 #include "shell/help_windows.h"
+#include "shell/results_window.h"
 #include "shell/status_image.h"
 #include "shell/window_host.h"
 
@@ -34,6 +44,15 @@ namespace {
 // The calculation keeps large fixed-size values on the stack (about 1 MB in the determinant of a
 // polynomial matrix with its transforms), far more than a thread's default stack.
 constexpr uint kWorkerStackSize = 64u * 1024u * 1024u;
+
+// How often the progress bar looks at the run's counts: the run itself only counts.
+constexpr int kProgressLookMs = 250;
+
+// The check boxes that choose the options and columns, by name: the window remembers them.
+constexpr const char* kRememberedBoxes[] = {
+    "computeallbox",  "checks1",      "checku3",      "alexanderbox",   "h1l2box",
+    "determinantbox", "genh1box",     "nakanishibox", "lambdapqbox",    "algebraicunknottingbox",
+    "mahlercheckbox", "signaturebox", "ltbox",        "repmatrixclick", "jsonlinesbox"};
 
 // After a run, Start only requests Stop for this long, so that a second click on "Stop
 // calculation" cannot start a new run.
@@ -107,9 +126,15 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     BuildOptions();
     BuildColumns();
     BuildStatusPanel();
+    BuildProgress();
+    setAcceptDrops(true);
 
     host_ = new WindowHost(*image2_, state_.PauseRequested, this);
     connect(host_, &WindowHost::knotStarted, this, &MainWindow::knotStarted, Qt::QueuedConnection);
+    results_ = new ResultsWindow(state_, this);
+    connect(host_, &WindowHost::knotFinished, &results_->Model(), &ResultsModel::AddKnot,
+            Qt::QueuedConnection);
+    connect(this, &MainWindow::knotStarted, results_, &ResultsWindow::FollowKnot);
     startGuard_ = new QTimer(this);
     startGuard_->setSingleShot(true);
     startGuard_->setInterval(kStartGuardMs);
@@ -130,6 +155,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
             activateWindow();
         });
     }
+    RestoreChoices();
     FormActivate();
 }
 
@@ -195,6 +221,9 @@ void MainWindow::BuildFileChooser() {
     connect(FilterComboBox1, &QComboBox::currentIndexChanged, this,
             &MainWindow::FilterComboBox1Change);
     connect(FileListBox1, &QListView::doubleClicked, this, &MainWindow::FileListBox1DblClick);
+
+    QPushButton* open = Button("openbutton", "Open…", QRect(16, 682, 89, 23), group);
+    connect(open, &QPushButton::clicked, this, &MainWindow::OpenFile);
 }
 
 void MainWindow::BuildRunButtons() {
@@ -309,6 +338,97 @@ void MainWindow::BuildStatusPanel() {
     image2_->move(8, 8);
 }
 
+// Below the status panel: "Results" and the progress bar of the run.
+void MainWindow::BuildProgress() {
+    QPushButton* results = Button("resultsbutton", "Results", QRect(448, 741, 89, 25), this);
+    connect(results, &QPushButton::clicked, this, &MainWindow::ShowResults);
+    runProgress_ = new QProgressBar(this);
+    runProgress_->setObjectName(QStringLiteral("runProgress"));
+    runProgress_->setGeometry(552, 743, 473, 21);
+    runProgress_->setRange(0, 1);
+    runProgress_->setValue(0);
+    runProgress_->setFormat(QString());
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(kProgressLookMs);
+    connect(progressTimer_, &QTimer::timeout, this, &MainWindow::UpdateProgress);
+}
+
+void MainWindow::UpdateProgress() {
+    const int total = host_->KnotsToCompute();
+    const int done = std::min(host_->KnotsDone(), total);
+    const bool running = worker_ != nullptr;
+    if (running && total == 0) {
+        runProgress_->setRange(0, 1);
+        runProgress_->setValue(0);
+        runProgress_->setFormat(QStringLiteral("Reading the list"));
+        return;
+    }
+    // A run with nothing left to compute is complete.
+    runProgress_->setRange(0, std::max(total, 1));
+    runProgress_->setValue(total == 0 ? 1 : done);
+    if (running && state_.PauseRequested) {
+        runProgress_->setFormat(QStringLiteral("Paused"));
+        return;
+    }
+    QString text = QStringLiteral("%1 of %2 knots done").arg(done).arg(total);
+    if (running && done > 0 && done < total) {
+        const auto elapsed = std::chrono::milliseconds(runClock_.elapsed());
+        text += QStringLiteral(", about %1 to go")
+                    .arg(QString::fromStdString(ClockText(TimeLeftEstimate(elapsed, done, total))));
+    }
+    runProgress_->setFormat(text);
+}
+
+void MainWindow::ShowResults() {
+    results_->show();
+    results_->raise();
+    results_->activateWindow();
+}
+
+void MainWindow::OpenFile() {
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Open a knot list"), inputDirectory_,
+                                     QStringLiteral("text files (*.txt);;all files (*)"));
+    if (!path.isEmpty()) ChooseFile(path);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const QMimeData* data = event->mimeData();
+    if (data->hasUrls() && !data->urls().isEmpty() && data->urls().front().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QMimeData* data = event->mimeData();
+    if (!data->hasUrls() || data->urls().isEmpty() || !data->urls().front().isLocalFile()) return;
+    const QString path = data->urls().front().toLocalFile();
+    if (!QFileInfo(path).isFile()) return;
+    ChooseFile(path);
+    // The file list shows the folder of the dropped list.
+    DirectoryListBox1DblClick(folderModel_->index(QFileInfo(path).absolutePath()));
+    event->acceptProposedAction();
+}
+
+void MainWindow::SaveChoices() const {
+    QSettings settings;
+    for (const char* name : kRememberedBoxes) {
+        const auto* box = findChild<QCheckBox*>(QString::fromLatin1(name));
+        settings.setValue(QStringLiteral("choices/") + QString::fromLatin1(name), box->isChecked());
+    }
+    settings.setValue(QStringLiteral("choices/threadsbox"), threadsbox->value());
+}
+
+void MainWindow::RestoreChoices() {
+    const QSettings settings;
+    for (const char* name : kRememberedBoxes) {
+        auto* box = findChild<QCheckBox*>(QString::fromLatin1(name));
+        const QString key = QStringLiteral("choices/") + QString::fromLatin1(name);
+        if (settings.contains(key)) box->setChecked(settings.value(key).toBool());
+    }
+    if (settings.contains(QStringLiteral("choices/threadsbox")))
+        threadsbox->setValue(settings.value(QStringLiteral("choices/threadsbox")).toInt());
+}
+
 RunSettings MainWindow::SettingsFromControls() const {
     RunSettings s;
     s.ltValueCount = LevineTristramValueCount(levinetristramnumberbox->currentIndex());
@@ -361,7 +481,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    for (QWidget* window : {Form2, Form3, Form4, Form9}) window->close();
+    for (QWidget* window : {Form2, Form3, Form4, Form9, static_cast<QWidget*>(results_)})
+        window->close();
+    SaveChoices();
     event->accept();
     emit closed();
 }
@@ -405,6 +527,8 @@ void MainWindow::StartRun() {
     state_.Settings = SettingsFromControls();
     state_.Jobs = threadsbox->value();
     state_.JsonLines = jsonlinesbox->isChecked();
+    SaveChoices();
+    results_->Model().StartRun(state_.Settings);
     Button1->setText(QStringLiteral("Stop calculation"));
     FitCaption(Button1, QStringLiteral("Stop calculation"));
     state_.PauseRequested = false;
@@ -419,12 +543,18 @@ void MainWindow::StartRun() {
     connect(worker_, &QThread::finished, this, &MainWindow::RunThreadFinished,
             Qt::QueuedConnection);
     worker_->start();
+    runClock_.start();
+    UpdateProgress();
+    progressTimer_->start();
 }
 
 void MainWindow::RunThreadFinished() {
     worker_->wait();
     worker_->deleteLater();
     worker_ = nullptr;
+    progressTimer_->stop();
+    UpdateProgress();
+    results_->Model().EndRun();
     Button1->setText(QStringLiteral("Start calculation"));
     if (randomizePending_) {
         randomizePending_ = false;

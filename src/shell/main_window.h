@@ -3,6 +3,7 @@
 // run state's request flags, which the calculation reads at its polling points.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -17,6 +18,7 @@ class QSpinBox;
 class QFileSystemModel;
 class QLineEdit;
 class QListView;
+class QProgressBar;
 class QPushButton;
 class QThread;
 class QTimer;
@@ -24,6 +26,7 @@ class QTreeView;
 
 namespace corvane {
 
+class ResultsWindow;
 class StatusImage;
 class WindowHost;
 
@@ -57,6 +60,13 @@ class MainWindow : public QWidget {
     bool IsRunning() const;
     const RunState& State() const { return state_; }
     StatusImage& Status() const { return *image2_; }
+    ResultsWindow& Results() const { return *results_; }
+
+    // The check boxes, the number of threads and the JSON Lines choice as the last run (or the
+    // last closing of the window) left them, kept in the user's settings; the four lists keep
+    // their defaults, which every activation of the window restores.
+    void SaveChoices() const;
+    void RestoreChoices();
 
   signals:
     // A knot of the run begins (index 1..count).
@@ -69,6 +79,9 @@ class MainWindow : public QWidget {
   protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // A knot list dropped onto the window becomes the chosen file.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void BuildFileChooser();
@@ -76,6 +89,11 @@ class MainWindow : public QWidget {
     void BuildOptions();
     void BuildColumns();
     void BuildStatusPanel();
+    void BuildProgress();
+    // The bar shows the knots done of those to compute and the time left, or "Paused".
+    void UpdateProgress();
+    void ShowResults();
+    void OpenFile();
     QCheckBox* CheckBox(const char* name, const char* caption, bool checked, const QRect& geometry,
                         QWidget* parent);
     QComboBox* ChoiceBox(const char* name, const char* label, const QStringList& items, int row,
@@ -140,6 +158,10 @@ class MainWindow : public QWidget {
     QWidget* Form3 = nullptr;
     QWidget* Form4 = nullptr;
     QWidget* Form9 = nullptr;
+    ResultsWindow* results_ = nullptr;
+    QProgressBar* runProgress_ = nullptr;
+    QTimer* progressTimer_ = nullptr;
+    QElapsedTimer runClock_;
 
     QThread* worker_ = nullptr;  // the run's thread while it runs
     WorkerResult result_;        // written by the worker, read after it has finished

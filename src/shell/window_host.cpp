@@ -20,6 +20,13 @@ void WindowHost::ResetForRun() {
     const std::lock_guard lock(mutex_);
     activityRows_.clear();
     progress_.clear();
+    knotsDone_ = 0;
+    knotsToCompute_ = 0;
+}
+
+void WindowHost::KnotFinished(int index) {
+    ++knotsDone_;
+    emit knotFinished(index);
 }
 
 void WindowHost::DrawText(int x, int y, std::string_view text, StatusKind kind) {
@@ -53,6 +60,7 @@ void WindowHost::KnotStarted(int index, int count, std::string_view name) {
 }
 
 void WindowHost::RunProgress(int done, int total, int running) {
+    knotsToCompute_ = total;
     std::string text = std::to_string(done) + " of " + std::to_string(total) + " knots done, " +
                        std::to_string(running) + " running";
     text.resize(kProgressChars, ' ');

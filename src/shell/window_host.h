@@ -43,10 +43,19 @@ class WindowHost : public QObject, public RunHost {
     void KnotStarted(int index, int count, std::string_view name) override;
     // "12 of 300 knots done, 2 running" at the foot of the status area, when the counts change.
     void RunProgress(int done, int total, int running) override;
+    // Passed on as knotFinished, and counted for KnotsDone.
+    void KnotFinished(int index) override;
+
+    // The run's progress as the window's progress bar reads it, at its own pace: the knots
+    // finished in this run and the knots the run computes (0 until the run has counted them).
+    int KnotsDone() const { return knotsDone_; }
+    int KnotsToCompute() const { return knotsToCompute_; }
 
   signals:
     // Emitted on the worker thread; receivers on the window's thread get it queued.
     void knotStarted(int index, int count, const QString& name);
+    // Knot `index` has finished and its record holds its results. Emitted on the worker thread.
+    void knotFinished(int index);
 
   private:
     // Erases the second row of a search status whose first row (x, y) a result replaces.
@@ -61,6 +70,8 @@ class WindowHost : public QObject, public RunHost {
     std::mutex mutex_;
     std::set<std::pair<int, int>> activityRows_;  // places whose last text is a search status
     std::string progress_;                        // the counts on show, empty before the first
+    std::atomic<int> knotsDone_ = 0;
+    std::atomic<int> knotsToCompute_ = 0;
 };
 
 }  // namespace corvane

@@ -5,26 +5,43 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileSystemModel>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
+#include <algorithm>
+#include <cmath>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "arith/random.h"
+#include "knot/knot_record.h"
+#include "knot/run_state.h"
+#include "output/results_table.h"
+#include "shell/results_window.h"
+#include "shell/signature_plot.h"
 #include "shell/status_image.h"
 #include "shell/window_host.h"
 
@@ -126,6 +143,14 @@ class MainWindowTest : public QObject {
     void statusTextsAreErasedByBlanks();
     void statusTextsBeyondThePictureAreCut();
     void resultOverASearchStatusErasesItsSecondRow();
+    void progressBarAdvancesToTheWholeList();
+    void progressBarShowsPausedAndRowsAppearAsKnotsFinish();
+    void resultsWindowRowsAreTheResultsFileRows();
+    void signaturePlotStepsAtTheRootsOfTheSelectedKnot();
+    void knotDetailsShowCertificatesAndMatrixAndCopy();
+    void droppedListBecomesTheChosenFile();
+    void choicesAreRememberedBetweenStarts();
+    void resultsTableOfALongListIsSortedAndFiltered();
 
   private:
     template <typename T>
@@ -141,6 +166,16 @@ class MainWindowTest : public QObject {
         return window_->Status().VisibleTexts().contains(text);
     }
     QString CopyToTemp(const QString& source, const QString& name) const;
+    // Runs the bundled knot list to its end with the Results window open.
+    void RunExamples();
+    corvane::ResultsWindow& Results() const { return window_->Results(); }
+    // The view row of the knot named `name`, -1 if none.
+    int ViewRow(const QString& name) const {
+        const QAbstractItemModel* view = Results().View().model();
+        for (int row = 0; row < view->rowCount(); ++row)
+            if (view->index(row, 0).data().toString() == name) return row;
+        return -1;
+    }
     QString WriteLongList() const;
     // The settings under which each knot of the long list takes some time.
     void SlowSettings() const {
@@ -168,6 +203,9 @@ class MainWindowTest : public QObject {
 void MainWindowTest::init() {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
+    // The window remembers its choices in the settings of the test program, not of Corvane;
+    // each test starts without any.
+    QSettings().clear();
     window_ = std::make_unique<MainWindow>();
     lastKnotStarted_ = 0;
     connect(window_.get(), &MainWindow::knotStarted, this,
@@ -823,6 +861,233 @@ void MainWindowTest::resultOverASearchStatusErasesItsSecondRow() {
                   corvane::StatusKind::Result);
     QTRY_COMPARE(window_->Status().VisibleTexts(),
                  QStringList{QStringLiteral("Nakanishi index = 1")});
+}
+
+void MainWindowTest::RunExamples() {
+    window_->ChooseFile(
+        CopyToTemp(QStringLiteral(CORVANE_EXAMPLES_DIR "/knots.txt"), QStringLiteral("knots.txt")));
+    Click("resultsbutton");
+    QVERIFY(Results().isVisible());
+    QSignalSpy finished(window_.get(), &MainWindow::runFinished);
+    Click("Button1");
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kRunTimeoutMs);
+}
+
+void MainWindowTest::progressBarAdvancesToTheWholeList() {
+    const auto* bar = Find<QProgressBar>("runProgress");
+    QCOMPARE(bar->geometry(), QRect(552, 743, 473, 21));
+    QList<int> values;
+    connect(bar, &QProgressBar::valueChanged, this, [&values](int v) { values.append(v); });
+    RunExamples();
+    // The examples hold seven knots; the bar never goes back and ends full.
+    QCOMPARE(bar->maximum(), 7);
+    QCOMPARE(bar->value(), 7);
+    QVERIFY(std::is_sorted(values.begin(), values.end()));
+    QCOMPARE(bar->text(), QStringLiteral("7 of 7 knots done"));
+}
+
+void MainWindowTest::progressBarShowsPausedAndRowsAppearAsKnotsFinish() {
+    window_->ChooseFile(WriteLongList());
+    SlowSettings();
+    const auto* bar = Find<QProgressBar>("runProgress");
+    QSignalSpy finished(window_.get(), &MainWindow::runFinished);
+    Click("Button1");
+    QTRY_VERIFY_WITH_TIMEOUT(bar->value() >= 2, kRunTimeoutMs);
+    QVERIFY(bar->text().contains(QStringLiteral(" knots done, about ")));
+    QCOMPARE(bar->maximum(), kLongListKnots);
+    QTRY_VERIFY(Results().Model().rowCount() >= 2);
+    Click("pausebutton");
+    QTRY_COMPARE(bar->text(), QStringLiteral("Paused"));
+    // With no row selected the picture follows the knot the window shows.
+    const corvane::SignaturePlot& plot = Results().Signature().Plot();
+    QTRY_COMPARE(plot.KnotName(), QStringLiteral("k%1").arg(lastKnotStarted_));
+    QVERIFY(plot.Function().has_value());
+    Click("Button1");
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kRunTimeoutMs);
+    // A stopped run: the bar keeps the knots done, the table every knot of the list.
+    QVERIFY(bar->value() < kLongListKnots);
+    QCOMPARE(bar->text(),
+             QStringLiteral("%1 of %2 knots done").arg(bar->value()).arg(kLongListKnots));
+    QCOMPARE(Results().Model().rowCount(), kLongListKnots);
+}
+
+void MainWindowTest::resultsWindowRowsAreTheResultsFileRows() {
+    Find<QCheckBox>("determinantbox")->setChecked(true);
+    RunExamples();
+    QList<QByteArray> lines =
+        ReadAll(dir_->filePath(QStringLiteral("knots_output.txt"))).split('\n');
+    while (!lines.isEmpty() && !lines.front().startsWith("Name      |")) lines.removeFirst();
+    QVERIFY(!lines.isEmpty());
+    const QByteArray header = lines.takeFirst().trimmed();
+    while (!lines.isEmpty() && lines.back().trimmed().isEmpty()) lines.removeLast();
+    const auto cellsOf = [](const QByteArray& line) {
+        return corvane::TableCells(line.trimmed().toStdString());
+    };
+    corvane::ResultsModel& model = Results().Model();
+    const auto rowCells = [&model](int row) {
+        QStringList cells;
+        for (int c = 0; c < model.columnCount(); ++c)
+            cells.append(model.index(row, c).data().toString());
+        return corvane::TableCells(cells.join(QLatin1Char('|')).toStdString());
+    };
+    const auto expectRowsAreTheFileRows = [&] {
+        QCOMPARE(model.rowCount(), lines.size());
+        for (int row = 0; row < model.rowCount(); ++row)
+            QCOMPARE(rowCells(row), cellsOf(lines[row]));
+    };
+    QStringList headings;
+    for (int c = 0; c < model.columnCount(); ++c)
+        headings.append(model.headerData(c, Qt::Horizontal).toString());
+    QCOMPARE(corvane::TableCells(headings.join(QLatin1Char('|')).toStdString()), cellsOf(header));
+    QCOMPARE(lines.size(), 7);
+    expectRowsAreTheFileRows();
+
+    // Sorting by the determinant Δ(-1) (as numbers: 3_1 3, 4_1 -5, 5_1 5, 5_2 7, 6_1 -9, 7_4 15,
+    // 8_18 -45) and filtering change the view, not the model.
+    QTableView& view = Results().View();
+    const int det = static_cast<int>(headings.indexOf(QStringLiteral("det(K)")));
+    QVERIFY(det > 0);
+    view.sortByColumn(det, Qt::DescendingOrder);
+    QStringList dets;
+    for (int row = 0; row < view.model()->rowCount(); ++row)
+        dets.append(view.model()->index(row, det).data().toString());
+    QCOMPARE(dets.join(QLatin1Char(',')), QStringLiteral("15,7,5,3,-5,-9,-45"));
+    Results().findChild<QLineEdit*>(QStringLiteral("resultsFilter"))->setText(QStringLiteral("5_"));
+    QCOMPARE(view.model()->rowCount(), 2);
+    expectRowsAreTheFileRows();
+}
+
+void MainWindowTest::signaturePlotStepsAtTheRootsOfTheSelectedKnot() {
+    RunExamples();
+    struct Expected {
+        const char* knot;
+        std::vector<long double> jumps;
+        std::vector<int32_t> steps;
+        int32_t bound;
+    };
+    // 3_1 = T(2,3) and 5_1 = T(2,5): Δ = Φ_6 and Φ_10, σ(-1) = -2 and -4; 4_1 has no root on the
+    // circle (Δ = -t^2 + 3t - 1 has real roots).
+    const Expected cases[] = {
+        {"3_1", {1.0L / 6, 5.0L / 6}, {0, -2, 0}, 1},
+        {"5_1", {0.1L, 0.3L, 0.7L, 0.9L}, {0, -2, -4, -2, 0}, 2},
+        {"4_1", {}, {0}, 0},
+    };
+    const corvane::SignaturePlot& plot = Results().Signature().Plot();
+    for (const Expected& e : cases) {
+        const int row = ViewRow(QString::fromLatin1(e.knot));
+        QVERIFY2(row >= 0, e.knot);
+        Results().View().selectRow(row);
+        QCOMPARE(plot.KnotName(), QString::fromLatin1(e.knot));
+        QVERIFY(plot.Function().has_value());
+        const corvane::SignatureFunction& f = *plot.Function();
+        QCOMPARE(f.jumps.size(), e.jumps.size());
+        for (std::size_t k = 0; k < e.jumps.size(); ++k)
+            QVERIFY(std::fabs(static_cast<double>(f.jumps[k] - e.jumps[k])) < 1e-12);
+        QCOMPARE(f.stepValues, e.steps);
+        QCOMPARE(f.bound, e.bound);
+    }
+    // The picture is saved as PNG (twice the plot's size) and as SVG.
+    Results().View().selectRow(ViewRow(QStringLiteral("5_1")));
+    const QString png = dir_->filePath(QStringLiteral("5_1.png"));
+    const QString svg = dir_->filePath(QStringLiteral("5_1.svg"));
+    QVERIFY(plot.SavePng(png));
+    QVERIFY(plot.SaveSvg(svg));
+    QCOMPARE(QImage(png).size(), plot.size() * 2);
+    const QByteArray picture = ReadAll(svg);
+    QVERIFY(picture.contains("<svg"));
+    QVERIFY(picture.contains("u_a &gt;= 2 (from the signature function)"));
+}
+
+void MainWindowTest::knotDetailsShowCertificatesAndMatrixAndCopy() {
+    RunExamples();
+    auto* details = Results().ShowDetails(ViewRow(QStringLiteral("3_1")));
+    QVERIFY(details != nullptr);
+    const QString text =
+        details->findChild<QPlainTextEdit*>(QStringLiteral("detailsText"))->toPlainText();
+    QVERIFY(text.startsWith(QStringLiteral("Knot 3_1 (line 3 of the list)")));
+    QVERIFY(text.contains(QStringLiteral("\"unknotting\": {")));
+    QVERIFY(text.contains(QStringLiteral("\"certificate\"")));
+    // The minimal matrix of 3_1 as the results file gives it, one row a line.
+    QVERIFY(text.contains(QStringLiteral("Minimal Seifert matrix:\n  -1   0\n  -1  -1\n")));
+    QTest::mouseClick(details->findChild<QPushButton*>(QStringLiteral("copyDetails")),
+                      Qt::LeftButton);
+    QCOMPARE(QApplication::clipboard()->text(), text);
+    details->close();
+}
+
+void MainWindowTest::droppedListBecomesTheChosenFile() {
+    const QString list = CopyToTemp(QStringLiteral(CORVANE_EXAMPLES_DIR "/knots.txt"),
+                                    QStringLiteral("dropped.txt"));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(list)});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &drop);
+    QCOMPARE(window_->InputFileName(), QStringLiteral("dropped.txt"));
+    QCOMPARE(window_->InputDirectory(), QDir(dir_->path()).canonicalPath() + QLatin1Char('/'));
+    QCOMPARE(Find<QLineEdit>("Edit1")->text(), QStringLiteral("dropped.txt"));
+    // A folder is not a list.
+    QMimeData folder;
+    folder.setUrls({QUrl::fromLocalFile(dir_->path())});
+    QDropEvent dropFolder(QPointF(100, 100), Qt::CopyAction, &folder, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &dropFolder);
+    QCOMPARE(window_->InputFileName(), QStringLiteral("dropped.txt"));
+}
+
+void MainWindowTest::choicesAreRememberedBetweenStarts() {
+    QVERIFY(Find<QPushButton>("openbutton") != nullptr);
+    // Each box the other way round from its default.
+    const std::pair<const char*, bool> flipped[] = {{"determinantbox", true},
+                                                    {"signaturebox", false},
+                                                    {"checks1", true},
+                                                    {"jsonlinesbox", true}};
+    for (const auto& [name, ticked] : flipped) Find<QCheckBox>(name)->setChecked(ticked);
+    Find<QSpinBox>("threadsbox")->setValue(3);
+    window_->SaveChoices();
+    window_ = std::make_unique<MainWindow>();
+    for (const auto& [name, ticked] : flipped)
+        QVERIFY2(Find<QCheckBox>(name)->isChecked() == ticked, name);
+    QCOMPARE(Find<QSpinBox>("threadsbox")->value(), 3);
+    // The four lists keep their defaults.
+    QCOMPARE(Find<QComboBox>("nakanishieffortbox")->currentIndex(), 1);
+}
+
+// A table of 100,000 knots, nearly all parked on disk, shown, sorted and filtered as a whole.
+void MainWindowTest::resultsTableOfALongListIsSortedAndFiltered() {
+    constexpr int kKnots = 100000;
+    corvane::RunState state;
+    state.Settings.algebraicUnknotting = false;
+    state.Settings.nakanishi = false;
+    state.Settings.determinant = true;
+    for (int i = 1; i <= kKnots; ++i) {
+        corvane::KnotRecord& knot = state.Knots.Append();
+        knot.name = "k" + std::to_string(i);
+        knot.computed = true;
+        corvane::ApplyInitialResultLayout(knot);
+        // Determinant i mod 1000 and signature -2 (i mod 3).
+        knot.textFields(2) = "dt" + std::to_string(i % 1000);
+        knot.textFields(5) = "si" + std::to_string(-2 * (i % 3));
+    }
+    state.Knots.Park(kKnots);
+    QVERIFY(state.Knots.ParkedCount() > kKnots / 2);
+    corvane::ResultsWindow results(state);
+    results.Model().StartRun(state.Settings);
+    results.Model().EndRun();
+    QCOMPARE(results.Model().rowCount(), kKnots);
+    const QAbstractItemModel& view = *results.View().model();
+    QCOMPARE(view.index(41, 0).data().toString(), QStringLiteral("k42"));
+    // det(K) sorted downwards: 999 first (knots 999, 1999, ..., 99999 in list order).
+    results.View().sortByColumn(2, Qt::DescendingOrder);
+    QCOMPARE(view.index(0, 2).data().toString(), QStringLiteral("999"));
+    QCOMPARE(view.index(0, 0).data().toString(), QStringLiteral("k999"));
+    QCOMPARE(view.index(kKnots - 1, 2).data().toString(), QStringLiteral("0"));
+    // The rows that contain "k4777": k4777 and k47770..k47779.
+    results.findChild<QLineEdit*>(QStringLiteral("resultsFilter"))
+        ->setText(QStringLiteral("k4777"));
+    QCOMPARE(view.rowCount(), 11);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -1,5 +1,6 @@
 // corvane-screenshot: opens the main window on the folder of a knot list, runs the list through
 // the window's controls and saves a picture of the window while the run is paused at a given
+// knot, and of the Results window at that moment with the signature function of one finished
 // knot. Used by scripts/screenshot.sh to picture the window for the README.
 #include <QApplication>
 #include <QComboBox>
@@ -9,12 +10,14 @@
 #include <QListView>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTimer>
 #include <QTreeView>
 #include <cstdio>
 #include <cstdlib>
 
 #include "shell/main_window.h"
+#include "shell/results_window.h"
 #include "shell/status_image.h"
 
 namespace {
@@ -103,12 +106,28 @@ bool SavePicture(corvane::MainWindow& window, const QString& picture) {
     return window.grab().save(picture);
 }
 
+// Saves the picture of the Results window with the row of knot `knot` selected, so that the
+// picture holds its signature function.
+bool SaveResultsPicture(corvane::MainWindow& window, const QString& knot, const QString& picture) {
+    corvane::ResultsWindow& results = window.Results();
+    results.resize(900, 640);
+    results.show();
+    QApplication::processEvents();
+    const QAbstractItemModel* rows = results.View().model();
+    for (int row = 0; row < rows->rowCount(); ++row) {
+        if (rows->index(row, 0).data().toString() == knot) results.View().selectRow(row);
+    }
+    QApplication::processEvents();
+    return results.grab().save(picture);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: corvane-screenshot KNOTLIST KNOT PICTURE.png\n");
+    if (argc != 4 && argc != 6) {
+        std::fprintf(stderr,
+                     "usage: corvane-screenshot KNOTLIST KNOT PICTURE.png [ROW RESULTS.png]\n");
         return 2;
     }
     const QFileInfo list(QString::fromLocal8Bit(argv[1]));
@@ -151,6 +170,10 @@ int main(int argc, char** argv) {
         if (!FileListShows(window, resultsFile) && ++looksAtRest < kResultsFileLooks) return;
         captured = true;
         exitCode = SavePicture(window, picture) ? 0 : 1;
+        if (argc == 6 && !SaveResultsPicture(window, QString::fromLocal8Bit(argv[4]),
+                                             QString::fromLocal8Bit(argv[5]))) {
+            exitCode = 1;
+        }
         Find<QPushButton>(window, "pausebutton").click();
     });
     look->start(kLookMs);
