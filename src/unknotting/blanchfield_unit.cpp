@@ -7,6 +7,7 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 
+#include "arith/big_integer.h"
 #include "knot/knot_context.h"
 
 namespace corvane {
@@ -26,41 +27,31 @@ int64_t AtMinusOneMod(const std::vector<int64_t>& c, int64_t m) {
     return static_cast<int64_t>((sum + m) % m);
 }
 
-class FlintPoly {
-  public:
-    FlintPoly() { fmpz_poly_init(p_); }
-    explicit FlintPoly(const std::vector<int64_t>& c) : FlintPoly() {
-        for (std::size_t k = 0; k < c.size(); ++k) {
-            fmpz_poly_set_coeff_si(p_, static_cast<long>(k), static_cast<long>(c[k]));
-        }
+// c_0 + c_1·t + ... as an arbitrary-precision polynomial.
+BigPoly PolyOf(const std::vector<int64_t>& c) {
+    BigPoly p;
+    for (std::size_t k = 0; k < c.size(); ++k) {
+        fmpz_poly_set_coeff_si(p.get(), static_cast<long>(k), static_cast<long>(c[k]));
     }
-    ~FlintPoly() { fmpz_poly_clear(p_); }
-    FlintPoly(FlintPoly&& other) noexcept : FlintPoly() { fmpz_poly_swap(p_, other.p_); }
-    FlintPoly(const FlintPoly&) = delete;
-    FlintPoly& operator=(const FlintPoly&) = delete;
-    FlintPoly& operator=(FlintPoly&&) = delete;
-    fmpz_poly_struct* get() { return p_; }
-
-  private:
-    fmpz_poly_t p_;
-};
+    return p;
+}
 
 // Whether g(t)·t^(d-1)·g(t⁻¹)·F(t) - ε·t^s is divisible by Δ for ε = 1 or -1, d - 1 the highest
 // degree g may have: with F = t^j·f·N(u₀) (a multiplier's product) and s = shift = d - 1 + j, that
 // is u·ū·f ≡ ±1 modulo Δ in Λ for u = u₀·g.
-bool NormIsPlusMinusOne(const std::vector<int64_t>& u, FlintPoly& f, FlintPoly& delta,
+bool NormIsPlusMinusOne(const std::vector<int64_t>& u, const BigPoly& f, const BigPoly& delta,
                         int64_t shift) {
-    FlintPoly a(u);
-    FlintPoly reversed;
+    BigPoly a = PolyOf(u);
+    BigPoly reversed;
     fmpz_poly_reverse(reversed.get(), a.get(), static_cast<long>(u.size()));
-    FlintPoly product;
+    BigPoly product;
     fmpz_poly_mul(product.get(), a.get(), reversed.get());
     fmpz_poly_mul(product.get(), product.get(), f.get());
-    FlintPoly quotient;
+    BigPoly quotient;
     for (const long sign : {1L, -1L}) {
-        FlintPoly term;
+        BigPoly term;
         fmpz_poly_set_coeff_si(term.get(), static_cast<long>(shift), sign);
-        FlintPoly difference;
+        BigPoly difference;
         fmpz_poly_sub(difference.get(), product.get(), term.get());
         if (fmpz_poly_divides(quotient.get(), difference.get(), delta.get())) return true;
     }
@@ -70,16 +61,16 @@ bool NormIsPlusMinusOne(const std::vector<int64_t>& u, FlintPoly& f, FlintPoly& 
 // A multiplier u₀ of the candidates and the product F = f·u₀(t)·u₀(t⁻¹)·t^(deg u₀) it leaves
 // for them, with the exponent `shift` that ±1 takes beside it and F(-1) modulo |Δ(-1)|.
 struct Multiplier {
-    FlintPoly unit;
-    FlintPoly f;
+    BigPoly unit;
+    BigPoly f;
     int64_t shift = 0;
     int64_t fAtMinusOne = 0;
 };
 
 // The coefficients of a·g, or nullopt when one does not fit in 64 bits.
-std::optional<std::vector<int64_t>> Product(FlintPoly& a, const std::vector<int64_t>& g) {
-    FlintPoly b(g);
-    FlintPoly product;
+std::optional<std::vector<int64_t>> Product(const BigPoly& a, const std::vector<int64_t>& g) {
+    BigPoly b = PolyOf(g);
+    BigPoly product;
     fmpz_poly_mul(product.get(), a.get(), b.get());
     std::vector<int64_t> c;
     for (long k = 0; k < fmpz_poly_length(product.get()); ++k) {
@@ -119,13 +110,13 @@ std::optional<std::vector<int64_t>> FindNormUnit(const std::vector<int64_t>& f, 
                                                  const std::function<bool()>& keepGoing) {
     const auto d = static_cast<int64_t>(delta.size()) - 1;
     if (d < 2 || delta[0] == 0 || f.empty()) return std::nullopt;
-    FlintPoly deltaPoly(delta);
+    BigPoly deltaPoly = PolyOf(delta);
     // m = |Δ(-1)|, odd for a knot: modulo m every sign and power of t is ±1, so the condition
     // implies g(-1)²·F(-1) ≡ ±1 for the product F of f and the multiplier's norm.
-    fmpz_t value;
-    fmpz_t point;
-    fmpz_init(value);
-    fmpz_init(point);
+    BigInt valueHolder;
+    BigInt pointHolder;
+    fmpz* value = valueHolder.get();
+    fmpz* point = pointHolder.get();
     fmpz_set_si(point, -1);
     fmpz_poly_evaluate_fmpz(value, deltaPoly.get(), point);
     fmpz_abs(value, value);
@@ -133,14 +124,14 @@ std::optional<std::vector<int64_t>> FindNormUnit(const std::vector<int64_t>& f, 
     // The multipliers (1 - t)^k for k = 0, 1, -1, 2, -2: 1 - t is a unit modulo Δ since Δ(1) = ±1,
     // and its inverse is ±r with r = (Δ - Δ(1))/(t - 1). Many pairings are f = N((1 - t)^k)
     // times a small norm, and the unit (1 - t)^-k has large coefficients.
-    FlintPoly r;
+    BigPoly r;
     {
-        FlintPoly shifted(delta);
+        BigPoly shifted = PolyOf(delta);
         fmpz_set_si(point, 1);
         fmpz_poly_evaluate_fmpz(value, deltaPoly.get(), point);
         fmpz_sub(fmpz_poly_get_coeff_ptr(shifted.get(), 0),
                  fmpz_poly_get_coeff_ptr(shifted.get(), 0), value);
-        FlintPoly tMinusOne(std::vector<int64_t>{-1, 1});
+        const BigPoly tMinusOne = PolyOf({-1, 1});
         fmpz_poly_div(r.get(), shifted.get(), tMinusOne.get());
     }
     std::vector<Multiplier> multipliers;
@@ -148,13 +139,13 @@ std::optional<std::vector<int64_t>> FindNormUnit(const std::vector<int64_t>& f, 
         Multiplier& x = multipliers.emplace_back();
         fmpz_poly_set_si(x.unit.get(), 1);
         for (int j = 0; j < std::abs(k); ++j) {
-            FlintPoly factor(std::vector<int64_t>{1, -1});
+            const BigPoly factor = PolyOf({1, -1});
             fmpz_poly_mul(x.unit.get(), x.unit.get(), k > 0 ? factor.get() : r.get());
         }
         const long degree = fmpz_poly_degree(x.unit.get());
-        FlintPoly reversed;
+        BigPoly reversed;
         fmpz_poly_reverse(reversed.get(), x.unit.get(), degree + 1);
-        FlintPoly base(f);
+        const BigPoly base = PolyOf(f);
         fmpz_poly_mul(x.f.get(), base.get(), x.unit.get());
         fmpz_poly_mul(x.f.get(), x.f.get(), reversed.get());
         x.shift = d - 1 - (fLow - degree);
@@ -164,8 +155,6 @@ std::optional<std::vector<int64_t>> FindNormUnit(const std::vector<int64_t>& f, 
             m > 1 ? static_cast<int64_t>(fmpz_fdiv_ui(value, static_cast<ulong>(m))) : 0;
         if (x.shift < 0) multipliers.pop_back();
     }
-    fmpz_clear(value);
-    fmpz_clear(point);
     for (int64_t bound = 1; budget > 0; ++bound) {
         // Every vector with g_0 in 1..B, the rest in -B..B, and some |g_k| = B.
         std::vector<int64_t> digits(static_cast<std::size_t>(d), -bound);
