@@ -347,6 +347,13 @@ TEST(Certificates, TheBlanchfieldPairingProvesUnknottingNumberOne) {
         EXPECT_FALSE(CheckKnotCertificates(tampered).ok());
     }
     EXPECT_GE(units, 1);
+    // The tables name it; the LaTeX table marks it Bl and explains the mark.
+    EXPECT_NE(test::ReadFile(dir / "rolfsen-10-braids_output.txt")
+                  .find("1  detected by Blanchfield pairing"),
+              std::string::npos);
+    const std::string tex = test::ReadFile(dir / "rolfsen-10-braids_output.tex");
+    EXPECT_NE(tex.find("$1$  Bl"), std::string::npos);
+    EXPECT_NE(tex.find("An upper bound 1 indicated by Bl"), std::string::npos);
     fs::remove_all(dir);
 }
 
