@@ -23,6 +23,7 @@ void ClearBounds(KnotRecord& knot) {
     knot.nakanishiUpper = -1;
     knot.upperCertificate.clear();
     knot.lowerCertificate.clear();
+    knot.nakanishiCertificate.clear();
 }
 
 // The algebraic unknotting number and the Nakanishi index of a knot with Alexander polynomial 1.
@@ -32,6 +33,7 @@ void TrivialBounds(KnotRecord& knot) {
     knot.nakanishiLower = 0;
     knot.nakanishiUpper = 0;
     knot.upperCertificate = TrivialKnotCertificate();
+    knot.nakanishiCertificate = NakanishiCertificate(knot, IntMatrix{}, 0, ModuleGenerators{}, "");
 }
 
 // The knot's matrix reduced to a minimal S-equivalent one in WorkingMatrix and WorkingSize, with
@@ -126,8 +128,10 @@ KnotEnd ComputeKnot(KnotContext& ctx) {
         return KnotEnd::computed;
     }
     ComputeGuarded(ctx);
-    state.record.lowerCertificate = LowerBoundCertificate(
-        state.record, state.WorkingMatrix, state.WorkingBig ? -1 : state.WorkingSize);
+    const int size = state.WorkingBig ? -1 : state.WorkingSize;
+    state.record.lowerCertificate = LowerBoundCertificate(state.record, state.WorkingMatrix, size);
+    state.record.nakanishiCertificate = NakanishiCertificate(
+        state.record, state.WorkingMatrix, size, state.NakanishiGenerators, state.NakanishiSource);
     return KnotEnd::computed;
 }
 
