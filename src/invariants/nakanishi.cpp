@@ -96,9 +96,10 @@ void AddForwardRow(ModulePresentation& p, int target, int source, int64_t shift,
         if (from->length == 0) continue;
         fmpz_poly_struct* to = ForwardAt(p, target, j).get();
         const slong length = from->length + shift;
-        // Coefficients beyond the length are zero in FLINT's polynomials.
+        // The coefficients beyond the length are not kept zero: the new ones are cleared.
         if (to->length < length) {
             fmpz_poly_fit_length(to, length);
+            for (slong k = to->length; k < length; ++k) fmpz_zero(to->coeffs + k);
             _fmpz_poly_set_length(to, length);
         }
         for (slong k = 0; k < from->length; ++k) {
