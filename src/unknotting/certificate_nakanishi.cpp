@@ -11,6 +11,8 @@
 #include <flint/ulong_extras.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -137,6 +139,22 @@ void CoverMatrix(fmpz_mat_t m, const IntMatrix& v, int n, int degree) {
     }
 }
 
+// The primes dividing |H_1(L_d)| = |det| of the cover's matrix.
+std::vector<ulong> CoverOrderPrimes(const IntMatrix& v, int n, int degree) {
+    const long rows = static_cast<long>(n) * degree;
+    if (degree < 2 || rows > kMaxCoverRows) return {};
+    fmpz_mat_t m;
+    fmpz_mat_init(m, rows, rows);
+    CoverMatrix(m, v, n, degree);
+    fmpz_t order;
+    fmpz_init(order);
+    fmpz_mat_det(order, m);
+    std::vector<ulong> primes = PrimeFactors(order);
+    fmpz_clear(order);
+    fmpz_mat_clear(m);
+    return primes;
+}
+
 // {"obstruction": "cyclic cover", "degree": d, "prime": p, "dimension": r}: H_1(L_d) ⊗ F_p of
 // dimension r, so that m(K) >= ⌈r/(d - 1)⌉.
 std::optional<json> CyclicCoverCertificate(const IntMatrix& v, int n, int degree, int bound) {
@@ -182,6 +200,14 @@ json NakanishiLowerCertificate(const IntMatrix& v, int n, int bound, const std::
     if (source.starts_with("H_1(L_")) named = std::atoi(source.c_str() + 6);
     if (named >= 3) {
         if (std::optional<json> c = CyclicCoverCertificate(v, n, named, bound)) return *c;
+        // H_1(L_d) is cyclic over Z[t]/(t^d - 1) when it is at every maximal ideal (p, f),
+        // f | t^d - 1, where the quotient is H ⊗ F_p[t]/(f): a search that found no generator
+        // has such a prime among those dividing |H_1(L_d)|.
+        for (const ulong p : CoverOrderPrimes(v, n, named)) {
+            if (p < kMaxModulePrime || p > INT32_MAX) continue;
+            const std::string module = AlexanderModuleCertificate(v, n, static_cast<int>(p), bound);
+            if (!module.empty()) return json::parse(module);
+        }
     }
     for (int degree = 3; degree <= 20; ++degree) {
         if (degree == named) continue;
