@@ -64,8 +64,12 @@ void AlexanderPresentation(fmpz_poly_mat_t a, const IntMatrix& v, int n) {
     for (int i = 1; i <= n; ++i) {
         for (int j = 1; j <= n; ++j) {
             fmpz_poly_struct* entry = fmpz_poly_mat_entry(a, i - 1, j - 1);
+            fmpz_t c;
+            fmpz_init_set_si(c, v(j, i));
+            fmpz_neg(c, c);
             fmpz_poly_set_coeff_si(entry, 1, v(i, j));
-            fmpz_poly_set_coeff_si(entry, 0, -v(j, i));
+            fmpz_poly_set_coeff_fmpz(entry, 0, c);
+            fmpz_clear(c);
         }
     }
 }
@@ -100,8 +104,11 @@ std::optional<json> DoubleCoverCertificate(const IntMatrix& v, int n, int bound)
     fmpz_mat_t s;
     fmpz_mat_init(s, n, n);
     for (int i = 1; i <= n; ++i) {
-        for (int j = 1; j <= n; ++j)
-            fmpz_set_si(fmpz_mat_entry(s, i - 1, j - 1), v(i, j) + v(j, i));
+        for (int j = 1; j <= n; ++j) {
+            fmpz* entry = fmpz_mat_entry(s, i - 1, j - 1);
+            fmpz_set_si(entry, v(i, j));
+            fmpz_add_si(entry, entry, v(j, i));
+        }
     }
     fmpz_mat_t d;
     fmpz_mat_init(d, n, n);
