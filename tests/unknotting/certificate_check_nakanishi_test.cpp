@@ -3,6 +3,8 @@
 // and prove the bound it is attached to.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -184,6 +186,51 @@ TEST(NakanishiCertificates, HandWorkedModulesPassExactlyWhenTheirDataProveTheBou
             EXPECT_EQ(verdict.failures[0].rfind("nakanishi ", 0), 0U);
         }
     }
+}
+
+bool Proves(const json& matrix, int lower, const json& certificate) {
+    const json knot = {{"status", "done"},
+                       {"minimal_matrix", matrix},
+                       {"nakanishi",
+                        {{"lower", lower},
+                         {"upper", nullptr},
+                         {"certificate", {{"lower", certificate}, {"upper", nullptr}}}}}};
+    return CheckKnotCertificates(knot).ok();
+}
+
+// Against the Smith forms of V + Vᵀ that PARI/GP computed for random Seifert matrices: the
+// dimension of H_1(L_2) ⊗ F_p is the number of invariant factors divisible by p, and the check
+// finds it both from V + Vᵀ and from the cover's matrix V ⊗ C - Vᵀ ⊗ I_2 (C the swap).
+TEST(NakanishiCertificates, DoubleCoverDimensionsAgreeWithTheReferenceSmithForms) {
+    std::ifstream in(std::string(CORVANE_TEST_DATA_DIR) + "/random-seifert.tsv");
+    int checked = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '%' || line.starts_with("name\t")) continue;
+        std::stringstream fields(line);
+        std::vector<std::string> f;
+        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
+        f.resize(6);
+        const json matrix = json::parse(f[1]);
+        std::vector<long> factors;
+        std::stringstream list(f[5]);
+        for (std::string x; std::getline(list, x, ',');) factors.push_back(std::stol(x));
+        SCOPED_TRACE(f[0]);
+        for (const int p : {2, 3, 5, 7, 11, 13}) {
+            int dimension = 0;
+            for (const long d : factors) dimension += d % p == 0 ? 1 : 0;
+            if (dimension == 0) {
+                EXPECT_FALSE(Proves(matrix, 1, Cover(2, p, 0)));
+                continue;
+            }
+            ++checked;
+            EXPECT_TRUE(Proves(matrix, dimension, DoubleCover(p, dimension)));
+            EXPECT_TRUE(Proves(matrix, dimension, Cover(2, p, dimension)));
+            EXPECT_FALSE(Proves(matrix, dimension, DoubleCover(p, dimension + 1)));
+            EXPECT_FALSE(Proves(matrix, dimension, Cover(2, p, dimension - 1)));
+            EXPECT_FALSE(Proves(matrix, dimension + 1, DoubleCover(p, dimension)));
+        }
+    }
+    EXPECT_GE(checked, 100);
 }
 
 }  // namespace
