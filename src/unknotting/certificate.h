@@ -61,14 +61,18 @@ std::string SignatureNullityCertificate(const IntMatrix& v, int n, int bound);
 //    H = Λ^N/(tV - Vᵀ)Λ^N. Made from the search's generators and forward transform by solving for
 //    the y_j exactly; {"method": "trivial"} for the empty matrix;
 //  - lower 1: {"obstruction": "alexander"} (Δ ≠ 1, so H ≠ 0);
-//  - lower k: the first of {"obstruction": "double cover", "prime": p, "generators": k}
-//    (H_1(L_2) ⊗ F_p = coker(V + Vᵀ) ⊗ F_p of dimension k), the Alexander module over F_p for a
-//    prime p < 200 (AlexanderModuleCertificate), then, for the cover named by `source`, at the
-//    primes dividing |H_1(L_d)| (where a search found no single generator of H_1(L_d) over
-//    Z[t]/(t^d - 1), one of them has a factor f | t^d - 1 of nullity 2), {"obstruction": "cyclic
-//    cover", "degree": d, "prime": p, "dimension": r} (H_1(L_d) ⊗ F_p of dimension r, m(K) >= ⌈r/(d
-//    - 1)⌉; the degree named by `source` first, then 3..20) that reaches k; otherwise
-//    {"obstruction": source}, which the check cannot replay.
+//  - lower k, the first that reaches k of:
+//    {"obstruction": "double cover", "prime": p, "generators": k} (H_1(L_2) ⊗ F_p =
+//    coker(V + Vᵀ) ⊗ F_p of dimension k);
+//    the Alexander module over F_p (AlexanderModuleCertificate) for a prime p < 200;
+//    {"obstruction": "cyclic cover", "degree": d, "prime": p, "dimension": r} (H_1(L_d) ⊗ F_p of
+//    dimension r, m(K) >= ⌈r/(d - 1)⌉) for the degree named by `source`, then the Alexander
+//    module at the primes dividing |H_1(L_d)| (where a search found no single generator of
+//    H_1(L_d) over Z[t]/(t^d - 1), one of them has a factor f | t^d - 1 of nullity 2), then the
+//    cyclic covers of degrees 3..20;
+//    for a matrix beyond 64 bits whose bound came from H_1(L_2), {"obstruction": "double cover",
+//    "generators": k} (the check counts the invariant factors);
+//    otherwise {"obstruction": source}, which the check cannot replay.
 std::string NakanishiCertificate(const KnotRecord& knot, const IntMatrix& v, int n,
                                  const ModuleGenerators& generators, const std::string& source);
 

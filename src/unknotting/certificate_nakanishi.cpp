@@ -195,7 +195,11 @@ std::optional<json> CyclicCoverCertificate(const IntMatrix& v, int n, int degree
 json NakanishiLowerCertificate(const IntMatrix& v, int n, int bound, const std::string& source) {
     if (bound <= 0) return nullptr;
     if (bound == 1) return {{"obstruction", "alexander"}};
-    if (n < 1) return nullptr;
+    // A matrix beyond 64 bits: the check counts the invariant factors of V + Vᵀ itself.
+    if (n < 1 && source == "H_1(L_2)") {
+        return {{"obstruction", "double cover"}, {"generators", bound}};
+    }
+    if (n < 1) return {{"obstruction", source}};
     if (std::optional<json> c = DoubleCoverCertificate(v, n, bound)) return *c;
     for (int p = 2; p <= kMaxModulePrime; ++p) {
         if (!n_is_prime(static_cast<ulong>(p))) continue;
