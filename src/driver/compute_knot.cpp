@@ -24,6 +24,7 @@ void ClearBounds(KnotRecord& knot) {
     knot.nakanishiUpper = -1;
     knot.upperCertificate.clear();
     knot.lowerCertificate.clear();
+    knot.nakanishiCertificate.clear();
 }
 
 // The algebraic unknotting number and the Nakanishi index of a knot with Alexander polynomial 1.
@@ -33,6 +34,7 @@ void TrivialBounds(KnotRecord& knot) {
     knot.nakanishiLower = 0;
     knot.nakanishiUpper = 0;
     knot.upperCertificate = TrivialKnotCertificate();
+    knot.nakanishiCertificate = NakanishiCertificate(knot, IntMatrix{}, 0, ModuleGenerators{}, "");
 }
 
 // The knot's matrix reduced to a minimal S-equivalent one in WorkingMatrix and WorkingSize, with
@@ -127,9 +129,15 @@ KnotEnd ComputeKnot(KnotContext& ctx) {
         return KnotEnd::computed;
     }
     ComputeGuarded(ctx);
-    const ScopedStepTime timed(TimedStep::lowerCertificate);
-    state.record.lowerCertificate = LowerBoundCertificate(
-        state.record, state.WorkingMatrix, state.WorkingBig ? -1 : state.WorkingSize);
+    const int size = state.WorkingBig ? -1 : state.WorkingSize;
+    {
+        const ScopedStepTime timed(TimedStep::lowerCertificate);
+        state.record.lowerCertificate =
+            LowerBoundCertificate(state.record, state.WorkingMatrix, size);
+    }
+    const ScopedStepTime timed(TimedStep::nakanishiCertificate);
+    state.record.nakanishiCertificate = NakanishiCertificate(
+        state.record, state.WorkingMatrix, size, state.NakanishiGenerators, state.NakanishiSource);
     return KnotEnd::computed;
 }
 

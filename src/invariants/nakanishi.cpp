@@ -84,17 +84,46 @@ std::pair<int, int> ChoosePivot(const IntPolyMatrix& a, int k, int s, RandomGene
     return {br, bc};
 }
 
-// Row i += c·t^e·row k, mirrored: column k of the transform gets -c·t^e·column i.
+BigPoly& ForwardAt(ModulePresentation& p, int i, int j) {
+    return p.Forward[static_cast<size_t>((i - 1) * kPolyMatrixDim + (j - 1))];
+}
+
+// Row i += c·t^e·row k of Forward, after the same operation on A succeeded.
+void AddForwardRow(ModulePresentation& p, int target, int source, int64_t shift, int64_t c) {
+    if (ArithTrouble) return;
+    for (int j = 1; j <= p.n; ++j) {
+        const fmpz_poly_struct* from = ForwardAt(p, source, j).get();
+        if (from->length == 0) continue;
+        fmpz_poly_struct* to = ForwardAt(p, target, j).get();
+        const slong length = from->length + shift;
+        // The coefficients beyond the length are not kept zero: the new ones are cleared.
+        if (to->length < length) {
+            fmpz_poly_fit_length(to, length);
+            for (slong k = to->length; k < length; ++k) fmpz_zero(to->coeffs + k);
+            _fmpz_poly_set_length(to, length);
+        }
+        for (slong k = 0; k < from->length; ++k) {
+            fmpz_addmul_si(to->coeffs + k + shift, from->coeffs + k, c);
+        }
+        _fmpz_poly_normalise(to);
+    }
+}
+
+// Row i += c·t^e·row k, mirrored: column k of the transform gets -c·t^e·column i, and row i of
+// Forward gets c·t^e·row k.
 void AddRow(ModulePresentation& p, int target, int source, int64_t shift, int64_t c) {
     inplace::IntPolyAddRowMultiple(p.A, target, source, p.s, shift, c);
     inplace::IntPolyAddColumnMultiple(p.PolyDiagLeftInverse, source, target, p.s, shift,
                                       PlainNeg(c));
+    AddForwardRow(p, target, source, shift, c);
 }
 
 void SwapRows(ModulePresentation& p, int i, int j) {
     if (i == j) return;
     inplace::IntPolySwapRows(p.A, i, j, p.s);
     inplace::IntPolySwapColumns(p.PolyDiagLeftInverse, i, j, p.s);
+    for (int k = 1; k <= p.n; ++k)
+        fmpz_poly_swap(ForwardAt(p, i, k).get(), ForwardAt(p, j, k).get());
 }
 
 // One pass at position k (steps a-d).
@@ -166,6 +195,9 @@ void ResetPresentation(ModulePresentation& p, const IntPolyMatrix& a0, int n) {
     p.A = a0;
     p.s = n;
     p.PolyDiagLeftInverse = IntPolyMatIdentity(n);
+    for (BigPoly& entry : p.Forward) fmpz_poly_zero(entry.get());
+    for (int i = 1; i <= n; ++i) fmpz_poly_one(ForwardAt(p, i, i).get());
+    p.n = n;
 }
 
 // Stabilisation: generator s+1 with relation column s+1 carrying 1 on the diagonal. Either the
@@ -181,6 +213,8 @@ void StabilisePresentation(ModulePresentation& p, int64_t tries, RandomGenerator
     const bool inRow = RandomBelow(rng, 2) == 0;
     const int64_t m = std::min<int64_t>(RandomBelow(rng, tries / 20) + 3, 13);
     p.A.Set(n, n, IntPolyFromRat(PolyOne()));
+    // The old generators keep their coordinates: the new one is 0 in the new row of Forward.
+    for (int j = 1; j <= p.n; ++j) fmpz_poly_zero(ForwardAt(p, n, j).get());
     for (int i = 1; i <= s; ++i) {
         const IntPoly entry = IntPolyFromRat(PolyRandom(rng, 1, m));
         if (inRow) {
@@ -216,6 +250,16 @@ void Scramble(ModulePresentation& p, int64_t tries, RandomGenerator& rng) {
     PolyScramble(p, 1, count, rng);
 }
 
+// After a valid count the generators at the diagonal units are 0 in H: their rows of Forward
+// may be dropped (e_j - Σ_i t_i·Forward(i, j) then lies in the image of tV - Vᵀ rather than being
+// 0), which keeps Forward from growing over the tries.
+void PruneForward(ModulePresentation& p, const ModuleCount& r) {
+    for (int i = 1; i <= r.complete; ++i) {
+        if (!IsLaurentUnit(p.A.Entry(i, i))) continue;
+        for (int j = 1; j <= p.n; ++j) fmpz_poly_zero(ForwardAt(p, i, j).get());
+    }
+}
+
 // Step b: a valid count lowers the upper bound and may give a presentation text and a generator.
 void RecordCount(KnotContext& ctx, const ModulePresentation& p, const ModuleCount& r) {
     KnotState& state = ctx.state;
@@ -231,6 +275,8 @@ void RecordCount(KnotContext& ctx, const ModulePresentation& p, const ModuleCoun
         SetResultField(state, "rm" + text, "");
     }
     const int n = state.WorkingSize;
+    ModuleGenerators& kept = state.NakanishiGenerators;
+    if (n > 0 && (!kept.valid || r.count < kept.count)) kept = GeneratorsOfCount(p, r, n);
     if (r.count != 1 || n <= 0) return;
     const PolyVector g = GeneratorOfCyclicCount(p, r, n);
     if (GeneratorPassesModularCheck(state.WorkingMatrix, n, g)) RecordCyclicGenerator(state, g);
@@ -243,6 +289,27 @@ PolyVector GeneratorOfCyclicCount(const ModulePresentation& p, const ModuleCount
     KeptPositions(p.A, p.s, r.complete, kept);
     PolyVector g;
     for (int i = 1; i <= n; ++i) g(i) = RatPolyFromInt(p.PolyDiagLeftInverse.Entry(i, kept[0]));
+    return g;
+}
+
+ModuleGenerators GeneratorsOfCount(const ModulePresentation& p, const ModuleCount& r, int n) {
+    ModuleGenerators g;
+    if (p.n != n) return g;
+    std::array<int, 12> kept{};
+    const int c = KeptPositions(p.A, p.s, r.complete, kept);
+    g.valid = true;
+    g.count = c;
+    for (int k = 0; k < c; ++k) {
+        const int at = kept[static_cast<size_t>(k)];
+        PolyVector x;
+        std::vector<BigPoly> a;
+        for (int i = 1; i <= n; ++i) {
+            x(i) = RatPolyFromInt(p.PolyDiagLeftInverse.Entry(i, at));
+            a.push_back(p.Forward[static_cast<size_t>((at - 1) * kPolyMatrixDim + (i - 1))]);
+        }
+        g.Generators.push_back(x);
+        g.Coefficients.push_back(std::move(a));
+    }
     return g;
 }
 
@@ -356,6 +423,7 @@ void NakanishiBounds(KnotContext& ctx, int64_t maxTries) {
             ResetPresentation(*p, *a0, n);
         } else {
             RecordCount(ctx, *p, r);
+            PruneForward(*p, r);
             if (knot.nakanishiUpper == knot.nakanishiLower) break;
         }
         ++tries;

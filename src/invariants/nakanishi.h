@@ -3,26 +3,35 @@
 // of H with integral quotients, the generator of a cyclic H, and the "nk" and "rm" fields.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
+#include "arith/big_integer.h"
 #include "arith/int_matrix.h"
 #include "arith/int_poly_matrix.h"
 #include "arith/poly_matrix.h"
 #include "arith/random.h"
+#include "knot/knot_context.h"
 
 namespace corvane {
-
-class KnotContext;
 
 // A presentation of H by s generators (rows) and s relations (columns), with the basis
 // transform PolyDiagLeftInverse: its column j, rows 1..N, is the element of H, written in the
 // generators of tV - Vᵀ, that generator j of A stands for. Rows N+1..s of the transform are zero.
 // Every operation keeps the entries integral, so they are integer polynomials.
+// Forward (rows 1..s, columns 1..N, entry (i, j) at (i - 1)·12 + j - 1) mirrors every row
+// operation the other way, in integers of any size: its column j writes generator j of tV - Vᵀ
+// in the generators of A, so that PolyDiagLeftInverse·Forward = I_N exactly, i.e.
+// e_j = Σ_i (column i of the transform)·Forward(i, j); once the rows of generators that are 0 in
+// H have been dropped, e_j - Σ_i (column i)·Forward(i, j) lies in the image of tV - Vᵀ. It is the
+// evidence of generation a certificate needs, and never changes the search.
 struct ModulePresentation {
     IntPolyMatrix A;
     int s = 0;
     IntPolyMatrix PolyDiagLeftInverse;
+    std::array<BigPoly, static_cast<size_t>(kPolyMatrixDim) * kPolyMatrixDim> Forward;
+    int n = 0;  // N, the columns of Forward
 };
 
 // The presentation of H by the n × n matrix a (integral, e.g. tV - Vᵀ) with the identity
@@ -70,12 +79,16 @@ void StabilisePresentation(ModulePresentation& p, int64_t tries, RandomGenerator
 // module, entries 1..n, i.e. a generator of H written in the generators of tV - Vᵀ.
 PolyVector GeneratorOfCyclicCount(const ModulePresentation& p, const ModuleCount& r, int n);
 
+// The generators at a count r of p (see ModuleGenerators).
+ModuleGenerators GeneratorsOfCount(const ModulePresentation& p, const ModuleCount& r, int n);
+
 // The Nakanishi search on the current knot: up to maxTries + 1 attempts of
 // CountModuleGenerators on presentations of the knot's Alexander module (scrambled and, after
 // ten attempts, stabilised by extra generators that a new relation kills). Every valid count
 // lowers nakanishiUpper; the shortest text of a presentation reaching it goes to the "rm"
 // field; when the count is 1, the generator (checked to generate modulo several primes) and its
-// Blanchfield pairing are recorded (RecordCyclicGenerator). Ends when the bounds meet, on Stop
+// Blanchfield pairing are recorded (RecordCyclicGenerator); the generators of the first count
+// that reaches the smallest value go to NakanishiGenerators. Ends when the bounds meet, on Stop
 // or Skip, or after the tries; polls every fifth try and once at the end.
 void NakanishiBounds(KnotContext& ctx, int64_t maxTries);
 

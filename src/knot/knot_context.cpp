@@ -60,6 +60,7 @@ void ResetForKnotStart(KnotState& state, std::chrono::steady_clock::time_point n
     state.SkipRequested = false;
     state.NakanishiSource.clear();
     state.NakanishiSourceTex.clear();
+    state.NakanishiGenerators = ModuleGenerators{};
     ArithTrouble = false;
     TroubleCode.clear();
     knot.lowerBound = 0;
@@ -70,6 +71,7 @@ void ResetForKnotStart(KnotState& state, std::chrono::steady_clock::time_point n
     knot.detectionCodes.clear();
     knot.upperCertificate.clear();
     knot.lowerCertificate.clear();
+    knot.nakanishiCertificate.clear();
 }
 
 }  // namespace corvane

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "arith/big_integer.h"
 #include "arith/int_matrix.h"
 #include "arith/poll.h"
 #include "arith/polynomial.h"
@@ -32,6 +33,17 @@ class BigMatrix;
 // out on purpose).
 inline constexpr std::array<int32_t, 14> kPrimeList{2,  3,  5,  7,  11, 13, 17,
                                                     23, 29, 31, 37, 41, 43, 47};
+
+// Elements that generate the Alexander module H = Λ^N/(tV - Vᵀ)Λ^N at a count of the Nakanishi
+// search: the columns x_k (entries 1..N, in the basis of tV - Vᵀ) of its transform at the
+// positions that still carry the module, and the rows a_k of its forward transform there
+// (entries 1..N), with e_j - Σ_k a_k(j)·x_k in the image of tV - Vᵀ for every j.
+struct ModuleGenerators {
+    bool valid = false;
+    int32_t count = 0;
+    std::vector<PolyVector> Generators;              // x_1..x_count
+    std::vector<std::vector<BigPoly>> Coefficients;  // a_1..a_count: a_k[j - 1] of x_k in e_j
+};
 
 // The working state of one knot. StopRequested is the run's Stop flag, or a flag of its own when
 // the state stands alone (tests, single computations); SkipRequested is always the knot's own.
@@ -66,6 +78,9 @@ struct KnotState {
     PolyVector CyclicGenerator;
     LaurentPoly CyclicPairing;
     bool HasCyclicPairing = false;
+    // The generators of the Alexander module at the smallest count of the Nakanishi search that
+    // could keep them (not valid when none could), for the certificate of its upper bound.
+    ModuleGenerators NakanishiGenerators;
     std::string NakanishiSource;     // text name of what gave nakanishiLower, e.g. "H_1(L_2)"
     std::string NakanishiSourceTex;  // the same in LaTeX
     std::array<int32_t, 14> PrimeList = kPrimeList;
@@ -95,8 +110,8 @@ void AddDetectionCode(KnotState& state, std::string_view code);
 void RaiseLowerBound(KnotState& state, int32_t value, std::string_view name, std::string_view code);
 
 // Knot start: KnotStartTime := now; ArithTrouble and SkipRequested cleared, TroubleCode,
-// NakanishiSource and NakanishiSourceTex emptied; the record's lowerBound := 0,
-// upperBound := -1, mahlerMeasure := 0, detectedBy and detectionCodes emptied.
+// NakanishiSource and NakanishiSourceTex emptied, NakanishiGenerators made invalid; the record's
+// lowerBound := 0, upperBound := -1, mahlerMeasure := 0, detectedBy and detectionCodes emptied.
 void ResetForKnotStart(KnotState& state, std::chrono::steady_clock::time_point now);
 
 // A run host that shows nothing: for computations outside a run.

@@ -113,6 +113,9 @@ struct KnotRecord {
     // The evidence of the bounds as JSON texts (certificate.h), empty where a bound has none.
     std::string upperCertificate;
     std::string lowerCertificate;
+    // The evidence of the Nakanishi bounds, {"lower": ..., "upper": ...} as one JSON text
+    // (certificate.h); empty where neither bound has one.
+    std::string nakanishiCertificate;
     int32_t nakanishiLower = 0;
     int32_t nakanishiUpper = 0;  // -1 = no upper bound known
     int32_t signature = 0;

@@ -15,7 +15,7 @@ namespace {
 
 // Every field of the record is encoded: a field added to KnotRecord changes its size, and must be
 // added to EncodeRecord and DecodeRecord (and to the round-trip test) before this compiles again.
-static_assert(sizeof(KnotRecord) == 592, "encode every field of KnotRecord");
+static_assert(sizeof(KnotRecord) == 624, "encode every field of KnotRecord");
 
 // Appends are written to the file in pieces of about this size.
 constexpr std::size_t kSpillBuffer = std::size_t{1} << 20;
@@ -120,6 +120,7 @@ void EncodeRecord(const KnotRecord& knot, std::string& out) {
     PutText(out, knot.detectionCodes);
     PutText(out, knot.upperCertificate);
     PutText(out, knot.lowerCertificate);
+    PutText(out, knot.nakanishiCertificate);
     PutSigned(out, knot.nakanishiLower);
     PutSigned(out, knot.nakanishiUpper);
     PutSigned(out, knot.signature);
@@ -160,6 +161,7 @@ void DecodeRecord(std::string_view bytes, KnotRecord& knot) {
     knot.detectionCodes = in.Text();
     knot.upperCertificate = in.Text();
     knot.lowerCertificate = in.Text();
+    knot.nakanishiCertificate = in.Text();
     knot.nakanishiLower = in.Int();
     knot.nakanishiUpper = in.Int();
     knot.signature = in.Int();

@@ -11,11 +11,12 @@
 namespace corvane {
 
 enum class TimedStep {
-    signatureNullity,  // the signature-nullity bound
-    laterRounds,       // the rounds of the two-move and deeper searches after their first
-    blanchfieldUnit,   // the unit of the Blanchfield pairing
-    crossingChanges,   // crossing changes of the knot's own diagram
-    lowerCertificate,  // the certificate of the lower bound
+    signatureNullity,      // the signature-nullity bound
+    laterRounds,           // the rounds of the two-move and deeper searches after their first
+    blanchfieldUnit,       // the unit of the Blanchfield pairing
+    crossingChanges,       // crossing changes of the knot's own diagram
+    lowerCertificate,      // the certificate of the lower bound
+    nakanishiCertificate,  // the certificates of the Nakanishi bounds
     count
 };
 

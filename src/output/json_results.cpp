@@ -242,8 +242,9 @@ json Unknotting(const KnotRecord& knot) {
 }
 
 // The "nk" slot: "k", "l or u", "l,l+1 or u", "l...u" or "> k", each possibly followed by
-// " detected by " and the source of the lower bound.
-json Nakanishi(std::string_view text) {
+// " detected by " and the source of the lower bound; with the certificates of the bounds (each
+// null where it has none; null when neither has one).
+json Nakanishi(std::string_view text, const std::string& certificate) {
     if (text.empty()) return nullptr;
     json source = nullptr;
     const std::size_t by = text.find(kDetectedBy);
@@ -262,7 +263,9 @@ json Nakanishi(std::string_view text) {
         lower = IntegerOrNull(text.substr(0, split));
         upper = last == std::string_view::npos ? lower : IntegerOrNull(text.substr(last + 1));
     }
-    return {{"lower", lower}, {"upper", upper}, {"source", source}};
+    json certificates = nullptr;
+    if (!certificate.empty()) certificates = json::parse(certificate, nullptr, false);
+    return {{"lower", lower}, {"upper", upper}, {"source", source}, {"certificate", certificates}};
 }
 
 json Errors(const KnotRecord& knot) {
@@ -294,7 +297,7 @@ json ComputedKnot(const KnotRecord& knot, const RunSettings& settings) {
         {"mahler", Mahler(knot, settings)},
         {"mu", Mu(knot)},
         {"unknotting", Unknotting(knot)},
-        {"nakanishi", Nakanishi(SlotText(knot, "nk"))},
+        {"nakanishi", Nakanishi(SlotText(knot, "nk"), knot.nakanishiCertificate)},
         {"generator", TextOrNull(SlotText(knot, "ge"))},
         {"blanchfield", TextOrNull(SlotText(knot, "bl"))},
         {"presentation", TextOrNull(SlotText(knot, "rm"))},

@@ -24,8 +24,9 @@ constexpr std::string_view kOf = "-of-";
 // computed Mahler measure and mu(K), which the JSON Lines file gives as computed.
 constexpr std::size_t kKnotFields = 9 + 2 * ResultSlots;
 // A knot line may end in the certificates of its bounds (upper, then lower), which shard files
-// written before certificates existed lack.
+// written before certificates existed lack, and then in those of its Nakanishi bounds.
 constexpr std::size_t kCertifiedKnotFields = kKnotFields + 2;
+constexpr std::size_t kNakanishiCertifiedKnotFields = kKnotFields + 3;
 
 // The field escaped so that it holds no tab, CR or LF and reads back exactly.
 std::string Escaped(std::string_view field) {
@@ -195,11 +196,15 @@ std::vector<std::string> KnotFields(int position, const KnotRecord& knot) {
     fields.push_back(std::to_string(knot.mu));
     fields.push_back(knot.upperCertificate);
     fields.push_back(knot.lowerCertificate);
+    fields.push_back(knot.nakanishiCertificate);
     return fields;
 }
 
 bool ReadKnot(const std::vector<std::string_view>& fields, ShardKnot& knot) {
-    if (fields.size() != kKnotFields && fields.size() != kCertifiedKnotFields) return false;
+    if (fields.size() != kKnotFields && fields.size() != kCertifiedKnotFields &&
+        fields.size() != kNakanishiCertifiedKnotFields) {
+        return false;
+    }
     std::vector<std::string> values(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (!Unescaped(fields[i], values[i])) return false;
@@ -215,10 +220,12 @@ bool ReadKnot(const std::vector<std::string_view>& fields, ShardKnot& knot) {
         knot.textFields(slot) = values[static_cast<std::size_t>(6 + slot)];
         knot.texFields(slot) = values[static_cast<std::size_t>(6 + ResultSlots + slot)];
     }
-    if (fields.size() == kCertifiedKnotFields) {
+    if (fields.size() >= kCertifiedKnotFields) {
         knot.upperCertificate = values[kKnotFields];
         knot.lowerCertificate = values[kKnotFields + 1];
     }
+    if (fields.size() == kNakanishiCertifiedKnotFields)
+        knot.nakanishiCertificate = values[kKnotFields + 2];
     return ParseNumber(fields[7 + 2 * ResultSlots], knot.mahlerMeasure, std::chars_format::hex) &&
            ParseNumber(fields[8 + 2 * ResultSlots], knot.mu);
 }
@@ -508,6 +515,7 @@ MergeReport MergeShards(RunState& state, const std::filesystem::path& inputFile)
             knot.mu = from.mu;
             knot.upperCertificate = from.upperCertificate;
             knot.lowerCertificate = from.lowerCertificate;
+            knot.nakanishiCertificate = from.nakanishiCertificate;
             knot.computed = true;
             state.Knots.Park(from.position);
         }

@@ -73,6 +73,7 @@ struct ShardKnot {
     int32_t mu = -1;
     std::string upperCertificate;
     std::string lowerCertificate;
+    std::string nakanishiCertificate;
 };
 
 // A shard file as read.

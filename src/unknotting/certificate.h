@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "knot/knot_context.h"
 #include "knot/knot_record.h"
 #include "unknotting/move_search.h"
 
@@ -49,5 +50,30 @@ std::string AlexanderModuleCertificate(const IntMatrix& v, int n, int p, int bou
 // of largest (η + σ)/2 and (η - σ)/2 that SignatureNullityBound found; empty when its bound is
 // below `bound` or it was not decided.
 std::string SignatureNullityCertificate(const IntMatrix& v, int n, int bound);
+
+// The certificates of the knot's bounds on the Nakanishi index m(K), as the JSON text
+// {"lower": ..., "upper": ...} (null where a bound has none; empty when neither has one), on V
+// (n × n, its minimal matrix; n < 0 when it does not fit 64 bits):
+//  - upper m(K) <= c: {"method": "generators", "shift": s, "generators": [x_1..x_c],
+//    "coefficients": [[a_11..a_1c], ..., [a_N1..a_Nc]], "relations": [y_1..y_N]}, columns x_k
+//    and y_j of N polynomials and polynomials a_jk, each as its coefficients from t⁰ up, with
+//    t^s·e_j = Σ_k a_jk·x_k + (tV - Vᵀ)·y_j for every standard basis vector e_j: the x_k generate
+//    H = Λ^N/(tV - Vᵀ)Λ^N. Made from the search's generators and forward transform by solving for
+//    the y_j exactly; {"method": "trivial"} for the empty matrix;
+//  - lower 1: {"obstruction": "alexander"} (Δ ≠ 1, so H ≠ 0);
+//  - lower k, the first that reaches k of:
+//    {"obstruction": "double cover", "prime": p, "generators": k} (H_1(L_2) ⊗ F_p =
+//    coker(V + Vᵀ) ⊗ F_p of dimension k);
+//    the Alexander module over F_p (AlexanderModuleCertificate) for a prime p < 200;
+//    {"obstruction": "cyclic cover", "degree": d, "prime": p, "dimension": r} (H_1(L_d) ⊗ F_p of
+//    dimension r, m(K) >= ⌈r/(d - 1)⌉) for the degree named by `source`, then the Alexander
+//    module at the primes dividing |H_1(L_d)| (where a search found no single generator of
+//    H_1(L_d) over Z[t]/(t^d - 1), one of them has a factor f | t^d - 1 of nullity 2), then the
+//    cyclic covers of degrees 3..20;
+//    for a matrix beyond 64 bits whose bound came from H_1(L_2), {"obstruction": "double cover",
+//    "generators": k} (the check counts the invariant factors);
+//    otherwise {"obstruction": source}, which the check cannot replay.
+std::string NakanishiCertificate(const KnotRecord& knot, const IntMatrix& v, int n,
+                                 const ModuleGenerators& generators, const std::string& source);
 
 }  // namespace corvane

@@ -14,6 +14,7 @@
 #include "unknotting/certificate_check_blanchfield.h"
 #include "unknotting/certificate_check_lower.h"
 #include "unknotting/certificate_check_matrix.h"
+#include "unknotting/certificate_check_nakanishi.h"
 
 namespace corvane {
 
@@ -489,10 +490,14 @@ CertificateVerdict CheckKnotCertificates(const json& knot) {
     CertificateVerdict verdict;
     if (!knot.is_object() || knot.value("status", "") != "done") return verdict;
     const json unknotting = knot.value("unknotting", json());
-    if (!unknotting.is_object()) return verdict;
-    const json lower = unknotting.value("lower", json());
-    const json upper = unknotting.value("upper", json());
-    if (lower.is_null() && upper.is_null()) return verdict;
+    const json nakanishi = knot.value("nakanishi", json());
+    const json lower = unknotting.is_object() ? unknotting.value("lower", json()) : json();
+    const json upper = unknotting.is_object() ? unknotting.value("upper", json()) : json();
+    const bool nakanishiBounds =
+        nakanishi.is_object() && (nakanishi.value("upper", json()).is_number_integer() ||
+                                  (nakanishi.value("lower", json()).is_number_integer() &&
+                                   nakanishi["lower"].get<int64_t>() > 0));
+    if (lower.is_null() && upper.is_null() && !nakanishiBounds) return verdict;
     const std::optional<Matrix> v = ReadSquare(knot.value("minimal_matrix", json()));
     if (!v) {
         verdict.failures.push_back("no minimal matrix to check the bounds on");
@@ -502,6 +507,9 @@ CertificateVerdict CheckKnotCertificates(const json& knot) {
         verdict.failures.push_back("the minimal matrix is not a knot's: det(V - Vᵀ) is not ±1");
         return verdict;
     }
+    for (std::string& failure : CheckNakanishiCertificates(*v, nakanishi))
+        verdict.failures.push_back(std::move(failure));
+    if (!unknotting.is_object()) return verdict;
     const json certificate = unknotting.value("certificate", json());
     const json none;
     if (upper.is_number_integer()) {

@@ -57,7 +57,14 @@ struct CertificateVerdict {
 //    part of that determinant has no other root (a Taylor bound on its derivative), with η from
 //    the rank of m(A) and σ the mean of σ(lo) and σ(hi), the root being semisimple (its
 //    multiplicity in the determinant equals 2η); and max(0, max (η + σ)/2) +
-//    max(0, max (η - σ)/2) over the points >= the bound.
+//    max(0, max (η - σ)/2) over the points >= the bound;
+//  - the bounds on the Nakanishi index under "nakanishi" (certificate_check_nakanishi.h):
+//    upper U: the listed x_1..x_c, c <= U, and polynomials a_jk and columns y_j with
+//    t^s·e_j = Σ_k a_jk·x_k + (tV - Vᵀ)·y_j exactly, so the x_k generate the Alexander module
+//    (or V has Alexander polynomial 1); lower 1: det(tV - Vᵀ) is not ±t^j; lower L: an
+//    irreducible f ≠ t over F_p with tV - Vᵀ of nullity >= L over F_p[t]/(f), or
+//    N - rank_p(V + Vᵀ) >= L (H_1(L_2) ⊗ F_p), or ⌈r/(d - 1)⌉ >= L with r = N·d - rank_p of the
+//    N·d × N·d matrix V ⊗ C - Vᵀ ⊗ I_d (H_1(L_d) ⊗ F_p, C the cyclic shift), as stated.
 // Knots that are pending or carry no bounds pass; a bound without a certificate this check can
 // replay fails.
 CertificateVerdict CheckKnotCertificates(const nlohmann::ordered_json& knot);

@@ -273,6 +273,7 @@ KnotRecord FullRecord(int i) {
     k.detectionCodes = "s";
     k.upperCertificate = "{\"method\": \"trivial\"}";
     k.lowerCertificate = std::to_string(-i);
+    k.nakanishiCertificate = std::to_string(3 * i);
     k.nakanishiLower = -i;
     k.nakanishiUpper = i * 1000;
     k.signature = -2 * i;

@@ -60,18 +60,24 @@ TEST(KnotJsonLine, EachSlotTextGivesItsValue) {
         {"lt-4", "levine_tristram", {{"values", 64}, {"min", -4}, {"max", nullptr}}},
         {"lt2", "levine_tristram", {{"values", 64}, {"min", nullptr}, {"max", 2}}},
         {"lt0", "levine_tristram", {{"values", 64}, {"min", 0}, {"max", 0}}},
-        {"nk1", "nakanishi", {{"lower", 1}, {"upper", 1}, {"source", nullptr}}},
+        {"nk1",
+         "nakanishi",
+         {{"lower", 1}, {"upper", 1}, {"source", nullptr}, {"certificate", nullptr}}},
         {"nk2 detected by H_1(L_2)",
          "nakanishi",
-         {{"lower", 2}, {"upper", 2}, {"source", "H_1(L_2)"}}},
-        {"nk1 or 2", "nakanishi", {{"lower", 1}, {"upper", 2}, {"source", nullptr}}},
-        {"nk1,2 or 3", "nakanishi", {{"lower", 1}, {"upper", 3}, {"source", nullptr}}},
+         {{"lower", 2}, {"upper", 2}, {"source", "H_1(L_2)"}, {"certificate", nullptr}}},
+        {"nk1 or 2",
+         "nakanishi",
+         {{"lower", 1}, {"upper", 2}, {"source", nullptr}, {"certificate", nullptr}}},
+        {"nk1,2 or 3",
+         "nakanishi",
+         {{"lower", 1}, {"upper", 3}, {"source", nullptr}, {"certificate", nullptr}}},
         {"nk2...5 detected by A(F_3)",
          "nakanishi",
-         {{"lower", 2}, {"upper", 5}, {"source", "A(F_3)"}}},
+         {{"lower", 2}, {"upper", 5}, {"source", "A(F_3)"}, {"certificate", nullptr}}},
         {"nk> 2 detected by A(F_13)",
          "nakanishi",
-         {{"lower", 3}, {"upper", nullptr}, {"source", "A(F_13)"}}},
+         {{"lower", 3}, {"upper", nullptr}, {"source", "A(F_13)"}, {"certificate", nullptr}}},
         {"ma2.088...", "mahler", 2.088},
         {"ge(0,1)", "generator", "(0,1)"},
         {"bl-t^-1+2-t", "blanchfield", "-t^-1+2-t"},
@@ -105,10 +111,15 @@ TEST(KnotJsonLine, BoundsDetectionsAndComputedNumbers) {
                                           {"codes", {"s", "L"}},
                                           {"certificate", nullptr}}));
     knot.lowerCertificate = R"({"obstruction":"signature","signature":-4})";
-    EXPECT_EQ(Object(knot)["unknotting"]["certificate"],
-              json({{"lower", {{"obstruction", "signature"}, {"signature", -4}}},
-                    {"upper", nullptr}}));
+    EXPECT_EQ(
+        Object(knot)["unknotting"]["certificate"],
+        json({{"lower", {{"obstruction", "signature"}, {"signature", -4}}}, {"upper", nullptr}}));
     knot.lowerCertificate.clear();
+    // The Nakanishi certificates as they were built, under "nakanishi".
+    KnotRecord cyclic = Computed({"nk1"});
+    cyclic.nakanishiCertificate = R"({"lower":{"obstruction":"alexander"},"upper":null})";
+    EXPECT_EQ(Object(cyclic)["nakanishi"]["certificate"],
+              json({{"lower", {{"obstruction", "alexander"}}}, {"upper", nullptr}}));
     EXPECT_EQ(object["mu"], 4);
     // The computed value where its text is the one printed; the printed number otherwise.
     EXPECT_DOUBLE_EQ(object["mahler"].get<double>(), 1.38629436111989);
