@@ -22,21 +22,6 @@ class Poly {
     fmpz_poly_t p_;
 };
 
-// A polynomial of the certificate, coefficients from t^0 up: an array of integers, empty for 0.
-bool ReadPoly(const json& coefficients, fmpz_poly_struct* out) {
-    if (!coefficients.is_array() || coefficients.size() > kMaxCheckedSize) return false;
-    fmpz_poly_zero(out);
-    fmpz_t c;
-    fmpz_init(c);
-    bool ok = true;
-    for (std::size_t k = 0; ok && k < coefficients.size(); ++k) {
-        ok = ReadInteger(coefficients[k], c);
-        fmpz_poly_set_coeff_fmpz(out, static_cast<long>(k), c);
-    }
-    fmpz_clear(c);
-    return ok;
-}
-
 // p / t^j for the largest j with t^j | p (p non-zero).
 void StripT(fmpz_poly_struct* p) {
     long j = 0;
@@ -52,11 +37,12 @@ std::string CheckBlanchfieldUnit(const Matrix& v, const json& certificate, const
     if (n == 0 || !generator.is_array() || static_cast<long>(generator.size()) != n)
         return "the generator is not a column of the matrix's size";
     Poly u;
-    if (!ReadPoly(certificate.value("unit", json()), u.get()) || fmpz_poly_is_zero(u.get()))
+    if (!ReadPoly(certificate.value("unit", json()), u.get(), kMaxCheckedSize) ||
+        fmpz_poly_is_zero(u.get()))
         return "the unit is not read";
     Poly delta;
-    if (!ReadPoly(alexander, delta.get()) || fmpz_poly_degree(delta.get()) % 2 != 0 ||
-        IsZero(fmpz_poly_get_coeff_ptr(delta.get(), 0)))
+    if (!ReadPoly(alexander, delta.get(), kMaxCheckedSize) ||
+        fmpz_poly_degree(delta.get()) % 2 != 0 || IsZero(fmpz_poly_get_coeff_ptr(delta.get(), 0)))
         return "the Alexander polynomial is not read";
     const long g = fmpz_poly_degree(delta.get()) / 2;
 
@@ -78,8 +64,8 @@ std::string CheckBlanchfieldUnit(const Matrix& v, const json& certificate, const
             fmpz_poly_add(e, e, term.get());
             fmpz_clear(c);
         }
-        if (why.empty() &&
-            !ReadPoly(generator[static_cast<std::size_t>(i)], fmpz_poly_mat_entry(y, i, 0)))
+        if (why.empty() && !ReadPoly(generator[static_cast<std::size_t>(i)],
+                                     fmpz_poly_mat_entry(y, i, 0), kMaxCheckedSize))
             why = "an entry of the generator is not read";
         fmpz_poly_mul(fmpz_poly_mat_entry(y, i, 0), fmpz_poly_mat_entry(y, i, 0), u.get());
     }

@@ -70,6 +70,22 @@ inline bool ReadInteger(const json& value, fmpz* out) {
     return fmpz_set_str(out, text.c_str(), 10) == 0;
 }
 
+// A polynomial of a certificate: its coefficients from t⁰ up, integers or strings of digits, an
+// empty array for 0. False for anything else or for more than maxLength coefficients.
+inline bool ReadPoly(const json& coefficients, fmpz_poly_struct* out, std::size_t maxLength) {
+    if (!coefficients.is_array() || coefficients.size() > maxLength) return false;
+    fmpz_poly_zero(out);
+    fmpz_t c;
+    fmpz_init(c);
+    bool ok = true;
+    for (std::size_t k = 0; ok && k < coefficients.size(); ++k) {
+        ok = ReadInteger(coefficients[k], c);
+        if (ok) fmpz_poly_set_coeff_fmpz(out, static_cast<long>(k), c);
+    }
+    fmpz_clear(c);
+    return ok;
+}
+
 // A square matrix given as an array of rows; nullopt unless every row has one integer per row.
 inline std::optional<Matrix> ReadSquare(const json& rows) {
     if (!rows.is_array() || rows.size() > kMaxCheckedSize) return std::nullopt;

@@ -35,28 +35,13 @@ class PolyMatrix {
     fmpz_poly_mat_t m_;
 };
 
-// A polynomial of a certificate: its coefficients from t⁰ up, integers or strings of digits.
-bool ReadPoly(const json& coefficients, fmpz_poly_struct* out) {
-    if (!coefficients.is_array() || coefficients.size() > kMaxPolyLength) return false;
-    fmpz_poly_zero(out);
-    fmpz_t c;
-    fmpz_init(c);
-    bool ok = true;
-    for (std::size_t k = 0; ok && k < coefficients.size(); ++k) {
-        ok = ReadInteger(coefficients[k], c);
-        if (ok) fmpz_poly_set_coeff_fmpz(out, static_cast<long>(k), c);
-    }
-    fmpz_clear(c);
-    return ok;
-}
-
 // An array of `size` polynomials, written into `count` entries of `m` from (row, col) on, down a
 // column (byColumn) or along a row.
 bool ReadPolys(const json& polys, long size, PolyMatrix& m, long row, long col, bool byColumn) {
     if (!polys.is_array() || static_cast<long>(polys.size()) != size) return false;
     for (long k = 0; k < size; ++k) {
         fmpz_poly_struct* entry = byColumn ? m.At(row + k, col) : m.At(row, col + k);
-        if (!ReadPoly(polys[static_cast<std::size_t>(k)], entry)) return false;
+        if (!ReadPoly(polys[static_cast<std::size_t>(k)], entry, kMaxPolyLength)) return false;
     }
     return true;
 }
