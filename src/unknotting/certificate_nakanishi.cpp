@@ -146,6 +146,16 @@ void CoverMatrix(fmpz_mat_t m, const IntMatrix& v, int n, int degree) {
     }
 }
 
+// The primes dividing det m (the order of H_1 of the cover whose matrix m is).
+std::vector<ulong> DeterminantPrimes(const fmpz_mat_t m) {
+    fmpz_t order;
+    fmpz_init(order);
+    fmpz_mat_det(order, m);
+    std::vector<ulong> primes = PrimeFactors(order);
+    fmpz_clear(order);
+    return primes;
+}
+
 // The primes dividing |H_1(L_d)| = |det| of the cover's matrix.
 std::vector<ulong> CoverOrderPrimes(const IntMatrix& v, int n, int degree) {
     const long rows = static_cast<long>(n) * degree;
@@ -153,11 +163,7 @@ std::vector<ulong> CoverOrderPrimes(const IntMatrix& v, int n, int degree) {
     fmpz_mat_t m;
     fmpz_mat_init(m, rows, rows);
     CoverMatrix(m, v, n, degree);
-    fmpz_t order;
-    fmpz_init(order);
-    fmpz_mat_det(order, m);
-    std::vector<ulong> primes = PrimeFactors(order);
-    fmpz_clear(order);
+    std::vector<ulong> primes = DeterminantPrimes(m);
     fmpz_mat_clear(m);
     return primes;
 }
@@ -170,12 +176,9 @@ std::optional<json> CyclicCoverCertificate(const IntMatrix& v, int n, int degree
     fmpz_mat_t m;
     fmpz_mat_init(m, rows, rows);
     CoverMatrix(m, v, n, degree);
-    fmpz_t order;
-    fmpz_init(order);
-    fmpz_mat_det(order, m);
     std::optional<json> found;
     long best = 0;
-    for (const ulong p : PrimeFactors(order)) {
+    for (const ulong p : DeterminantPrimes(m)) {
         const long r = rows - RankModulo(m, p);
         if (r <= best) continue;
         best = r;
@@ -186,7 +189,6 @@ std::optional<json> CyclicCoverCertificate(const IntMatrix& v, int n, int degree
                          {"dimension", r}};
         }
     }
-    fmpz_clear(order);
     fmpz_mat_clear(m);
     return found;
 }
