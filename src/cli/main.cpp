@@ -22,7 +22,7 @@
 #include "arith/checked.h"
 #include "arith/errors.h"
 #include "arith/sequivalence.h"
-#include "cli/cli_host.h"
+#include "driver/cli_host.h"
 #include "driver/run_calculation.h"
 #include "input/knot_list.h"
 #include "input/results_file.h"
@@ -62,9 +62,11 @@ constexpr const char* kFooter =
 constexpr std::array<const char*, 4> kGroups{"What to compute", "Columns of the results file",
                                              "Running", "Clusters"};
 
-const std::vector<std::string> kEfforts{"low", "medium", "large", "very-large"};
-const std::vector<std::string> kLtValues{"16", "128", "1024", "8192"};
-const std::vector<std::string> kMahlerValues{"128", "16384", "2097152"};
+const std::vector<std::string> kEfforts(corvane::kEffortNames.begin(), corvane::kEffortNames.end());
+const std::vector<std::string> kLtValues(corvane::kLtValueNames.begin(),
+                                         corvane::kLtValueNames.end());
+const std::vector<std::string> kMahlerValues(corvane::kMahlerValueNames.begin(),
+                                             corvane::kMahlerValueNames.end());
 const std::vector<std::string> kColumns{"alexander", "h1l2",        "determinant", "generator",
                                         "nakanishi", "blanchfield", "unknotting",  "mahler",
                                         "signature", "lt",          "presentation"};

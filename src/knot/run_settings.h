@@ -3,7 +3,9 @@
 // booleans only choose which columns the results writers print.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <string_view>
 
 namespace corvane {
 
@@ -28,6 +30,13 @@ struct RunSettings {
     bool checkU3 = false;
     bool computeAll = false;
 };
+
+// The words with which the front ends offer the choices: the efforts 0..3, the items of
+// LevineTristramValueCount and of MahlerValueCount.
+inline constexpr std::array<std::string_view, 4> kEffortNames{"low", "medium", "large",
+                                                              "very-large"};
+inline constexpr std::array<std::string_view, 4> kLtValueNames{"16", "128", "1024", "8192"};
+inline constexpr std::array<std::string_view, 3> kMahlerValueNames{"128", "16384", "2097152"};
 
 // Number of Levine-Tristram values for the choice item 0..3: 16, 128, 1024, 8096. The last
 // choice is offered as "8192 values" but the calculation uses 8096. RangeError for other items.

@@ -1,9 +1,10 @@
 // The command line as a run host: status lines on stderr, a progress line on a terminal, and
 // Ctrl-C as Stop. Workers and the run's own thread call it at the same time; one lock keeps the
-// lines whole.
+// lines whole. The Python module shows the same progress line through its own output.
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -14,9 +15,13 @@ namespace corvane {
 
 class CliHost : public RunHost {
   public:
+    // Where the host's text goes: stderr unless the front end gives its own. The text holds
+    // whole lines ended by "\n", and the progress line drawn over itself with "\r\033[K".
+    using Output = std::function<void(std::string_view)>;
+
     // quiet: no status lines and no progress line; progress: a terminal shows the progress line.
     // inputName: the knot list as the user named it, for the warnings about its lines.
-    CliHost(bool quiet, bool progress, std::string inputName = {});
+    CliHost(bool quiet, bool progress, std::string inputName = {}, Output output = {});
 
     void DrawText(int x, int y, std::string_view text, StatusKind kind) override;
     void KnotStarted(int index, int count, std::string_view name) override;
@@ -34,6 +39,7 @@ class CliHost : public RunHost {
     const bool quiet_;
     const bool progress_;
     const std::string inputName_;
+    const Output output_;
     const std::chrono::steady_clock::time_point start_;
     std::mutex mutex_;
     int index_ = 0;

@@ -1,4 +1,4 @@
-#include "cli/cli_host.h"
+#include "driver/cli_host.h"
 
 #include <cstdio>
 #include <utility>
@@ -16,12 +16,18 @@ std::string Trimmed(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
+void WriteToStderr(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
+
 }  // namespace
 
-CliHost::CliHost(bool quiet, bool progress, std::string inputName)
+CliHost::CliHost(bool quiet, bool progress, std::string inputName, Output output)
     : quiet_(quiet),
       progress_(progress && !quiet),
       inputName_(std::move(inputName)),
+      output_(output ? std::move(output) : Output(WriteToStderr)),
       start_(std::chrono::steady_clock::now()) {}
 
 void CliHost::LineNoted(int line, std::string_view text) {
@@ -73,13 +79,13 @@ void CliHost::RunProgress(int done, int total, int running) {
 
 void CliHost::EndProgress() {
     if (!progressShown_) return;
-    std::fputs("\r\033[K", stderr);
+    output_("\r\033[K");
     progressShown_ = false;
 }
 
 void CliHost::PrintLine(std::string_view text) {
     EndProgress();
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    output_(std::string(text) + "\n");
     if (progress_ && index_ > 0) DrawProgress();
 }
 
@@ -97,8 +103,7 @@ void CliHost::DrawProgress() {
     }
     if (!activity_.empty()) line += "  " + activity_;
     if (line.size() > 150) line.resize(150);
-    std::fprintf(stderr, "\r\033[K%s", line.c_str());
-    std::fflush(stderr);
+    output_("\r\033[K" + line);
     progressShown_ = true;
 }
 
