@@ -1,17 +1,19 @@
 # Corvane: `make run` builds and runs the command-line calculator on the bundled knot list;
 # `make test` builds and runs every test, then the core tests again under the sanitizers;
-# `make fuzz` runs every reader under libFuzzer for FUZZ_SECONDS seconds each.
+# `make fuzz` runs every reader under libFuzzer for FUZZ_SECONDS seconds each;
+# `make python` builds the Python module for the python3 on the PATH (or PYTHON) and tests it.
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := fuzz_knot_line fuzz_braid_word fuzz_diagram fuzz_results_file fuzz_knot_list
+PYTHON     ?= python3
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES   := build-essential cmake bc clang libclang-rt-14-dev libcli11-dev nlohmann-json3-dev libgtest-dev libbenchmark-dev libflint-dev qt6-base-dev qt6-svg-dev pari-gp texlive-latex-recommended
+PACKAGES   := build-essential cmake bc clang libclang-rt-14-dev libcli11-dev nlohmann-json3-dev libgtest-dev libbenchmark-dev libflint-dev qt6-base-dev qt6-svg-dev pari-gp texlive-latex-recommended python3-dev pybind11-dev python3-pytest python3-pandas
 SUDO       := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test test-asan fuzz bench screenshot clean
+.PHONY: all deps configure build run test test-asan python fuzz bench screenshot clean
 
 all: build
 
@@ -28,7 +30,8 @@ deps:
 	fi
 
 configure: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release \
+	  -DPython_EXECUTABLE="$$($(PYTHON) -c 'import sys; print(sys.executable)')"
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -43,6 +46,11 @@ run: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory test-asan
+
+# The Python module `corvane` in $(BUILD)/python, and its tests (they also run in `make test`).
+python: configure
+	cmake --build $(BUILD) -j $(JOBS) --target corvane_python corvane-cli
+	scripts/python_tests.sh $(BUILD) "$$($(PYTHON) -c 'import sys; print(sys.executable)')"
 
 # The core tests once more with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps

@@ -270,7 +270,8 @@ knot list.)")
             "(exact ints of any size).")
         .def_property_readonly(
             "determinant", [](Knot& k) { return k.Basic("determinant"); },
-            "The determinant |det(V + V^T)| = |Alexander polynomial at -1|.")
+            "The determinant det(V + V^T) as the results file prints it; its absolute value\n"
+            "is that of the Alexander polynomial at -1.")
         .def_property_readonly(
             "h1_double_cover", [](Knot& k) { return k.Basic("h1_double_cover"); },
             "The homology of the 2-fold branched cover as the orders d of its cyclic\n"
