@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <optional>
 #include <thread>
+#include <unordered_map>
 
 #include "arith/big_integer.h"
 #include "driver/cli_host.h"
@@ -51,11 +51,31 @@ class ScratchFolder {
 };
 
 // The command line's host with only its progress line, collected for the waiting thread to
-// show. Status lines and line notes are not printed: the notes become warnings at the end.
+// show. Status lines and line notes are not printed: the notes become warnings at the end. The
+// JSON object of every knot is made on the thread that finished the knot, as the command line's
+// workers make its JSON Lines, and kept for the end of the run.
 class PythonHost : public CliHost {
   public:
-    explicit PythonHost(bool progress)
-        : CliHost(false, progress, {}, [this](std::string_view text) { Collect(text); }) {}
+    PythonHost(bool progress, const RunState& state)
+        : CliHost(false, progress, {}, [this](std::string_view text) { Collect(text); }),
+          state_(state) {}
+
+    void KnotFinished(int index) override {
+        KnotRecord knot;
+        {
+            const std::lock_guard lock(state_.KnotsMutex);
+            knot = state_.Knots.Copy(index);
+        }
+        nlohmann::ordered_json object = KnotJson(knot, state_.Settings);
+        const std::lock_guard lock(mutex_);
+        finished_.emplace_back(index, std::move(object));
+    }
+
+    // The knots finished since the last call, by index, with their objects.
+    std::vector<std::pair<int, nlohmann::ordered_json>> TakeFinished() {
+        const std::lock_guard lock(mutex_);
+        return std::exchange(finished_, {});
+    }
 
     void DrawText(int x, int y, std::string_view text, StatusKind kind) override {
         if (kind == StatusKind::Activity) CliHost::DrawText(x, y, text, kind);
@@ -73,8 +93,10 @@ class PythonHost : public CliHost {
         pending_ += text;
     }
 
+    const RunState& state_;
     std::mutex mutex_;
     std::string pending_;
+    std::vector<std::pair<int, nlohmann::ordered_json>> finished_;
 };
 
 // Writes what the host collected to sys.stderr. Needs the GIL; a failure to write is dropped,
@@ -92,18 +114,69 @@ void ShowOutput(PythonHost& host) {
     }
 }
 
+// A JSON value as Python values: null None, numbers int or float (integers of any size
+// exact), strings str, arrays lists and objects dicts in their key order; what json.loads makes
+// of the JSON Lines text of the same value.
+py::object PythonValue(const nlohmann::ordered_json& value) {
+    using Type = nlohmann::ordered_json::value_t;
+    switch (value.type()) {
+        case Type::null:
+        case Type::discarded:
+            return py::none();
+        case Type::boolean:
+            return py::bool_(value.get<bool>());
+        case Type::number_integer:
+            return py::int_(value.get<int64_t>());
+        case Type::number_unsigned:
+            return py::int_(value.get<uint64_t>());
+        case Type::number_float:
+            return py::float_(value.get<double>());
+        case Type::string: {
+            const std::string& text = value.get_ref<const std::string&>();
+            if (const auto digits = JsonBigIntegerDigits(text)) {
+                return py::reinterpret_steal<py::object>(
+                    PyLong_FromString(std::string(*digits).c_str(), nullptr, 10));
+            }
+            return py::reinterpret_steal<py::object>(
+                PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace"));
+        }
+        case Type::array: {
+            py::list list(value.size());
+            std::size_t i = 0;
+            for (const auto& item : value) list[i++] = PythonValue(item);
+            return list;
+        }
+        case Type::object: {
+            py::dict dict;
+            for (const auto& [key, item] : value.items()) dict[py::str(key)] = PythonValue(item);
+            return dict;
+        }
+        case Type::binary:
+            break;
+    }
+    throw std::runtime_error("a JSON value without a Python form");
+}
+
+// The Python objects of the knots finished so far, by index, made while the run goes on by the
+// thread that waits for it. Needs the GIL.
+using FinishedRows = std::unordered_map<int, py::object>;
+
+void ConvertFinished(PythonHost& host, FinishedRows& rows) {
+    for (auto& [index, object] : host.TakeFinished()) rows[index] = PythonValue(object);
+}
+
 void Warn(const std::string& text) {
     if (PyErr_WarnEx(PyExc_UserWarning, text.c_str(), 2) != 0) throw py::error_already_set();
 }
 
 // The run on a thread of its own; the calling thread waits without the GIL, taking it every
-// kLookInterval to show the progress line and to check for signals. Returns the pending Python
-// error of a signal handler (KeyboardInterrupt for Ctrl-C), after which the run was stopped.
-std::optional<py::error_already_set> RunBeside(RunState& state, PythonHost& host,
-                                               const std::filesystem::path& input,
-                                               RunOutcome& outcome) {
+// kLookInterval to show the progress line, to turn the finished knots into Python objects and to
+// check for signals. Returns what stopped the run: the Python error of a signal handler
+// (KeyboardInterrupt for Ctrl-C) or of the waiting thread's own work; null when it ran to its end.
+std::exception_ptr RunBeside(RunState& state, PythonHost& host, const std::filesystem::path& input,
+                             RunOutcome& outcome, FinishedRows& rows) {
     std::mutex mutex;
-    std::condition_variable finished;
+    std::condition_variable ended;
     bool done = false;
     std::exception_ptr failure;
     std::thread worker([&] {
@@ -115,19 +188,22 @@ std::optional<py::error_already_set> RunBeside(RunState& state, PythonHost& host
         ReleaseBigIntegerCaches();
         const std::lock_guard lock(mutex);
         done = true;
-        finished.notify_all();
+        ended.notify_all();
     });
-    std::optional<py::error_already_set> interrupt;
+    std::exception_ptr stop;
     {
         const py::gil_scoped_release release;
         std::unique_lock lock(mutex);
-        while (!finished.wait_for(lock, kLookInterval, [&] { return done; })) {
+        while (!ended.wait_for(lock, kLookInterval, [&] { return done; })) {
             lock.unlock();
-            {
+            if (!stop) {
                 const py::gil_scoped_acquire gil;
-                ShowOutput(host);
-                if (!interrupt && PyErr_CheckSignals() != 0) {
-                    interrupt.emplace();
+                try {
+                    ShowOutput(host);
+                    ConvertFinished(host, rows);
+                    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+                } catch (...) {
+                    stop = std::current_exception();
                     state.StopRequested = true;
                 }
             }
@@ -137,8 +213,10 @@ std::optional<py::error_already_set> RunBeside(RunState& state, PythonHost& host
     worker.join();
     host.EndProgress();
     ShowOutput(host);
-    if (failure && !interrupt) std::rethrow_exception(failure);
-    return interrupt;
+    if (stop) return stop;
+    if (failure) std::rethrow_exception(failure);
+    ConvertFinished(host, rows);
+    return nullptr;
 }
 
 }  // namespace
@@ -159,9 +237,12 @@ py::list RunList(const std::string& text, const std::string& fileName, const std
     state.Settings = options.settings;
     state.RunSeed = options.seed;
     state.Jobs = options.jobs;
-    PythonHost host(options.progress);
+    PythonHost host(options.progress, state);
     RunOutcome outcome;
-    if (auto interrupt = RunBeside(state, host, input, outcome)) throw *interrupt;
+    FinishedRows finished;
+    if (const std::exception_ptr stop = RunBeside(state, host, input, outcome, finished)) {
+        std::rethrow_exception(stop);
+    }
 
     for (const LineNote& note : outcome.lineNotes) {
         const std::string line = std::to_string(note.line);
@@ -179,14 +260,15 @@ py::list RunList(const std::string& text, const std::string& fileName, const std
             break;
     }
 
-    const py::object loads = py::module_::import("json").attr("loads");
     py::list rows;
-    const std::string lines = JsonResultsContents(state);
-    for (std::size_t start = 0; start < lines.size();) {
-        const std::size_t end = lines.find('\n', start);
-        const std::size_t stop = end == std::string::npos ? lines.size() : end;
-        if (stop > start) rows.append(loads(py::str(lines.data() + start, stop - start)));
-        start = stop + 1;
+    if (state.InputError) return rows;
+    int index = 0;
+    for (const KnotRecord& knot : state.Knots) {
+        ++index;
+        if (!HasJsonObject(knot)) continue;
+        const auto found = finished.find(index);
+        rows.append(found != finished.end() ? found->second
+                                            : PythonValue(KnotJson(knot, state.Settings)));
     }
     return rows;
 }

@@ -1,7 +1,8 @@
 // A run of the calculation from Python: the same RunCalculation as the command line's, on a copy
 // of the knot list in a scratch folder of its own, so that nothing is written beside the user's
 // files. The run goes on threads of its own while the calling thread, holding the GIL only for
-// moments, passes the progress line to sys.stderr and turns Ctrl-C into Stop.
+// moments, passes the progress line to sys.stderr, turns the finished knots into Python objects
+// and turns Ctrl-C into Stop.
 #pragma once
 
 #include <pybind11/pybind11.h>

@@ -10,9 +10,11 @@ namespace corvane {
 
 // Soft-failure flag of the exact arithmetic and the code of the most recent failure. Per thread,
 // like errno: no operation clears the flag; whoever begins a whole computation clears it and
-// tests it afterwards.
-inline thread_local bool ArithTrouble = false;
-inline thread_local std::string TroubleCode;
+// tests it afterwards. The flag is read after nearly every exact operation: the initial-exec TLS
+// model keeps that one load also where the core is linked into a shared object (the Python
+// module), where the default model calls __tls_get_addr on every access.
+inline thread_local bool ArithTrouble __attribute__((tls_model("initial-exec"))) = false;
+inline thread_local std::string TroubleCode __attribute__((tls_model("initial-exec")));
 
 // Sets the trouble flag with its code.
 void RaiseTrouble(const char* code);

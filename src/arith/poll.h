@@ -13,7 +13,8 @@ class Poller {
     virtual void CheckPause() = 0;
 };
 
-inline thread_local Poller* ActivePoller = nullptr;
+// Initial-exec, as ArithTrouble: read at every polling point.
+inline thread_local Poller* ActivePoller __attribute__((tls_model("initial-exec"))) = nullptr;
 
 inline void CheckPause() {
     if (ActivePoller != nullptr) ActivePoller->CheckPause();

@@ -1,6 +1,7 @@
 #include "invariants/signature.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -249,9 +250,12 @@ SignatureResult HermitianSignature(const IntMatrix& v, int n, ComplexExt z) {
     return result;
 }
 
+// On the heap: a thread-local of this size would not fit the static TLS block that a shared
+// object with initial-exec thread-locals (the Python module) gets.
 HermitianMatrix& EvaluationWorkspace() {
-    thread_local HermitianMatrix workspace;
-    return workspace;
+    thread_local const std::unique_ptr<HermitianMatrix> workspace =
+        std::make_unique<HermitianMatrix>();
+    return *workspace;
 }
 
 SignatureSummary HermitianSignatureInPlace(const IntMatrix& v, int n, ComplexExt z,

@@ -363,10 +363,25 @@ std::filesystem::path JsonResultsFilePath(const std::filesystem::path& inputFile
     return inputFile.parent_path() / JsonResultsFileName(inputFile.filename().string());
 }
 
+json KnotJson(const KnotRecord& knot, const RunSettings& settings) {
+    if (knot.takenOver) return TakenOverKnot(knot);
+    if (knot.computed) return ComputedKnot(knot, settings);
+    return json{{"name", knot.name}, {"input", knot.inputLine}, {"status", "pending"}};
+}
+
 std::string KnotJsonLine(const KnotRecord& knot, const RunSettings& settings) {
-    if (knot.takenOver) return Dumped(TakenOverKnot(knot));
-    if (knot.computed) return Dumped(ComputedKnot(knot, settings));
-    return Dumped(json{{"name", knot.name}, {"input", knot.inputLine}, {"status", "pending"}});
+    return Dumped(KnotJson(knot, settings));
+}
+
+std::optional<std::string_view> JsonBigIntegerDigits(std::string_view text) {
+    if (!text.starts_with(kBigIntegerMark)) return std::nullopt;
+    text.remove_prefix(kBigIntegerMark.size());
+    if (!IsDecimalInteger(text)) return std::nullopt;
+    return text;
+}
+
+bool HasJsonObject(const KnotRecord& knot) {
+    return !(knot.takenOver && knot.storedLine.starts_with('%'));
 }
 
 namespace {
@@ -375,7 +390,7 @@ namespace {
 void WriteJsonLines(const RunState& state, const ChunkWriter& write) {
     if (state.InputError) return;
     for (const KnotRecord& knot : state.Knots) {
-        if (knot.takenOver && knot.storedLine.starts_with('%')) continue;
+        if (!HasJsonObject(knot)) continue;
         write(knot.jsonLine.empty() ? KnotJsonLine(knot, state.Settings) : knot.jsonLine);
         write("\n");
     }

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -49,6 +51,17 @@ std::filesystem::path JsonResultsFilePath(const std::filesystem::path& inputFile
 // the columns of the run that wrote it: name (the text before its first "|"), input (the row),
 // status "done", minimal_matrix from its last "[[...]]", every other key null and errors [].
 std::string KnotJsonLine(const KnotRecord& knot, const RunSettings& settings);
+
+// The object of KnotJsonLine before it is written, its keys in their order. An integer beyond 64
+// bits is held as a string that JsonBigIntegerDigits reads; KnotJsonLine writes it as a number.
+nlohmann::ordered_json KnotJson(const KnotRecord& knot, const RunSettings& settings);
+
+// The decimal digits of an integer beyond 64 bits that KnotJson holds as a string; nothing for
+// every other string.
+std::optional<std::string_view> JsonBigIntegerDigits(std::string_view text);
+
+// Whether the knot has a line in the JSON Lines: every knot but the comment rows taken over.
+bool HasJsonObject(const KnotRecord& knot);
 
 // One KnotJsonLine per knot in list order (comment rows taken over are not knots and give
 // none), each ended by LF alone: JSON Lines readers split on "\n" and expect no CR. Empty when
