@@ -81,6 +81,7 @@ bench: build
 	bench/diagram_run.sh $(BUILD)
 	bench/census_scale.sh $(BUILD)
 	bench/unknotting_table.sh $(BUILD)
+	bench/python_compute.sh $(BUILD) "$$($(PYTHON) -c 'import sys; print(sys.executable)')"
 	bench/run_ratio.sh $(BUILD)/bin/corvane-cli
 
 # A picture of the window in the middle of a run, for the README.

@@ -13,8 +13,6 @@ jobs=${JOBS:-$(nproc)}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$here/data/knots-11-12-braids.txt" "$work/knots.txt"
-pythonpath="$build/python"
-"$python" -c "import pytest" 2>/dev/null || pythonpath="$pythonpath:/usr/lib/python3/dist-packages"
 
 cli_times=""
 py_times=""
@@ -22,7 +20,7 @@ for _ in $(seq "${RUNS:-3}"); do
     start=$(date +%s.%N)
     "$build/bin/corvane-cli" --quiet --json --jobs="$jobs" "$work/knots.txt" > /dev/null 2>&1
     cli=$(echo "$(date +%s.%N) - $start" | bc)
-    py=$(PYTHONPATH="$pythonpath" "$python" -c "
+    py=$(PYTHONPATH="$build/python" "$python" -c "
 import sys, time, corvane
 start = time.perf_counter()
 rows = corvane.compute(sys.argv[1], jobs=$jobs)

@@ -15,7 +15,7 @@ if ! "$python" -c "import pytest" 2>/dev/null; then
   fi
 fi
 export PYTHONPATH="$path${PYTHONPATH:+:$PYTHONPATH}"
-export CORVANE_BUILD="$build"
+export CORVANE_BUILD="$build" PYTHONDONTWRITEBYTECODE=1
 if ! "$python" -c "import pytest" 2>/dev/null; then
   echo "pytest is missing for $python: install Debian's python3-pytest (make deps)" >&2
   exit 1
