@@ -17,9 +17,9 @@ namespace corvane::python {
 // name resumes, as on the command line), with `options`. Returns one dict per knot in list
 // order, each the JSON Lines object that `corvane-cli --json` writes for it (exact ints of any
 // size, floats, lists, None). The notes on lines that give no invariants become warnings,
-// "`where`:LINE: TEXT", or "line LINE: TEXT" when `where` is empty. Raises ValueError with the reader's message when reading stops at an
-// error, KeyboardInterrupt (or whatever a signal handler raised) when Ctrl-C stops the run, by
-// then ended: no thread of the run is left behind.
+// "`where`:LINE: TEXT", or "line LINE: TEXT" when `where` is empty. Raises ValueError with the
+// reader's message when reading stops at an error, KeyboardInterrupt (or whatever a signal handler
+// raised) when Ctrl-C stops the run, by then ended: no thread of the run is left behind.
 pybind11::list RunList(const std::string& text, const std::string& fileName,
                        const std::string& where, const RunOptions& options);
 

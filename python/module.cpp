@@ -183,15 +183,16 @@ py::list Compute(const py::object& linesOrPath, bool progress, py::kwargs kwargs
     const py::module_ os = py::module_::import("os");
     if (py::isinstance<py::str>(linesOrPath) || py::hasattr(linesOrPath, "__fspath__")) {
         const py::object path = os.attr("fspath")(linesOrPath);
-        const py::object file = py::module_::import("io").attr("open")(path, "rb");
-        const py::bytes bytes = file.attr("read")();
-        file.attr("close")();
+        const py::bytes bytes =
+            py::module_::import("pathlib").attr("Path")(path).attr("read_bytes")();
         const std::string fileName = py::str(os.attr("path").attr("basename")(path));
-        return RunList(std::string(bytes), fileName.empty() ? "knots.txt" : fileName, py::str(path), options);
+        return RunList(std::string(bytes), fileName.empty() ? "knots.txt" : fileName, py::str(path),
+                       options);
     }
     if (!py::hasattr(linesOrPath, "__iter__")) {
-        throw py::type_error("compute() takes a path or a sequence of lines, not " +
-                             std::string(py::str(py::type::handle_of(linesOrPath).attr("__name__"))));
+        throw py::type_error(
+            "compute() takes a path or a sequence of lines, not " +
+            std::string(py::str(py::type::handle_of(linesOrPath).attr("__name__"))));
     }
     return RunList(ListText(linesOrPath), "knots.txt", "", options);
 }
@@ -238,8 +239,7 @@ for its inverse. The closure must be a knot (one component).)")
         .def_static(
             "from_pd",
             [](const py::object& code, const std::string& name) {
-                return corvane::python::KnotOf(name,
-                                               corvane::python::CodeText(code, "PD", true));
+                return corvane::python::KnotOf(name, corvane::python::CodeText(code, "PD", true));
             },
             py::arg("code"), py::arg("name") = "",
             R"(The knot of a planar diagram code: a sequence of crossings, each four edge
@@ -250,8 +250,7 @@ give the same knot. A text such as "[[1,5,2,4],[3,1,4,6],[5,3,6,2]]" or
         .def_static(
             "from_dt",
             [](const py::object& code, const std::string& name) {
-                return corvane::python::KnotOf(name,
-                                               corvane::python::CodeText(code, "DT", false));
+                return corvane::python::KnotOf(name, corvane::python::CodeText(code, "DT", false));
             },
             py::arg("code"), py::arg("name") = "",
             R"(The knot of a Dowker-Thistlethwaite code: the even numbers paired with
@@ -277,8 +276,7 @@ knot list.)")
             "The homology of the 2-fold branched cover as the orders d of its cyclic\n"
             "summands Z/d ([] for the trivial group).")
         .def_property_readonly(
-            "signature", [](Knot& k) { return k.Basic("signature"); },
-            "The signature of V + V^T.")
+            "signature", [](Knot& k) { return k.Basic("signature"); }, "The signature of V + V^T.")
         .def_property_readonly(
             "mahler_measure", [](Knot& k) { return k.Basic("mahler"); },
             "The logarithmic Mahler measure of the Alexander polynomial, a float.")
@@ -286,11 +284,13 @@ knot list.)")
             "mu", [](Knot& k) { return k.Mu(); }, "mu(K), an int (None where it is not computed).")
         .def(
             "levine_tristram",
-            [](const Knot& k, const py::object& values) {
+            [](const Knot& k, const py::object& values) -> py::object {
+                // The item is taken before the dict that holds it goes.
                 py::kwargs options;
                 options["lt_values"] = values;
-                return k.Invariants(corvane::python::ReadOptions(options, false,
-                                                                 "levine_tristram"))["levine_tristram"];
+                const py::dict all =
+                    k.Invariants(corvane::python::ReadOptions(options, false, "levine_tristram"));
+                return all["levine_tristram"];
             },
             py::arg("values") = 16,
             R"(The Levine-Tristram signatures at `values` roots of unity (16, 128, 1024 or

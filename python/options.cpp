@@ -22,7 +22,9 @@ std::string Alternatives(const Words& words) {
     return text;
 }
 
-std::string Text(const py::handle& value) { return py::str(value); }
+std::string Text(const py::handle& value) {
+    return py::str(value);
+}
 
 std::string TypeName(const py::handle& value) {
     return py::str(py::type::handle_of(value).attr("__name__"));
@@ -66,7 +68,9 @@ int ChoiceOf(std::string_view name, const py::handle& value, const Words& words,
 
 }  // namespace
 
-int DefaultJobs() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
+int DefaultJobs() {
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
 
 RunOptions ReadOptions(py::kwargs kwargs, bool withJobs, const char* function) {
     RunOptions o;
@@ -98,8 +102,7 @@ RunOptions ReadOptions(py::kwargs kwargs, bool withJobs, const char* function) {
         } else if (name == "jobs" && withJobs) {
             const py::int_ jobs = IntOf(name, value);
             if (jobs < py::int_(1) || jobs > py::int_(1 << 16)) {
-                throw py::value_error("jobs: Value " + Text(jobs) +
-                                      " not in range 1 to 65536");
+                throw py::value_error("jobs: Value " + Text(jobs) + " not in range 1 to 65536");
             }
             o.jobs = jobs.cast<int>();
         } else {

@@ -22,7 +22,8 @@ CLI = BUILD / "bin" / "corvane-cli"
 
 
 def list_lines(path):
-    return [l.rstrip("\r\n") for l in open(path) if l.strip() and not l.startswith("%")]
+    lines = pathlib.Path(path).read_text().splitlines()
+    return [l for l in lines if l.strip() and not l.startswith("%")]
 
 
 def cli_objects(tmp_path, source, *options):

@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "knot/run_state.h"
 #include "knot/knot_record.h"
 #include "knot/run_settings.h"
+#include "knot/run_state.h"
 #include "output/file_writer.h"
 
 namespace corvane {
