@@ -55,6 +55,8 @@ class ScratchFolder {
 // JSON object of every knot is made on the thread that finished the knot, as the command line's
 // workers make its JSON Lines, and kept for the end of the run.
 class PythonHost : public CliHost {
+    static constexpr std::string_view kRedraw = "\r\033[K";
+
   public:
     PythonHost(bool progress, const RunState& state)
         : CliHost(false, progress, {}, [this](std::string_view text) { Collect(text); }),
@@ -82,8 +84,13 @@ class PythonHost : public CliHost {
     }
     void LineNoted(int, std::string_view) override {}
 
+    // What was drawn since the last call. The progress line is redrawn at every knot, so only its
+    // last drawing is kept: an output such as a notebook's then gets a line per look, not
+    // thousands a second.
     std::string Take() {
         const std::lock_guard lock(mutex_);
+        const std::size_t last = pending_.rfind(kRedraw);
+        if (last != std::string::npos && last > 0) pending_.erase(0, last);
         return std::exchange(pending_, {});
     }
 

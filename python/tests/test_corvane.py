@@ -47,11 +47,13 @@ OPTION_SETS = [
 
 
 @pytest.mark.parametrize("cli_options,options", OPTION_SETS)
-def test_rolfsen_table_as_on_the_command_line(tmp_path, cli_options, options):
+def test_rolfsen_table_as_on_the_command_line(tmp_path, capsys, cli_options, options):
     source = DATA / "rolfsen-10-braids.txt"
     expected = cli_objects(tmp_path, source, *cli_options)
     assert len(expected) == 249
-    assert corvane.compute(source, jobs=2, **options) == expected
+    assert corvane.compute(source, jobs=2, progress=True, **options) == expected
+    progress = capsys.readouterr().err
+    assert "/249 done" in progress and progress.endswith("\r\033[K")
     lines = list_lines(source)
     assert corvane.compute(lines, jobs=2, **options) == expected
     # Every tenth knot alone: a knot's results do not depend on the list around it.
