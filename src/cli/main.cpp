@@ -475,6 +475,8 @@ int Run(const Options& options) {
     state.ShardNumber = options.shardNumber;
     state.ShardCount = options.shardCount;
     state.JsonLines = options.json;
+    // Only JSON objects carry certificates: a shard file's knots become JSON objects at the merge.
+    state.Certificates = options.json || options.shardCount > 0;
     if (options.randomize) {
         const uint64_t seed = corvane::Randomize(state);
         std::cerr << "seed " << seed << " (repeat with --seed=" << seed << ")\n";

@@ -129,6 +129,7 @@ KnotEnd ComputeKnot(KnotContext& ctx) {
         return KnotEnd::computed;
     }
     ComputeGuarded(ctx);
+    if (!state.Certificates) return KnotEnd::computed;
     const int size = state.WorkingBig ? -1 : state.WorkingSize;
     {
         const ScopedStepTime timed(TimedStep::lowerCertificate);

@@ -151,6 +151,7 @@ void KnotQueue::ComputeAt(int index) {
         ctx->state.record = state.Knots.Copy(index);
     }
     ctx->state.Settings = state.Settings;
+    ctx->state.Certificates = state.Certificates;
     ctx->state.Random.state = KnotSeed(state.RunSeed, ctx->state.record);
     ctx->formTables = &run_.formTables;
     uint64_t skipSeen = skipEpoch_.load();

@@ -54,6 +54,7 @@ struct KnotState {
     KnotState& operator=(const KnotState&) = delete;
 
     RunSettings Settings;
+    bool Certificates = true;  // whether the knot's certificates are built (RunState::Certificates)
     KnotRecord record;        // the knot being computed
     IntMatrix WorkingMatrix;  // its minimal S-equivalent matrix
     int32_t WorkingSize = 0;  // 0: Alexander polynomial 1; -1: too large to compute on

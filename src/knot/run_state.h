@@ -179,6 +179,11 @@ struct RunState {
     // Whether the results are also written as JSON Lines, one object per knot. It changes no
     // result, so it lives here and not among the RunSettings that a shard file records.
     bool JsonLines = false;
+    // Whether every knot's certificates of its lower bound and of its Nakanishi bounds are built.
+    // Only the JSON objects carry them (JSON Lines, the window's details, the Python module, and
+    // shard files and the journal, from which JSON objects are written later); a front end that
+    // makes none may turn them off and save their time. No bound depends on it.
+    bool Certificates = true;
 };
 
 // Whether knot i belongs to the run's shard (always, without shards).

@@ -25,6 +25,8 @@ std::string HeaderLine(const RunState& state) {
     std::string line = "corvane journal 1";
     for (const auto& [name, value] : ShardSettings(state.Settings, state.RunSeed))
         line += " " + name + "=" + value;
+    // Knots computed without their certificates are not taken back by a run that writes them.
+    if (!state.Certificates) line += " certificates=no";
     return line + "\n";
 }
 

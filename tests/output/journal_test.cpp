@@ -76,6 +76,22 @@ TEST(RunJournal, TakesBackWholeEntriesOfTheSameListAndSettingsOnly) {
     again.Settings = state.Settings;
     ReadList(again);
     EXPECT_EQ(resumed(again), 0);
+
+    // Knots journalled without their certificates are not taken back by a run that builds them.
+    state.Certificates = false;
+    {
+        RunJournal journal;
+        journal.Open(path, state, false);
+        KnotRecord done = state.Knots.Copy(2);
+        done.computed = true;
+        journal.Append(2, done);
+    }
+    ReadList(again);
+    again.Certificates = false;
+    EXPECT_EQ(resumed(again), 1);
+    ReadList(again);
+    again.Certificates = true;
+    EXPECT_EQ(resumed(again), 0);
     fs::remove(path);
 }
 
