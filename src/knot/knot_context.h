@@ -55,9 +55,9 @@ struct KnotState {
 
     RunSettings Settings;
     bool Certificates = true;  // whether the knot's certificates are built (RunState::Certificates)
-    KnotRecord record;        // the knot being computed
-    IntMatrix WorkingMatrix;  // its minimal S-equivalent matrix
-    int32_t WorkingSize = 0;  // 0: Alexander polynomial 1; -1: too large to compute on
+    KnotRecord record;         // the knot being computed
+    IntMatrix WorkingMatrix;   // its minimal S-equivalent matrix
+    int32_t WorkingSize = 0;   // 0: Alexander polynomial 1; -1: too large to compute on
     // The minimal matrix when an entry of it does not fit in 64 bits (WorkingMatrix is then zero
     // and only the basic invariants are computed, exactly); null otherwise.
     std::shared_ptr<const BigMatrix> WorkingBig;
