@@ -139,16 +139,21 @@ std::string NestedText(const py::handle& rows, const char* what) {
     return text + "]";
 }
 
-// A knot-list line from a name and a code; a code given as text is taken as it stands, with the
-// keyword put in front where it lacks one.
+// A knot-list line from a name and a code.
 Knot KnotOf(const std::string& name, const std::string& code) {
     return Knot(name.empty() ? code : name + "  " + code);
 }
 
+// The code as a knot list writes it, "PD[...]" or "DT[...]". A code given as text is taken as it
+// stands, with the keyword put in front where it lacks one, and the brackets where it has none
+// ("4 6 2").
 std::string CodeText(const py::handle& code, const std::string& keyword, bool nested) {
     if (py::isinstance<py::str>(code)) {
         const std::string text = code.cast<std::string>();
-        return text.rfind(keyword, 0) == 0 ? text : keyword + text;
+        const std::size_t start = text.find_first_not_of(" \t");
+        if (start == std::string::npos) return keyword + "[]";
+        if (text.compare(start, keyword.size(), keyword) == 0) return text.substr(start);
+        return keyword + (text[start] == '[' ? text.substr(start) : "[" + text.substr(start) + "]");
     }
     const char* what = nested ? "a PD code" : "a DT code";
     return keyword + (nested ? NestedText(code, what) : "[" + IntsText(code, what) + "]");

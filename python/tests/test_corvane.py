@@ -76,12 +76,15 @@ def test_constructors_give_the_knots_of_their_lines():
         code = pd_code(line)
         zero_based = [tuple(e - 1 for e in crossing) for crossing in code]
         for other in (corvane.Knot.from_pd(code, knot.name),
-                      corvane.Knot.from_pd(zero_based, knot.name)):
+                      corvane.Knot.from_pd(zero_based, knot.name),
+                      corvane.Knot.from_pd(str(code), knot.name)):
             assert other.name == knot.name
             assert other.seifert_matrix == knot.seifert_matrix, line
     for line in list_lines(DATA / "rolfsen-8-dt.txt")[:12]:
         knot = corvane.Knot(line)
-        assert corvane.Knot.from_dt(dt_code(line)).seifert_matrix == knot.seifert_matrix
+        code = dt_code(line)
+        for other in (corvane.Knot.from_dt(code), corvane.Knot.from_dt(" ".join(map(str, code)))):
+            assert other.seifert_matrix == knot.seifert_matrix
     for line in list_lines(DATA / "rolfsen-8-braids.txt")[:12]:
         word = json.loads("[" + line[line.index("{") + 1:line.index("}")] + "]")
         assert corvane.Knot.from_braid(word).seifert_matrix == corvane.Knot(line).seifert_matrix
