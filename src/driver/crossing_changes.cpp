@@ -9,6 +9,10 @@
 #include "arith/sequivalence.h"
 #include "input/braid_line.h"
 #include "input/knot_list.h"
+#include "invariants/exact_signature.h"
+#include "unknotting/certificate.h"
+#include "unknotting/deeper_search.h"
+#include "unknotting/move_search.h"
 
 namespace corvane {
 
@@ -42,13 +46,135 @@ bool NextSubset(std::vector<int>& s, int n) {
     return true;
 }
 
-std::string Certificate(const std::vector<PdCrossing>& pd, const std::vector<int>& changed) {
+nlohmann::ordered_json Certificate(const std::vector<PdCrossing>& pd,
+                                   const std::vector<int>& changed) {
     using json = nlohmann::ordered_json;
     json diagram = json::array();
     for (const PdCrossing& x : pd) diagram.push_back({x[0], x[1], x[2], x[3]});
     json indices = json::array();
     for (const int c : changed) indices.push_back(c + 1);
-    return json{{"method", "crossing changes"}, {"diagram", diagram}, {"changed", indices}}.dump();
+    return json{{"method", "crossing changes"}, {"diagram", diagram}, {"changed", indices}};
+}
+
+// ---- One crossing change, then moves. ----
+
+// A diagram of the knot and one of its crossings; changing it is a crossing change of the knot.
+struct SingleChange {
+    std::vector<PdCrossing> diagram;
+    int crossing = 0;
+};
+
+// The single crossing changes tried before a move search: every crossing of the code's diagram,
+// and for a braid word every full twist of two strands at most two columns apart, inserted between
+// two letters. The twist C·σ_i^2ε·C⁻¹ (C empty, or σ_(i+1)^±1 for the strands of columns i and
+// i + 2) is drawn as C·σ_i^ε·σ_i^-ε·C⁻¹, a diagram of the same knot by Reidemeister II moves, whose
+// crossing σ_i^-ε is the one changed.
+std::vector<SingleChange> SingleChanges(const std::string& code, const std::vector<PdCrossing>& pd) {
+    std::vector<SingleChange> changes;
+    for (int c = 0; c < static_cast<int>(pd.size()); ++c) changes.push_back({pd, c});
+    std::vector<int64_t> word;
+    std::string error;
+    if (!code.starts_with('{') || !BraidWord(code, word, error) || word.empty()) return changes;
+    int64_t columns = 0;
+    for (const int64_t letter : word) columns = std::max(columns, letter < 0 ? -letter : letter);
+    for (std::size_t at = 0; at < word.size(); ++at) {
+        for (int64_t i = 1; i <= columns; ++i) {
+            for (const int64_t conjugator : {int64_t{0}, i + 1, -(i + 1)}) {
+                if (conjugator != 0 && i + 1 > columns) continue;
+                for (const int64_t sign : {int64_t{1}, int64_t{-1}}) {
+                    std::vector<int64_t> twisted(word.begin(), word.begin() + static_cast<long>(at));
+                    if (conjugator != 0) twisted.push_back(conjugator);
+                    twisted.push_back(sign * i);
+                    const int crossing = static_cast<int>(twisted.size());
+                    twisted.push_back(-sign * i);
+                    if (conjugator != 0) twisted.push_back(-conjugator);
+                    twisted.insert(twisted.end(), word.begin() + static_cast<long>(at), word.end());
+                    changes.push_back({BraidClosurePd(twisted), crossing});
+                }
+            }
+        }
+    }
+    return changes;
+}
+
+// Candidates examined, and the move search's budget on each, at unknotting effort 0..3 (none
+// below large effort).
+struct ThenMovesBudget {
+    int candidates = 0;
+    int32_t tries = 0;
+    int64_t attemptCap = 0;
+};
+ThenMovesBudget ChangeThenMovesBudget(int32_t effort) {
+    if (effort < 2) return {};
+    if (effort == 2) return {64, TwoMoveTries(1), DeeperAttemptCap(1)};
+    return {400, TwoMoveTries(3), DeeperAttemptCap(2)};
+}
+
+// Changes the crossing and searches `moves` moves from the minimal matrix of the knot it leaves,
+// whose signature must allow them. The certificate on success, else empty.
+std::string ChangeThenMoves(KnotContext& ctx, const SingleChange& change, int32_t moves,
+                            const ThenMovesBudget& budget) {
+    std::vector<PdCrossing> changed = change.diagram;
+    const int n = static_cast<int>(changed.size());
+    auto& x = changed[static_cast<std::size_t>(change.crossing)];
+    x = ChangedCrossing(x, n);
+    const DiagramConversion converted = PdToMatrixText(changed);
+    if (!converted.ok) return {};
+    auto certificate = Certificate(change.diagram, {change.crossing});
+    // Δ = 1 after this change alone: one fewer than the moves sought.
+    if (converted.matrixLine == "[]") return certificate.dump();
+    const ParsedMatrix parsed = ParseMatrixText(converted.matrixLine);
+    if (parsed.sizeError || parsed.entryFault != EntryFault::none) return {};
+    const SEquivalenceResult reduced = MinimalSEquivalent(parsed.entries, parsed.rowCount);
+    const bool trouble = ArithTrouble;
+    ClearTrouble();
+    const int size = reduced.ReducedSize;
+    if (trouble || size > kMaxMoveSize) return {};
+    if (size == 0) return certificate.dump();
+    if (std::abs(ExactSignature(reduced.matrix, size)) / 2 > moves) return {};
+    MoveSearchLevels& levels = FreshMoveSearchLevels();
+    levels.Matrices[moves] = reduced.matrix;
+    levels.AttemptCap = budget.attemptCap;
+    const int32_t tries = moves == 1 ? static_cast<int32_t>(budget.attemptCap) : budget.tries;
+    if (!UnknottingMoveSearch(ctx, levels, size, tries, moves, true)) return {};
+    if (!VerifyMoveSequence(reduced.matrix, size, levels.Found)) return {};
+    const std::string then =
+        ReducedMovesCertificate(parsed.entries, parsed.rowCount, levels.Found);
+    if (then.empty()) return {};
+    certificate["then"] = nlohmann::ordered_json::parse(then);
+    return certificate.dump();
+}
+
+// The number of changes and moves a certificate of ChangeThenMoves spends.
+int32_t SpentMoves(const std::string& certificate) {
+    const auto parsed = nlohmann::ordered_json::parse(certificate);
+    return 1 + (parsed.contains("then") ? static_cast<int32_t>(parsed["then"]["moves"].size()) : 0);
+}
+
+// One crossing change, then L - 1 moves, for a knot with lower bound L >= 2 whose upper bound is
+// missing or above it: a crossing change of the knot is an algebraic unknotting move, and the
+// knot it leaves may be within reach of the move search where the knot itself is not.
+void ChangeThenMovesSearch(KnotContext& ctx, const std::string& code,
+                           const std::vector<PdCrossing>& pd) {
+    KnotState& state = ctx.state;
+    KnotRecord& knot = state.record;
+    const int32_t lower = knot.lowerBound;
+    const ThenMovesBudget budget = ChangeThenMovesBudget(state.Settings.unknottingEffort);
+    if (budget.candidates == 0 || lower < 2 || (knot.upperBound != -1 && knot.upperBound <= lower))
+        return;
+    const std::vector<SingleChange> changes = SingleChanges(code, pd);
+    int examined = 0;
+    for (const SingleChange& change : changes) {
+        if (examined++ >= budget.candidates) return;
+        ctx.CheckPause();
+        const std::string certificate = ChangeThenMoves(ctx, change, lower - 1, budget);
+        if (state.StopRequested || state.SkipRequested) return;
+        if (certificate.empty()) continue;
+        knot.upperBound = SpentMoves(certificate);
+        knot.upperCertificate = certificate;
+        if (knot.upperBound == 1) knot.detectedBy = "crossing change ";
+        return;
+    }
 }
 
 }  // namespace
@@ -104,23 +230,28 @@ void CrossingChangeStep(KnotContext& ctx) {
     ctx.currentStep = "search for crossing changes";
     int64_t budget = CrossingChangeBudget(effort);
     state.SkipRequested = false;
-    for (int k = first; k <= last; ++k) {
+    bool exhausted = false;
+    for (int k = first; k <= last && !exhausted; ++k) {
         std::vector<int> changed(static_cast<std::size_t>(k));
         for (int i = 0; i < k; ++i) changed[static_cast<std::size_t>(i)] = i;
         do {
-            if (budget-- <= 0) return;
+            if (budget-- <= 0) {
+                exhausted = true;
+                break;
+            }
             if (budget % kPollEvery == 0) {
                 ctx.CheckPause();
                 if (state.StopRequested || state.SkipRequested) return;
             }
             if (ChangesUnknotAlgebraically(pd, changed) == true) {
                 knot.upperBound = k;
-                knot.upperCertificate = Certificate(pd, changed);
+                knot.upperCertificate = Certificate(pd, changed).dump();
                 if (k == 1) knot.detectedBy = "crossing change ";
                 return;
             }
         } while (NextSubset(changed, n));
     }
+    ChangeThenMovesSearch(ctx, knot.crossingCode, pd);
 }
 
 }  // namespace corvane

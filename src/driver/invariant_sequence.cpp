@@ -1,7 +1,6 @@
 #include "driver/invariant_sequence.h"
 
 #include <cmath>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -166,16 +165,6 @@ void StoimenowStep(KnotContext& ctx) {
         knot.detectedBy = "Stoimenow test";
         knot.detectionCodes = "St,";
     }
-}
-
-// The move searches' levels, one set per calculation thread, made afresh (every member from its
-// initialiser) for each search: the 1.6 MB of matrices need neither clearing nor new pages.
-MoveSearchLevels& FreshMoveSearchLevels() {
-    thread_local const std::unique_ptr<MoveSearchLevels> levels =
-        std::make_unique_for_overwrite<MoveSearchLevels>();
-    std::destroy_at(levels.get());
-    ::new (static_cast<void*>(levels.get())) MoveSearchLevels;
-    return *levels;
 }
 
 // The move search on the working matrix with at most `moves` moves and budget `tries`.

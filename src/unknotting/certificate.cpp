@@ -77,6 +77,25 @@ std::string MoveSequenceCertificate(const MoveSequence& sequence) {
     return Dumped(certificate);
 }
 
+std::string ReducedMovesCertificate(const IntMatrix& s, int n, const MoveSequence& sequence) {
+    std::vector<IntMatrix> passes;
+    MinimalSEquivalent(s, n, &passes);
+    const bool failed = ArithTrouble;
+    ClearTrouble();
+    if (failed || sequence.congruenceSize > 0) return {};
+    const std::string moves = MoveSequenceCertificate(sequence);
+    if (moves.empty()) return {};
+    json reduction = json::array();
+    int size = n;
+    for (const IntMatrix& u : passes) {
+        reduction.push_back(Rows(u, size));
+        size -= 2;
+    }
+    return Dumped({{"seifert_matrix", Rows(s, n)},
+                   {"reduction", std::move(reduction)},
+                   {"moves", json::parse(moves)["moves"]}});
+}
+
 std::string TrivialKnotCertificate() {
     return Dumped({{"method", "trivial"}});
 }

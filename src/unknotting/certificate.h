@@ -20,6 +20,12 @@ namespace corvane {
 // Empty when a reduction pass cannot be recorded within 64 bits.
 std::string MoveSequenceCertificate(const MoveSequence& sequence);
 
+// {"seifert_matrix": S, "reduction": [U, ...], "moves": [...]}: the n × n Seifert matrix S of a
+// diagram, the passes of MinimalSEquivalent that take it to its minimal matrix, and a sequence of
+// moves from that matrix (as in MoveSequenceCertificate, without congruence). Empty when a pass
+// or a move cannot be recorded.
+std::string ReducedMovesCertificate(const IntMatrix& s, int n, const MoveSequence& sequence);
+
 // {"method": "trivial"}: the minimal matrix is empty, so the Alexander polynomial is 1 and u_a = 0.
 std::string TrivialKnotCertificate();
 

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string_view>
 
+#include "input/diagram.h"
 #include "unknotting/certificate_check_blanchfield.h"
 #include "unknotting/certificate_check_lower.h"
 #include "unknotting/certificate_check_matrix.h"
@@ -271,9 +272,57 @@ void FoxAlexander(const std::vector<std::array<int64_t, 4>>& pd, fmpz_poly_t del
     fmpz_poly_mat_clear(m);
 }
 
+// Replays the moves (a non-empty array of at most `most`) from `current` and checks that they end
+// at the empty matrix with Alexander polynomial 1; the failure's text, or empty.
+std::string ReplayMoves(Matrix current, const json& moves, int64_t most) {
+    if (!moves.is_array() || moves.empty() || static_cast<int64_t>(moves.size()) > most) {
+        return "the certificate does not list 1 to " + std::to_string(most) + " moves";
+    }
+    Matrix remainder(0, 0);
+    for (std::size_t k = 0; k < moves.size(); ++k) {
+        std::string why;
+        if (!ReplayMove(current, remainder, moves[k], k, why)) return why;
+    }
+    if (current.Rows() != 0) return "the moves do not reach the empty matrix";
+    if (!HasTrivialAlexanderPolynomial(remainder))
+        return "the last move leaves a nontrivial Alexander polynomial";
+    return {};
+}
+
+// {"seifert_matrix": S, "reduction": [U, ...], "moves": [...]} after crossing changes: S is the
+// reader's Seifert matrix of the changed diagram (the same surface the knot's own matrix comes
+// from for a diagram), the passes reduce it by S-equivalence, and the moves, at most `most`,
+// take the reduced matrix to the empty one. The failure's text, or empty.
+std::string CheckMovesAfterChanges(const std::vector<std::array<int64_t, 4>>& changedPd,
+                                   const json& then, int64_t most) {
+    std::vector<PdCrossing> pd;
+    for (const auto& x : changedPd) {
+        pd.push_back({static_cast<int>(x[0]), static_cast<int>(x[1]), static_cast<int>(x[2]),
+                      static_cast<int>(x[3])});
+    }
+    const DiagramConversion converted = PdToMatrixText(pd);
+    const std::optional<Matrix> stated = ReadSquare(then.value("seifert_matrix", json()));
+    const std::optional<Matrix> read =
+        converted.ok ? ReadSquare(json::parse(converted.matrixLine, nullptr, false)) : std::nullopt;
+    if (!stated || !read || !(*stated == *read))
+        return "the Seifert matrix is not the changed diagram's";
+    Matrix current = *read;
+    const json passes = then.value("reduction", json());
+    if (!passes.is_array()) return "malformed reduction of the changed diagram's matrix";
+    for (const json& pass : passes) {
+        std::string why;
+        std::optional<Matrix> next = ReductionPass(current, pass, why);
+        if (!next) return "the changed diagram's matrix: " + why;
+        current = *next;
+    }
+    return ReplayMoves(current, then.value("moves", json()), most);
+}
+
 // {"method": "crossing changes", "diagram": [[a,b,c,d], ...], "changed": [i, ...]}: changing the
 // listed crossings (1-based) of the diagram leaves Alexander polynomial 1 (by Fox calculus), and
-// the diagram itself has the knot's Alexander polynomial up to sign.
+// the diagram itself has the knot's Alexander polynomial up to sign. With "then", the changed
+// diagram is instead taken to Δ = 1 by the moves that follow (CheckMovesAfterChanges), at most
+// as many as the bound leaves after the changes.
 void CheckCrossingChanges(int64_t upper, const json& certificate, const json& alexander,
                           CertificateVerdict& verdict) {
     const std::string claim = "upper bound " + std::to_string(upper) + ": ";
@@ -284,10 +333,15 @@ void CheckCrossingChanges(int64_t upper, const json& certificate, const json& al
     }
     const auto n = static_cast<int64_t>(pd.size());
     const json changed = certificate.value("changed", json());
+    const json then = certificate.value("then", json());
     std::vector<bool> flipped(pd.size(), false);
-    if (!changed.is_array() || static_cast<int64_t>(changed.size()) != upper) {
+    const bool counted = changed.is_array() && (then.is_null()
+                                                    ? static_cast<int64_t>(changed.size()) == upper
+                                                    : static_cast<int64_t>(changed.size()) < upper);
+    if (!counted || (!then.is_null() && !then.is_object())) {
         verdict.failures.push_back(claim + "the certificate does not list " +
-                                   std::to_string(upper) + " crossings");
+                                   (then.is_null() ? "" : "fewer than ") + std::to_string(upper) +
+                                   " crossings");
         return;
     }
     for (const json& c : changed) {
@@ -327,11 +381,17 @@ void CheckCrossingChanges(int64_t upper, const json& certificate, const json& al
             x = positive ? std::array<int64_t, 4>{x[3], x[0], x[1], x[2]}
                          : std::array<int64_t, 4>{x[1], x[2], x[3], x[0]};
         }
-        FoxAlexander(pd, delta);
-        if (!IsUnitPolynomial(delta)) {
-            verdict.failures.push_back(claim +
-                                       "the changed diagram's Alexander polynomial is "
-                                       "not 1");
+        if (!then.is_null()) {
+            const auto left = upper - static_cast<int64_t>(changed.size());
+            const std::string why = CheckMovesAfterChanges(pd, then, left);
+            if (!why.empty()) verdict.failures.push_back(claim + why);
+        } else {
+            FoxAlexander(pd, delta);
+            if (!IsUnitPolynomial(delta)) {
+                verdict.failures.push_back(claim +
+                                           "the changed diagram's Alexander polynomial is "
+                                           "not 1");
+            }
         }
     }
     fmpz_poly_clear(knot);
@@ -363,13 +423,6 @@ void CheckUpperBound(const Matrix& v, int64_t upper, const json& certificate, co
         verdict.failures.push_back(claim + "no certificate");
         return;
     }
-    const json moves = certificate.value("moves", json());
-    // A deeper search can reach Δ = 1 before its depth: fewer moves prove the bound as well.
-    if (!moves.is_array() || moves.empty() || static_cast<int64_t>(moves.size()) > upper) {
-        verdict.failures.push_back(claim + "the certificate does not list 1 to " +
-                                   std::to_string(upper) + " moves");
-        return;
-    }
     Matrix current(v);
     if (certificate.contains("congruence")) {
         const std::optional<Matrix> p = ReadSquare(certificate["congruence"]);
@@ -380,20 +433,9 @@ void CheckUpperBound(const Matrix& v, int64_t upper, const json& certificate, co
         }
         current = Congruent(v, *p);
     }
-    Matrix remainder(0, 0);
-    for (std::size_t k = 0; k < moves.size(); ++k) {
-        std::string why;
-        if (!ReplayMove(current, remainder, moves[k], k, why)) {
-            verdict.failures.push_back(claim + why);
-            return;
-        }
-    }
-    if (current.Rows() != 0) {
-        verdict.failures.push_back(claim + "the moves do not reach the empty matrix");
-    } else if (!HasTrivialAlexanderPolynomial(remainder)) {
-        verdict.failures.push_back(claim +
-                                   "the last move leaves a nontrivial Alexander polynomial");
-    }
+    // A deeper search can reach Δ = 1 before its depth: fewer moves prove the bound as well.
+    const std::string why = ReplayMoves(current, certificate.value("moves", json()), upper);
+    if (!why.empty()) verdict.failures.push_back(claim + why);
 }
 
 // The check of an obstruction of certificate_check_lower.h by its name, or null.

@@ -75,6 +75,10 @@ struct MoveSearchLevels {
     MoveSequence Found;
 };
 
+// The levels of the searches on the calling thread, every member reset to its initialiser. Each
+// call invalidates what the previous one returned.
+MoveSearchLevels& FreshMoveSearchLevels();
+
 // Effort budgets of the driver's calls for unknotting effort e = 0..3: one move with
 // (5^e - 1)·1000 + 10 attempts (10, 4010, 24010, 124010), two moves with 15·e² + 20.
 int32_t OneMoveTries(int32_t effort);
