@@ -98,20 +98,52 @@ std::vector<SingleChange> SingleChanges(const std::string& code, const std::vect
 }
 
 // Candidates examined, and the move search's budget on each, at unknotting effort 0..3 (none
-// below large effort).
+// below large effort). Most knots that a change decides at all are decided by one of the first
+// few candidates, while every candidate of an undecided knot costs a failed search: small
+// budgets at large effort keep its time per knot close to what it was without the changes.
 struct ThenMovesBudget {
     int candidates = 0;
     int32_t tries = 0;
     int64_t attemptCap = 0;
+    int64_t screened = 0;  // rank-one changes whose signature is looked at
 };
 ThenMovesBudget ChangeThenMovesBudget(int32_t effort) {
     if (effort < 2) return {};
-    if (effort == 2) return {64, TwoMoveTries(1), DeeperAttemptCap(1)};
-    return {400, TwoMoveTries(3), DeeperAttemptCap(2)};
+    if (effort == 2) return {24, TwoMoveTries(1), 60, 500};
+    return {128, TwoMoveTries(2), 300, 5000};
 }
 
-// Changes the crossing and searches `moves` moves from the minimal matrix of the knot it leaves,
-// whose signature must allow them. The certificate on success, else empty.
+// The largest number of nonzero entries of the vectors of RankOneChangeStep, and the largest
+// entry of a matrix it changes (so that the change stays far within 64 bits).
+constexpr int kMaxChangeWeight = 4;
+constexpr int64_t kRankOneEntryLimit = int64_t{1} << 40;
+
+// Searches `moves` moves from the minimal matrix of the n × n Seifert matrix S, whose signature
+// must allow them: {"seifert_matrix": S, "reduction": ..., "moves": ...} on success; empty
+// otherwise, or, when S itself reduces to the empty matrix, {}.
+std::optional<nlohmann::ordered_json> MovesAfterChange(KnotContext& ctx, const IntMatrix& s,
+                                                      int n, int32_t moves,
+                                                      const ThenMovesBudget& budget) {
+    const SEquivalenceResult reduced = MinimalSEquivalent(s, n);
+    const bool trouble = ArithTrouble;
+    ClearTrouble();
+    const int size = reduced.ReducedSize;
+    if (trouble || size > kMaxMoveSize) return std::nullopt;
+    if (size == 0) return nlohmann::ordered_json::object();
+    if (std::abs(ExactSignature(reduced.matrix, size)) / 2 > moves) return std::nullopt;
+    MoveSearchLevels& levels = FreshMoveSearchLevels();
+    levels.Matrices[moves] = reduced.matrix;
+    levels.AttemptCap = budget.attemptCap;
+    const int32_t tries = moves == 1 ? static_cast<int32_t>(budget.attemptCap) : budget.tries;
+    if (!UnknottingMoveSearch(ctx, levels, size, tries, moves, true)) return std::nullopt;
+    if (!VerifyMoveSequence(reduced.matrix, size, levels.Found)) return std::nullopt;
+    const std::string then = ReducedMovesCertificate(s, n, levels.Found);
+    if (then.empty()) return std::nullopt;
+    return nlohmann::ordered_json::parse(then);
+}
+
+// Changes the crossing and searches the moves after it (MovesAfterChange). The certificate on
+// success, else empty.
 std::string ChangeThenMoves(KnotContext& ctx, const SingleChange& change, int32_t moves,
                             const ThenMovesBudget& budget) {
     std::vector<PdCrossing> changed = change.diagram;
@@ -125,23 +157,9 @@ std::string ChangeThenMoves(KnotContext& ctx, const SingleChange& change, int32_
     if (converted.matrixLine == "[]") return certificate.dump();
     const ParsedMatrix parsed = ParseMatrixText(converted.matrixLine);
     if (parsed.sizeError || parsed.entryFault != EntryFault::none) return {};
-    const SEquivalenceResult reduced = MinimalSEquivalent(parsed.entries, parsed.rowCount);
-    const bool trouble = ArithTrouble;
-    ClearTrouble();
-    const int size = reduced.ReducedSize;
-    if (trouble || size > kMaxMoveSize) return {};
-    if (size == 0) return certificate.dump();
-    if (std::abs(ExactSignature(reduced.matrix, size)) / 2 > moves) return {};
-    MoveSearchLevels& levels = FreshMoveSearchLevels();
-    levels.Matrices[moves] = reduced.matrix;
-    levels.AttemptCap = budget.attemptCap;
-    const int32_t tries = moves == 1 ? static_cast<int32_t>(budget.attemptCap) : budget.tries;
-    if (!UnknottingMoveSearch(ctx, levels, size, tries, moves, true)) return {};
-    if (!VerifyMoveSequence(reduced.matrix, size, levels.Found)) return {};
-    const std::string then =
-        ReducedMovesCertificate(parsed.entries, parsed.rowCount, levels.Found);
-    if (then.empty()) return {};
-    certificate["then"] = nlohmann::ordered_json::parse(then);
+    const auto then = MovesAfterChange(ctx, parsed.entries, parsed.rowCount, moves, budget);
+    if (!then) return {};
+    if (!then->empty()) certificate["then"] = *then;
     return certificate.dump();
 }
 
@@ -149,32 +167,6 @@ std::string ChangeThenMoves(KnotContext& ctx, const SingleChange& change, int32_
 int32_t SpentMoves(const std::string& certificate) {
     const auto parsed = nlohmann::ordered_json::parse(certificate);
     return 1 + (parsed.contains("then") ? static_cast<int32_t>(parsed["then"]["moves"].size()) : 0);
-}
-
-// One crossing change, then L - 1 moves, for a knot with lower bound L >= 2 whose upper bound is
-// missing or above it: a crossing change of the knot is an algebraic unknotting move, and the
-// knot it leaves may be within reach of the move search where the knot itself is not.
-void ChangeThenMovesSearch(KnotContext& ctx, const std::string& code,
-                           const std::vector<PdCrossing>& pd) {
-    KnotState& state = ctx.state;
-    KnotRecord& knot = state.record;
-    const int32_t lower = knot.lowerBound;
-    const ThenMovesBudget budget = ChangeThenMovesBudget(state.Settings.unknottingEffort);
-    if (budget.candidates == 0 || lower < 2 || (knot.upperBound != -1 && knot.upperBound <= lower))
-        return;
-    const std::vector<SingleChange> changes = SingleChanges(code, pd);
-    int examined = 0;
-    for (const SingleChange& change : changes) {
-        if (examined++ >= budget.candidates) return;
-        ctx.CheckPause();
-        const std::string certificate = ChangeThenMoves(ctx, change, lower - 1, budget);
-        if (state.StopRequested || state.SkipRequested) return;
-        if (certificate.empty()) continue;
-        knot.upperBound = SpentMoves(certificate);
-        knot.upperCertificate = certificate;
-        if (knot.upperBound == 1) knot.detectedBy = "crossing change ";
-        return;
-    }
 }
 
 }  // namespace
@@ -230,15 +222,11 @@ void CrossingChangeStep(KnotContext& ctx) {
     ctx.currentStep = "search for crossing changes";
     int64_t budget = CrossingChangeBudget(effort);
     state.SkipRequested = false;
-    bool exhausted = false;
-    for (int k = first; k <= last && !exhausted; ++k) {
+    for (int k = first; k <= last; ++k) {
         std::vector<int> changed(static_cast<std::size_t>(k));
         for (int i = 0; i < k; ++i) changed[static_cast<std::size_t>(i)] = i;
         do {
-            if (budget-- <= 0) {
-                exhausted = true;
-                break;
-            }
+            if (budget-- <= 0) return;
             if (budget % kPollEvery == 0) {
                 ctx.CheckPause();
                 if (state.StopRequested || state.SkipRequested) return;
@@ -251,7 +239,88 @@ void CrossingChangeStep(KnotContext& ctx) {
             }
         } while (NextSubset(changed, n));
     }
-    ChangeThenMovesSearch(ctx, knot.crossingCode, pd);
+}
+
+void ChangeThenMovesStep(KnotContext& ctx) {
+    KnotState& state = ctx.state;
+    KnotRecord& knot = state.record;
+    if (knot.crossingCode.empty() || state.WorkingSize <= 0) return;
+    if (state.StopRequested || state.SkipRequested) return;
+    const int32_t lower = knot.lowerBound;
+    const ThenMovesBudget budget = ChangeThenMovesBudget(state.Settings.unknottingEffort);
+    if (budget.candidates == 0 || lower < 2 || (knot.upperBound != -1 && knot.upperBound <= lower))
+        return;
+    ctx.currentStep = "search for crossing changes";
+    const std::vector<SingleChange> changes =
+        SingleChanges(knot.crossingCode, CodeCrossings(knot.crossingCode));
+    int examined = 0;
+    for (const SingleChange& change : changes) {
+        if (examined++ >= budget.candidates) return;
+        ctx.CheckPause();
+        const std::string certificate = ChangeThenMoves(ctx, change, lower - 1, budget);
+        if (state.StopRequested || state.SkipRequested) return;
+        if (certificate.empty()) continue;
+        knot.upperBound = SpentMoves(certificate);
+        knot.upperCertificate = certificate;
+        if (knot.upperBound == 1) knot.detectedBy = "crossing change ";
+        return;
+    }
+}
+
+void RankOneChangeStep(KnotContext& ctx) {
+    KnotState& state = ctx.state;
+    KnotRecord& knot = state.record;
+    const int n = state.WorkingSize;
+    if (n < 2 || n > kMaxMoveSize || state.StopRequested || state.SkipRequested) return;
+    const int32_t lower = knot.lowerBound;
+    const ThenMovesBudget budget = ChangeThenMovesBudget(state.Settings.unknottingEffort);
+    if (budget.candidates == 0 || lower < 2 || (knot.upperBound != -1 && knot.upperBound <= lower))
+        return;
+    const IntMatrix& v = state.WorkingMatrix;
+    for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= n; ++j) {
+            if (v(i, j) > kRankOneEntryLimit || v(i, j) < -kRankOneEntryLimit) return;
+        }
+    }
+    ctx.currentStep = "search for crossing changes";
+    int64_t screened = 0;
+    int searched = 0;
+    for (int weight = 1; weight <= std::min(n, kMaxChangeWeight); ++weight) {
+        std::vector<int> at(static_cast<std::size_t>(weight));
+        for (int k = 0; k < weight; ++k) at[static_cast<std::size_t>(k)] = k;
+        do {
+            // The signs of the entries after the first (c and -c give the same change).
+            for (uint32_t signs = 0; signs < (1U << (weight - 1)); ++signs) {
+                std::vector<int64_t> c(static_cast<std::size_t>(n), 0);
+                for (int k = 0; k < weight; ++k) {
+                    const bool negative = k > 0 && ((signs >> (k - 1)) & 1U) != 0;
+                    c[static_cast<std::size_t>(at[static_cast<std::size_t>(k)])] = negative ? -1 : 1;
+                }
+                for (const int64_t sign : {int64_t{1}, int64_t{-1}}) {
+                    if (++screened > budget.screened || searched >= budget.candidates) return;
+                    IntMatrix s = v;
+                    for (int i = 1; i <= n; ++i) {
+                        for (int j = 1; j <= n; ++j)
+                            s(i, j) += sign * c[static_cast<std::size_t>(i - 1)] *
+                                       c[static_cast<std::size_t>(j - 1)];
+                    }
+                    if (std::abs(ExactSignature(s, n)) / 2 > lower - 1) continue;
+                    ++searched;
+                    ctx.CheckPause();
+                    const auto then = MovesAfterChange(ctx, s, n, lower - 1, budget);
+                    if (state.StopRequested || state.SkipRequested) return;
+                    if (!then) continue;
+                    nlohmann::ordered_json certificate = {
+                        {"method", "crossing change"}, {"vector", c}, {"sign", sign}};
+                    if (!then->empty()) certificate["then"] = *then;
+                    knot.upperBound =
+                        1 + (then->empty() ? 0 : static_cast<int32_t>((*then)["moves"].size()));
+                    knot.upperCertificate = certificate.dump();
+                    return;
+                }
+            }
+        } while (NextSubset(at, n));
+    }
 }
 
 }  // namespace corvane

@@ -28,4 +28,24 @@ std::optional<bool> ChangesUnknotAlgebraically(const std::vector<PdCrossing>& pd
 // (detectedBy := "crossing change " for k = 1) and its certificate. Honours Stop and Skip.
 void CrossingChangeStep(KnotContext& ctx);
 
+// A crossing change of the knot, then moves: for a knot read from a braid word or a diagram code
+// whose lower bound L >= 2 is below its upper bound (or no upper bound is known), at large effort
+// and above, each crossing of the code's diagram, and for a braid word each full twist of two
+// strands at most two columns apart inserted between two letters, is changed in turn, and the move
+// search (quiet, with a small budget) looks for L - 1 moves from the minimal matrix of the knot it
+// leaves, when that matrix's signature allows them. The first success sets upperBound := L (1 +
+// the moves found) and its certificate, the changed diagram's Seifert matrix, its reduction and
+// the moves following the crossing change. Honours Stop and Skip between changes.
+void ChangeThenMovesStep(KnotContext& ctx);
+
+// A crossing change on the Seifert surface, then moves, for any knot whose lower bound L >= 2 is
+// below its upper bound (or none is known), at large effort and above: for a primitive c, twisting
+// once along a disk that meets the surface in an arc dual to c is a crossing change and turns the
+// Seifert matrix V into V + ε·c·cᵀ (ε = ±1). The vectors c with 1 to 4 entries ±1 and the rest 0,
+// fewest entries first, are tried in the working matrix's basis; where the signature of
+// V + ε·c·cᵀ allows L - 1 moves, the move search looks for them on its minimal matrix as in
+// ChangeThenMovesStep. The first success sets upperBound := L and the certificate
+// {"method": "crossing change", "vector": c, "sign": ε, "then": ...}. Honours Stop and Skip.
+void RankOneChangeStep(KnotContext& ctx);
+
 }  // namespace corvane

@@ -329,6 +329,11 @@ bool ComputeKnotInvariants(KnotContext& ctx) {
         const ScopedStepTime timed(TimedStep::crossingChanges);
         CrossingChangeStep(ctx);
     }
+    {
+        const ScopedStepTime timed(TimedStep::changeThenMoves);
+        ChangeThenMovesStep(ctx);
+        RankOneChangeStep(ctx);
+    }
     ctx.currentStep = "minimal Seifert matrix";
     MatrixStep(ctx);
     ctx.currentStep.clear();

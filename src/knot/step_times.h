@@ -15,6 +15,7 @@ enum class TimedStep {
     laterRounds,           // the rounds of the two-move and deeper searches after their first
     blanchfieldUnit,       // the unit of the Blanchfield pairing
     crossingChanges,       // crossing changes of the knot's own diagram
+    changeThenMoves,       // one crossing change, then the move search
     lowerCertificate,      // the certificate of the lower bound
     nakanishiCertificate,  // the certificates of the Nakanishi bounds
     count

@@ -289,10 +289,26 @@ std::string ReplayMoves(Matrix current, const json& moves, int64_t most) {
     return {};
 }
 
-// {"seifert_matrix": S, "reduction": [U, ...], "moves": [...]} after crossing changes: S is the
-// reader's Seifert matrix of the changed diagram (the same surface the knot's own matrix comes
-// from for a diagram), the passes reduce it by S-equivalence, and the moves, at most `most`,
-// take the reduced matrix to the empty one. The failure's text, or empty.
+// {"seifert_matrix": S, "reduction": [U, ...], "moves": [...]} after crossing changes: the stated
+// matrix is `s`, the passes reduce it by S-equivalence, and the moves, at most `most`, take the
+// reduced matrix to the empty one. The failure's text, or empty.
+std::string CheckMovesAfter(const Matrix& s, const json& then, int64_t most) {
+    const std::optional<Matrix> stated = ReadSquare(then.value("seifert_matrix", json()));
+    if (!stated || !(*stated == s)) return "the Seifert matrix is not the changed knot's";
+    Matrix current = s;
+    const json passes = then.value("reduction", json());
+    if (!passes.is_array()) return "malformed reduction of the changed knot's matrix";
+    for (const json& pass : passes) {
+        std::string why;
+        std::optional<Matrix> next = ReductionPass(current, pass, why);
+        if (!next) return "the changed knot's matrix: " + why;
+        current = *next;
+    }
+    return ReplayMoves(current, then.value("moves", json()), most);
+}
+
+// CheckMovesAfter on the reader's Seifert matrix of the changed diagram: the same surface that
+// the matrix of a knot read from a diagram comes from.
 std::string CheckMovesAfterChanges(const std::vector<std::array<int64_t, 4>>& changedPd,
                                    const json& then, int64_t most) {
     std::vector<PdCrossing> pd;
@@ -301,21 +317,51 @@ std::string CheckMovesAfterChanges(const std::vector<std::array<int64_t, 4>>& ch
                       static_cast<int>(x[3])});
     }
     const DiagramConversion converted = PdToMatrixText(pd);
-    const std::optional<Matrix> stated = ReadSquare(then.value("seifert_matrix", json()));
     const std::optional<Matrix> read =
         converted.ok ? ReadSquare(json::parse(converted.matrixLine, nullptr, false)) : std::nullopt;
-    if (!stated || !read || !(*stated == *read))
-        return "the Seifert matrix is not the changed diagram's";
-    Matrix current = *read;
-    const json passes = then.value("reduction", json());
-    if (!passes.is_array()) return "malformed reduction of the changed diagram's matrix";
-    for (const json& pass : passes) {
-        std::string why;
-        std::optional<Matrix> next = ReductionPass(current, pass, why);
-        if (!next) return "the changed diagram's matrix: " + why;
-        current = *next;
+    if (!read) return "the changed diagram has no Seifert matrix";
+    return CheckMovesAfter(*read, then, most);
+}
+
+// {"method": "crossing change", "vector": c, "sign": ε, "then": {...}}: twisting the knot once
+// along a disk that meets its Seifert surface in a proper arc is a crossing change, and it adds
+// ε·(x·a)(y·a) to the Seifert form, so V + ε·c·cᵀ is a Seifert matrix of a knot one crossing
+// change away, for every primitive c (Lefschetz duality gives an arc a with x_i·a = c_i). As u_a
+// is an invariant of S-equivalence, u_a <= 1 + the moves that take that matrix to Δ = 1.
+std::string CheckRankOneChange(const Matrix& v, int64_t upper, const json& certificate) {
+    const json vector = certificate.value("vector", json());
+    const json sign = certificate.value("sign", json());
+    const long n = v.Rows();
+    if (!vector.is_array() || static_cast<long>(vector.size()) != n || !sign.is_number_integer() ||
+        (sign.get<int64_t>() != 1 && sign.get<int64_t>() != -1))
+        return "the change is not a vector of the matrix's size and a sign";
+    Matrix c(n, 1);
+    fmpz_t gcd;
+    fmpz_init(gcd);
+    bool read = true;
+    for (long i = 0; read && i < n; ++i) {
+        read = ReadInteger(vector[static_cast<std::size_t>(i)], c.At(i, 0));
+        fmpz_gcd(gcd, gcd, c.At(i, 0));
     }
-    return ReplayMoves(current, then.value("moves", json()), most);
+    const bool primitive = fmpz_is_one(gcd) != 0;
+    fmpz_clear(gcd);
+    if (!read) return "the change is not a vector of integers";
+    if (!primitive) return "the change's vector is not primitive";
+    Matrix s(n, n);
+    const Matrix twist = Product(c, Transposed(c));
+    if (sign.get<int64_t>() > 0) {
+        fmpz_mat_add(s.get(), v.get(), twist.get());
+    } else {
+        fmpz_mat_sub(s.get(), v.get(), twist.get());
+    }
+    const json then = certificate.value("then", json());
+    if (!then.is_object()) {
+        return upper >= 1 && HasTrivialAlexanderPolynomial(s)
+                   ? ""
+                   : "the changed matrix's Alexander polynomial is not 1";
+    }
+    return upper >= 2 ? CheckMovesAfter(s, then, upper - 1)
+                      : "a change and moves prove no bound below 2";
 }
 
 // {"method": "crossing changes", "diagram": [[a,b,c,d], ...], "changed": [i, ...]}: changing the
@@ -398,8 +444,8 @@ void CheckCrossingChanges(int64_t upper, const json& certificate, const json& al
     fmpz_poly_clear(delta);
 }
 
-// "upper": {"method": "moves", "moves": [...]}, {"method": "crossing changes", ...} or
-// {"method": "blanchfield", ...} or {"method": "trivial"}.
+// "upper": {"method": "moves", "moves": [...]}, {"method": "crossing changes", ...},
+// {"method": "crossing change", ...}, {"method": "blanchfield", ...} or {"method": "trivial"}.
 void CheckUpperBound(const Matrix& v, int64_t upper, const json& certificate, const json& alexander,
                      CertificateVerdict& verdict) {
     const std::string claim = "upper bound " + std::to_string(upper) + ": ";
@@ -411,6 +457,11 @@ void CheckUpperBound(const Matrix& v, int64_t upper, const json& certificate, co
     }
     if (method == "crossing changes") {
         CheckCrossingChanges(upper, certificate, alexander, verdict);
+        return;
+    }
+    if (method == "crossing change") {
+        const std::string why = CheckRankOneChange(v, upper, certificate);
+        if (!why.empty()) verdict.failures.push_back(claim + why);
         return;
     }
     if (method == "blanchfield") {

@@ -376,6 +376,65 @@ TEST(Certificates, RoundsOfVeryLargeEffortDecide10_53) {
     fs::remove_all(dir);
 }
 
+// 10_139 (u_a = 3 = |σ|/2): no three crossings of its braid word reach Δ = 1 and the search for
+// three moves does not succeed, but one crossing change leaves a knot of signature 4 whose two
+// moves the search finds. From the braid word the change is a full twist inserted into the braid;
+// from its Seifert matrix V it is V + ε·c·cᵀ. Both certificates replay; a changed entry of the
+// changed matrix, a dropped reduction pass or move, another crossing or vector, or a bound the
+// change and moves do not reach fails.
+TEST(Certificates, ACrossingChangeThenMovesDecides10_139) {
+    const fs::path dir = fs::temp_directory_path() / ("corvane-then-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir / "knots.txt")
+        << "10_139 {1,1,1,1,2,1,1,1,2,2}\n"
+        << "10_139 [[-1,0,0,0,0,0,0,0],[1,-1,0,0,0,0,0,0],[0,1,-1,0,0,0,0,0],[0,0,1,-1,1,0,0,0],"
+           "[0,0,0,0,-1,0,0,0],[0,0,0,1,0,-1,0,0],[0,0,0,0,0,1,-1,0],[0,0,0,0,1,0,0,-1]]\n";
+    ASSERT_EQ(test::RunCli("--quiet --json --compute-all --unknotting-effort=large " +
+                           (dir / "knots.txt").string())
+                  .exitCode,
+              0);
+    std::stringstream in(test::ReadFile(dir / "knots_output.jsonl"));
+    std::vector<std::string> methods;
+    for (std::string line; std::getline(in, line);) {
+        const json knot = ParseJsonExactly(line);
+        EXPECT_EQ(knot["unknotting"]["lower"], 3);
+        ASSERT_EQ(knot["unknotting"]["upper"], 3);
+        const json& upper = knot["unknotting"]["certificate"]["upper"];
+        methods.push_back(upper["method"]);
+        ASSERT_EQ(upper["then"]["moves"].size(), 2U);
+        EXPECT_TRUE(CheckKnotCertificates(knot).ok());
+        const auto tampered = [&](const auto& change) {
+            json copy = knot;
+            change(copy["unknotting"]["certificate"]["upper"]);
+            return CheckKnotCertificates(copy).ok();
+        };
+        EXPECT_FALSE(tampered([](json& c) {
+            json& entry = c["then"]["seifert_matrix"][1][0];
+            entry = entry.get<int64_t>() + 1;
+        }));
+        EXPECT_FALSE(tampered([](json& c) { c["then"]["reduction"].erase(0); }));
+        EXPECT_FALSE(tampered([](json& c) { c["then"]["moves"].erase(0); }));
+        EXPECT_FALSE(tampered([](json& c) {
+            if (c.contains("changed")) {
+                c["changed"][0] = c["changed"][0].get<int64_t>() % c["diagram"].size() + 1;
+            } else {
+                c["sign"] = -c["sign"].get<int64_t>();
+            }
+        }));
+        if (upper.contains("vector")) {
+            EXPECT_FALSE(tampered([](json& c) {
+                for (json& x : c["vector"]) x = 2 * x.get<int64_t>();
+            }));
+        }
+        json lowered = knot;
+        lowered["unknotting"]["upper"] = 2;
+        EXPECT_FALSE(CheckKnotCertificates(lowered).ok());
+    }
+    EXPECT_EQ(methods, (std::vector<std::string>{"crossing changes", "crossing change"}));
+    fs::remove_all(dir);
+}
+
 // The deeper search works in a reduced basis of the knot's matrix: its certificates start with
 // that congruence, which the check applies before the first move (once it compared the move's
 // matrix with the minimal matrix itself, and failed).
