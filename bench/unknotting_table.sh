@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The algebraic unknotting numbers of the prime knots up to 10 crossings against their published
 # values, at large and very large effort: wall time per knot on one core, the knots decided, the
-# known values decided and any bound that contradicts a published value; then the 2728 random
-# braid knots with 11 to 16 crossings at large effort. For each run, the share of its time spent in
-# the stages added for the certificates and the upper bounds (the signature-nullity bound, the
-# later rounds of the move searches, the unit of the Blanchfield pairing, crossing changes and the
-# lower-bound certificate). With a second command line given (a build of an earlier version), the
+# known values decided and any bound that contradicts a published value; then, at large effort, the
+# 2728 random braid knots with 11 to 16 crossings and 600 random braids with 11 to 13 crossings,
+# almost all positive (high signature: many need several moves). For each run, the share of its
+# time spent in the stages added for the certificates and the upper bounds (the signature-nullity
+# bound, the later rounds of the move searches, the unit of the Blanchfield pairing, crossing
+# changes, a crossing change followed by moves, and the lower-bound certificate). With a second command line given (a build of an earlier version), the
 # same for it and the ratio of the times per knot.
 # Usage: bench/unknotting_table.sh BUILD_DIR [EARLIER_CORVANE_CLI]
 set -euo pipefail
@@ -16,6 +17,7 @@ dir="$(mktemp -d)"
 trap 'rm -rf "$dir"' EXIT
 cp "$root/tests/data/rolfsen-10-braids.txt" "$dir/rolfsen.txt"
 cp "$root/bench/data/knots-11-12-braids.txt" "$dir/random.txt"
+cp "$root/bench/data/positive-braids-11-13.txt" "$dir/positive.txt"
 
 # Runs LIST with CLI at EFFORT on one core; prints the wall time in milliseconds and leaves the
 # time of each later stage of the bounds (CORVANE_STEP_TIMES) in $dir/steps.txt.
@@ -67,20 +69,22 @@ report() {
         echo "$ms" > "$dir/$label-$effort.ms"
         if [ "$label" = now ]; then shares "$ms"; fi
     done
-    local random
-    random=$(grep -vc '^%' "$dir/random.txt")
-    local ms
-    ms=$(run "$cli" random.txt large)
-    echo "$label, 11-16 crossings, large effort: $(echo "scale=2; $ms / $random" | bc) ms per" \
-        "knot; $(bounds "$dir/random_output.txt" | awk '$2 == $3' | wc -l) of $random decided"
-    echo "$ms" > "$dir/$label-random.ms"
-    if [ "$label" = now ]; then shares "$ms"; fi
+    local what
+    for what in random positive; do
+        local count ms
+        count=$(grep -vc '^%' "$dir/$what.txt")
+        ms=$(run "$cli" "$what.txt" large)
+        echo "$label, $what braids, large effort: $(echo "scale=2; $ms / $count" | bc) ms per" \
+            "knot; $(bounds "$dir/${what}_output.txt" | awk '$2 == $3' | wc -l) of $count decided"
+        echo "$ms" > "$dir/$label-$what.ms"
+        if [ "$label" = now ]; then shares "$ms"; fi
+    done
 }
 
 report "$build/bin/corvane-cli" now
 if [ -n "$earlier" ]; then
     report "$earlier" earlier
-    for what in large very-large random; do
+    for what in large very-large random positive; do
         echo "time ratio now / earlier ($what): $(echo "scale=3; $(cat "$dir/now-$what.ms") / \
 $(cat "$dir/earlier-$what.ms")" | bc)"
     done
