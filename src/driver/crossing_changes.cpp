@@ -13,6 +13,7 @@
 #include "unknotting/certificate.h"
 #include "unknotting/deeper_search.h"
 #include "unknotting/move_search.h"
+#include "unknotting/rank_one_scan.h"
 
 namespace corvane {
 
@@ -32,18 +33,6 @@ std::vector<PdCrossing> CodeCrossings(const std::string& code) {
     }
     if (!DiagramCrossings(code, pd, error)) pd.clear();
     return pd;
-}
-
-// The next k-subset of 0..n-1 in lexicographic order; false after the last one.
-bool NextSubset(std::vector<int>& s, int n) {
-    const int k = static_cast<int>(s.size());
-    int i = k - 1;
-    while (i >= 0 && s[static_cast<std::size_t>(i)] == n - k + i) --i;
-    if (i < 0) return false;
-    ++s[static_cast<std::size_t>(i)];
-    for (int j = i + 1; j < k; ++j)
-        s[static_cast<std::size_t>(j)] = s[static_cast<std::size_t>(j - 1)] + 1;
-    return true;
 }
 
 nlohmann::ordered_json Certificate(const std::vector<PdCrossing>& pd,
@@ -321,6 +310,24 @@ void RankOneChangeStep(KnotContext& ctx) {
             }
         } while (NextSubset(at, n));
     }
+}
+
+void RankOneUnknotStep(KnotContext& ctx) {
+    KnotState& state = ctx.state;
+    KnotRecord& knot = state.record;
+    if (knot.lowerBound != 1 || (knot.upperBound != -1 && knot.upperBound <= 1)) return;
+    if (state.StopRequested || state.SkipRequested) return;
+    ctx.currentStep = "search for crossing changes";
+    const std::optional<RankOneChange> change =
+        ScanRankOneUnknotting(state.WorkingMatrix, state.WorkingSize,
+                              RankOneScanBudget(state.Settings.unknottingEffort));
+    if (!change) return;
+    knot.upperBound = 1;
+    knot.upperCertificate = nlohmann::ordered_json{{"method", "crossing change"},
+                                                   {"vector", change->vector},
+                                                   {"sign", change->sign}}
+                                .dump();
+    knot.detectedBy = "crossing change ";
 }
 
 }  // namespace corvane

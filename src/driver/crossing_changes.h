@@ -48,4 +48,10 @@ void ChangeThenMovesStep(KnotContext& ctx);
 // {"method": "crossing change", "vector": c, "sign": ε, "then": ...}. Honours Stop and Skip.
 void RankOneChangeStep(KnotContext& ctx);
 
+// The same change alone, for a knot with lower bound 1 and no upper bound 1 yet: the vectors c of
+// ScanRankOneUnknotting, within RankOneScanBudget, for one that leaves Alexander polynomial 1. It
+// sets upperBound := 1, detectedBy := "crossing change " and the certificate
+// {"method": "crossing change", "vector": c, "sign": ε}.
+void RankOneUnknotStep(KnotContext& ctx);
+
 }  // namespace corvane

@@ -317,6 +317,10 @@ bool ComputeKnotInvariants(KnotContext& ctx) {
         const ScopedStepTime timed(TimedStep::blanchfieldUnit);
         BlanchfieldUnitStep(ctx);
     }
+    {
+        const ScopedStepTime timed(TimedStep::rankOneScan);
+        RankOneUnknotStep(ctx);
+    }
     ctx.currentStep = "Stoimenow test";
     StoimenowStep(ctx);
     ctx.currentStep = "u=2 test";

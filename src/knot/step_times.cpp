@@ -10,8 +10,8 @@ std::array<std::atomic<int64_t>, static_cast<std::size_t>(TimedStep::count)> gNa
 
 constexpr std::array<const char*, static_cast<std::size_t>(TimedStep::count)> kStepNames = {
     "signature-nullity bound", "move searches, later rounds", "Blanchfield pairing unit",
-    "crossing changes",        "crossing change, then moves", "lower-bound certificate",
-    "Nakanishi certificates"};
+    "crossing changes",        "crossing change, then moves", "crossing change scan",
+    "lower-bound certificate", "Nakanishi certificates"};
 
 }  // namespace
 

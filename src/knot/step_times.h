@@ -16,6 +16,7 @@ enum class TimedStep {
     blanchfieldUnit,       // the unit of the Blanchfield pairing
     crossingChanges,       // crossing changes of the knot's own diagram
     changeThenMoves,       // one crossing change, then the move search
+    rankOneScan,           // the scan for one crossing change to Alexander polynomial 1
     lowerCertificate,      // the certificate of the lower bound
     nakanishiCertificate,  // the certificates of the Nakanishi bounds
     count

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -432,6 +433,48 @@ TEST(Certificates, ACrossingChangeThenMovesDecides10_139) {
         EXPECT_FALSE(CheckKnotCertificates(lowered).ok());
     }
     EXPECT_EQ(methods, (std::vector<std::string>{"crossing changes", "crossing change"}));
+    fs::remove_all(dir);
+}
+
+// One crossing change on the Seifert surface to Alexander polynomial 1: the scan decides u_a = 1
+// for the connected sum 5_2#6_1, where no move was found and where PARI confirms that
+// det(t·W - Wᵀ) = t^2 for W = V - c·cᵀ, and at low effort for 10_96, 10_158 and 10_162. The
+// certificates replay; a doubled vector (not primitive), the other sign or another vector fail.
+TEST(Certificates, ARankOneCrossingChangeProvesUnknottingNumberOne) {
+    const fs::path dir = fs::temp_directory_path() / ("corvane-scan-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir / "knots.txt")
+        << "5_2#6_1 [[1,-1,0,0,0,0,0,0],[0,1,-1,0,0,0,0,0],[0,0,0,1,0,0,0,0],[0,0,0,1,0,0,0,0],"
+           "[0,0,0,0,1,-1,0,0],[0,0,0,0,0,0,1,0],[0,0,0,0,0,0,1,1],[0,0,0,0,0,0,0,-1]]\n"
+           "10_96 {-1,2,1,-3,2,1,-3,4,-3,2,-3,4}\n10_158 {-1,-1,-1,-2,1,1,3,2,-1,2,3}\n"
+           "10_162 {-1,-1,-2,1,1,-2,-2,-1,3,-2,3}\n";
+    ASSERT_EQ(test::RunCli("--quiet --json --unknotting-effort=low " +
+                           (dir / "knots.txt").string())
+                  .exitCode,
+              0);
+    std::stringstream in(test::ReadFile(dir / "knots_output.jsonl"));
+    int scanned = 0;
+    for (std::string line; std::getline(in, line);) {
+        SCOPED_TRACE(line);
+        const json knot = ParseJsonExactly(line);
+        ASSERT_EQ(knot["unknotting"]["upper"], 1);
+        EXPECT_TRUE(CheckKnotCertificates(knot).ok());
+        const json& upper = knot["unknotting"]["certificate"]["upper"];
+        if (upper["method"] != "crossing change") continue;
+        ++scanned;
+        for (const auto& change : std::vector<std::function<void(json&)>>{
+                 [](json& c) {
+                     for (json& x : c["vector"]) x = 2 * x.get<int64_t>();
+                 },
+                 [](json& c) { c["sign"] = -c["sign"].get<int64_t>(); },
+                 [](json& c) { c["vector"].back() = c["vector"].back().get<int64_t>() + 1; }}) {
+            json copy = knot;
+            change(copy["unknotting"]["certificate"]["upper"]);
+            EXPECT_FALSE(CheckKnotCertificates(copy).ok());
+        }
+    }
+    EXPECT_EQ(scanned, 4);
     fs::remove_all(dir);
 }
 
