@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <numeric>
 #include <utility>
 
 #include "arith/checked.h"
@@ -14,7 +15,7 @@ namespace {
 
 // Arithmetic modulo the Mersenne prime 2^61 - 1.
 constexpr uint64_t kPrime = (uint64_t{1} << 61) - 1;
-constexpr int kPoints = 3;
+constexpr std::size_t kPoints = 3;
 constexpr int64_t kEntryLimit = int64_t{1} << 40;
 
 uint64_t Reduce(int64_t x) {
@@ -141,6 +142,105 @@ int64_t RankOneScanBudget(int32_t effort) {
     return kBudgets[static_cast<std::size_t>(std::clamp(effort, 0, 3))];
 }
 
+namespace {
+
+// The scan's state: the points, the budget left, and the test of one vector.
+class Scan {
+  public:
+    Scan(const IntMatrix& v, int n, int64_t budget) : v_(v), n_(n), left_(budget) {}
+
+    bool MakePoints() {
+        std::size_t made = 0;
+        for (uint64_t t = 2; made < kPoints && t < 40; ++t) {
+            if (MakePoint(v_, n_, t, points_[made])) ++made;
+        }
+        return made == kPoints;
+    }
+
+    // The vectors with entries -1, 0, 1, fewest nonzero entries first.
+    bool UnitVectors() {
+        std::vector<int64_t> c(static_cast<std::size_t>(n_), 0);
+        for (int weight = 1; weight <= n_; ++weight) {
+            std::vector<int> at(static_cast<std::size_t>(weight));
+            for (int k = 0; k < weight; ++k) at[static_cast<std::size_t>(k)] = k;
+            do {
+                // The signs of the entries after the first (c and -c give the same change).
+                for (uint32_t signs = 0; signs < (1U << (weight - 1)); ++signs) {
+                    std::fill(c.begin(), c.end(), 0);
+                    for (int k = 0; k < weight; ++k) {
+                        const bool negative = k > 0 && ((signs >> (k - 1)) & 1U) != 0;
+                        c[static_cast<std::size_t>(at[static_cast<std::size_t>(k)])] =
+                            negative ? -1 : 1;
+                    }
+                    if (Try(c) || left_ <= 0) return found_.has_value();
+                }
+            } while (NextSubset(at, n_));
+        }
+        return false;
+    }
+
+    // The primitive vectors with entries -2..2 and at least one ±2, first nonzero entry positive.
+    bool HeightTwo() {
+        std::vector<int64_t> c(static_cast<std::size_t>(n_), -2);
+        for (;;) {
+            bool two = false;
+            int64_t first = 0;
+            int64_t gcd = 0;
+            for (const int64_t x : c) {
+                two = two || x == 2 || x == -2;
+                if (first == 0) first = x;
+                gcd = std::gcd(gcd, x);
+            }
+            if (two && first > 0 && gcd == 1 && (Try(c) || left_ <= 0)) return found_.has_value();
+            std::size_t k = 0;
+            while (k < c.size() && c[k] == 2) c[k++] = -2;
+            if (k == c.size()) return false;
+            ++c[k];
+        }
+    }
+
+    const std::optional<RankOneChange>& Found() const { return found_; }
+
+  private:
+    // Screens V + ε·c·cᵀ for both signs and confirms a survivor exactly.
+    bool Try(const std::vector<int64_t>& c) {
+        --left_;
+        const auto size = static_cast<std::size_t>(n_);
+        std::array<uint64_t, kPoints> q{};
+        for (std::size_t p = 0; p < kPoints; ++p) {
+            uint64_t sum = 0;
+            for (std::size_t i = 0; i < size; ++i) {
+                if (c[i] == 0) continue;
+                for (std::size_t j = 0; j < size; ++j) {
+                    if (c[j] == 0) continue;
+                    sum = Add(sum, Mul(Reduce(c[i] * c[j]), points_[p].adjugate[i * size + j]));
+                }
+            }
+            q[p] = sum;
+        }
+        for (const int64_t sign : {int64_t{1}, int64_t{-1}}) {
+            const int index = UnitIndex(points_[0], q[0], sign);
+            if (index < 0) continue;
+            bool agree = true;
+            for (std::size_t p = 1; p < kPoints && agree; ++p)
+                agree = UnitIndex(points_[p], q[p], sign) == index;
+            if (agree && ReducesToEmpty(v_, n_, c, sign)) {
+                found_ = RankOneChange{c, sign};
+                return true;
+            }
+        }
+        return false;
+    }
+
+    const IntMatrix& v_;
+    const int n_;
+    int64_t left_;
+    std::array<Point, kPoints> points_;
+    std::optional<RankOneChange> found_;
+};
+
+}  // namespace
+
 std::optional<RankOneChange> ScanRankOneUnknotting(const IntMatrix& v, int n, int64_t budget) {
     if (n < 2 || n > 12) return std::nullopt;
     for (int i = 1; i <= n; ++i) {
@@ -148,55 +248,9 @@ std::optional<RankOneChange> ScanRankOneUnknotting(const IntMatrix& v, int n, in
             if (v(i, j) > kEntryLimit || v(i, j) < -kEntryLimit) return std::nullopt;
         }
     }
-    std::array<Point, kPoints> points;
-    int made = 0;
-    for (uint64_t t = 2; made < kPoints && t < 40; ++t) {
-        if (MakePoint(v, n, t, points[static_cast<std::size_t>(made)])) ++made;
-    }
-    if (made < kPoints) return std::nullopt;
-    const auto size = static_cast<std::size_t>(n);
-    int64_t scanned = 0;
-    std::vector<int64_t> c(size, 0);
-    for (int weight = 1; weight <= n; ++weight) {
-        std::vector<int> at(static_cast<std::size_t>(weight));
-        for (int k = 0; k < weight; ++k) at[static_cast<std::size_t>(k)] = k;
-        do {
-            // The signs of the entries after the first (c and -c give the same change).
-            for (uint32_t signs = 0; signs < (1U << (weight - 1)); ++signs) {
-                if (scanned++ >= budget) return std::nullopt;
-                std::fill(c.begin(), c.end(), 0);
-                for (int k = 0; k < weight; ++k) {
-                    const bool negative = k > 0 && ((signs >> (k - 1)) & 1U) != 0;
-                    c[static_cast<std::size_t>(at[static_cast<std::size_t>(k)])] = negative ? -1 : 1;
-                }
-                std::array<uint64_t, kPoints> q{};
-                for (int p = 0; p < kPoints; ++p) {
-                    const std::vector<uint64_t>& adj = points[static_cast<std::size_t>(p)].adjugate;
-                    uint64_t sum = 0;
-                    for (const int i : at) {
-                        for (const int j : at) {
-                            const uint64_t entry = adj[static_cast<std::size_t>(i) * size +
-                                                       static_cast<std::size_t>(j)];
-                            const bool same = c[static_cast<std::size_t>(i)] ==
-                                              c[static_cast<std::size_t>(j)];
-                            sum = same ? Add(sum, entry) : Sub(sum, entry);
-                        }
-                    }
-                    q[static_cast<std::size_t>(p)] = sum;
-                }
-                for (const int64_t sign : {int64_t{1}, int64_t{-1}}) {
-                    const int index = UnitIndex(points[0], q[0], sign);
-                    if (index < 0) continue;
-                    bool agree = true;
-                    for (int p = 1; p < kPoints && agree; ++p) {
-                        agree = UnitIndex(points[static_cast<std::size_t>(p)],
-                                          q[static_cast<std::size_t>(p)], sign) == index;
-                    }
-                    if (agree && ReducesToEmpty(v, n, c, sign)) return RankOneChange{c, sign};
-                }
-            }
-        } while (NextSubset(at, n));
-    }
+    Scan scan(v, n, budget);
+    if (!scan.MakePoints()) return std::nullopt;
+    if (scan.UnitVectors() || scan.HeightTwo()) return scan.Found();
     return std::nullopt;
 }
 

@@ -485,8 +485,8 @@ TEST(Certificates, DeeperSearchCertificatesCarryTheirCongruence) {
     const fs::path dir = fs::temp_directory_path() / ("corvane-deep-" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
-    std::ofstream(dir / "knots.txt") << "10_16 {1,1,2,-1,2,2,-3,2,-3,-4,3,-4}\n"
-                                     << "10_28 {1,1,2,-1,2,2,3,-2,-4,3,-4,-4}\n";
+    std::ofstream(dir / "knots.txt") << "9_49 {1,1,2,1,1,-3,2,-1,2,3,3}\n"
+                                     << "10_147 {1,1,1,-2,1,-2,-3,2,-1,2,-3}\n";
     ASSERT_EQ(test::RunCli("--quiet --json --unknotting-effort=very-large " +
                            (dir / "knots.txt").string())
                   .exitCode,

@@ -26,7 +26,7 @@ const std::string kHeavy =
     "--columns=alexander,h1l2,determinant,generator,blanchfield,unknotting,mahler,signature,lt,"
     "presentation ";
 
-// The prime knots up to 8 crossings; connected sums, one of which (5_2#9_5) the searches leave
+// The prime knots up to 8 crossings; connected sums, one of which (6_1#9_5) the searches leave
 // between u_a = 1 and 2, for the problems file; a name with a backslash and a non-ASCII letter.
 // 40 knots.
 std::string TestList() {
@@ -35,7 +35,7 @@ std::string TestList() {
            "[0,0,0,0,0,1]]\n"
            "4_1#8_12\t[[1,1,0,0,0,0],[0,-1,0,0,0,0],[0,0,1,1,0,0],[0,0,0,-1,1,0],[0,0,0,0,1,1],"
            "[0,0,0,0,0,-1]]\n"
-           "5_2#9_5\t[[2,-1,0,0],[0,1,0,0],[0,0,-3,1],[0,0,0,-2]]\n"
+           "6_1#9_5\t[[-1,0,0,0],[1,2,0,0],[0,0,-3,1],[0,0,0,-2]]\n"
            "6_1#8_12\t[[1,-1,0,0,0,0,0,0],[0,0,1,0,0,0,0,0],[0,0,1,1,0,0,0,0],[0,0,0,-1,0,0,0,0],"
            "[0,0,0,0,1,1,0,0],[0,0,0,0,0,-1,1,0],[0,0,0,0,0,0,1,1],[0,0,0,0,0,0,0,-1]]\n"
            "tre\\fl\xc3\xa9\t[[1, -1], [0, 1]]\n";
