@@ -58,7 +58,8 @@ struct SingleChange {
 // two letters. The twist C·σ_i^2ε·C⁻¹ (C empty, or σ_(i+1)^±1 for the strands of columns i and
 // i + 2) is drawn as C·σ_i^ε·σ_i^-ε·C⁻¹, a diagram of the same knot by Reidemeister II moves, whose
 // crossing σ_i^-ε is the one changed.
-std::vector<SingleChange> SingleChanges(const std::string& code, const std::vector<PdCrossing>& pd) {
+std::vector<SingleChange> SingleChanges(const std::string& code,
+                                        const std::vector<PdCrossing>& pd) {
     std::vector<SingleChange> changes;
     for (int c = 0; c < static_cast<int>(pd.size()); ++c) changes.push_back({pd, c});
     std::vector<int64_t> word;
@@ -71,7 +72,8 @@ std::vector<SingleChange> SingleChanges(const std::string& code, const std::vect
             for (const int64_t conjugator : {int64_t{0}, i + 1, -(i + 1)}) {
                 if (conjugator != 0 && i + 1 > columns) continue;
                 for (const int64_t sign : {int64_t{1}, int64_t{-1}}) {
-                    std::vector<int64_t> twisted(word.begin(), word.begin() + static_cast<long>(at));
+                    std::vector<int64_t> twisted(word.begin(),
+                                                 word.begin() + static_cast<long>(at));
                     if (conjugator != 0) twisted.push_back(conjugator);
                     twisted.push_back(sign * i);
                     const int crossing = static_cast<int>(twisted.size());
@@ -110,9 +112,9 @@ constexpr int64_t kRankOneEntryLimit = int64_t{1} << 40;
 // Searches `moves` moves from the minimal matrix of the n × n Seifert matrix S, whose signature
 // must allow them: {"seifert_matrix": S, "reduction": ..., "moves": ...} on success; empty
 // otherwise, or, when S itself reduces to the empty matrix, {}.
-std::optional<nlohmann::ordered_json> MovesAfterChange(KnotContext& ctx, const IntMatrix& s,
-                                                      int n, int32_t moves,
-                                                      const ThenMovesBudget& budget) {
+std::optional<nlohmann::ordered_json> MovesAfterChange(KnotContext& ctx, const IntMatrix& s, int n,
+                                                       int32_t moves,
+                                                       const ThenMovesBudget& budget) {
     const SEquivalenceResult reduced = MinimalSEquivalent(s, n);
     const bool trouble = ArithTrouble;
     ClearTrouble();
@@ -283,7 +285,8 @@ void RankOneChangeStep(KnotContext& ctx) {
                 std::vector<int64_t> c(static_cast<std::size_t>(n), 0);
                 for (int k = 0; k < weight; ++k) {
                     const bool negative = k > 0 && ((signs >> (k - 1)) & 1U) != 0;
-                    c[static_cast<std::size_t>(at[static_cast<std::size_t>(k)])] = negative ? -1 : 1;
+                    c[static_cast<std::size_t>(at[static_cast<std::size_t>(k)])] =
+                        negative ? -1 : 1;
                 }
                 for (const int64_t sign : {int64_t{1}, int64_t{-1}}) {
                     if (++screened > budget.screened || searched >= budget.candidates) return;
@@ -318,15 +321,14 @@ void RankOneUnknotStep(KnotContext& ctx) {
     if (knot.lowerBound != 1 || (knot.upperBound != -1 && knot.upperBound <= 1)) return;
     if (state.StopRequested || state.SkipRequested) return;
     ctx.currentStep = "search for crossing changes";
-    const std::optional<RankOneChange> change =
-        ScanRankOneUnknotting(state.WorkingMatrix, state.WorkingSize,
-                              RankOneScanBudget(state.Settings.unknottingEffort));
+    const std::optional<RankOneChange> change = ScanRankOneUnknotting(
+        state.WorkingMatrix, state.WorkingSize, RankOneScanBudget(state.Settings.unknottingEffort));
     if (!change) return;
     knot.upperBound = 1;
-    knot.upperCertificate = nlohmann::ordered_json{{"method", "crossing change"},
-                                                   {"vector", change->vector},
-                                                   {"sign", change->sign}}
-                                .dump();
+    knot.upperCertificate = nlohmann::ordered_json{
+        {"method", "crossing change"},
+        {"vector", change->vector},
+        {"sign", change->sign}}.dump();
     knot.detectedBy = "crossing change ";
 }
 

@@ -381,9 +381,9 @@ void CheckCrossingChanges(int64_t upper, const json& certificate, const json& al
     const json changed = certificate.value("changed", json());
     const json then = certificate.value("then", json());
     std::vector<bool> flipped(pd.size(), false);
-    const bool counted = changed.is_array() && (then.is_null()
-                                                    ? static_cast<int64_t>(changed.size()) == upper
-                                                    : static_cast<int64_t>(changed.size()) < upper);
+    const bool counted =
+        changed.is_array() && (then.is_null() ? static_cast<int64_t>(changed.size()) == upper
+                                              : static_cast<int64_t>(changed.size()) < upper);
     if (!counted || (!then.is_null() && !then.is_object())) {
         verdict.failures.push_back(claim + "the certificate does not list " +
                                    (then.is_null() ? "" : "fewer than ") + std::to_string(upper) +

@@ -111,7 +111,8 @@ bool ReducesToEmpty(const IntMatrix& v, int n, const std::vector<int64_t>& c, in
     IntMatrix s = v;
     for (int i = 1; i <= n; ++i) {
         for (int j = 1; j <= n; ++j)
-            s(i, j) += sign * c[static_cast<std::size_t>(i - 1)] * c[static_cast<std::size_t>(j - 1)];
+            s(i, j) +=
+                sign * c[static_cast<std::size_t>(i - 1)] * c[static_cast<std::size_t>(j - 1)];
     }
     try {
         const SEquivalenceResult reduced = MinimalSEquivalent(s, n);

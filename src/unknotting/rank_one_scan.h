@@ -28,10 +28,11 @@ int64_t RankOneScanBudget(int32_t effort);
 
 // The first change V + ε·c·cᵀ of the n × n Seifert matrix V (2 <= n <= 12) that reduces to the
 // empty matrix, within `budget` vectors c (first nonzero entry positive): those with entries
-// -1, 0, 1, fewest nonzero entries first, then the primitive ones with entries -2..2. Candidates are screened by the changed polynomial's values modulo a
-// prime at three points, which must be ±t^k with one sign and k for all three, and confirmed by
-// the exact reduction. nullopt when none is found or V is beyond the screen (entries above 2^40,
-// or every point a root of Δ modulo the prime).
+// -1, 0, 1, fewest nonzero entries first, then the primitive ones with entries -2..2. Candidates
+// are screened by the changed polynomial's values modulo a prime at three points, which must be
+// ±t^k with one sign and k for all three, and confirmed by the exact reduction. nullopt when none
+// is found or V is beyond the screen (entries above 2^40, or every point a root of Δ modulo the
+// prime).
 std::optional<RankOneChange> ScanRankOneUnknotting(const IntMatrix& v, int n, int64_t budget);
 
 }  // namespace corvane

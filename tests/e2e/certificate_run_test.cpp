@@ -449,8 +449,7 @@ TEST(Certificates, ARankOneCrossingChangeProvesUnknottingNumberOne) {
            "[0,0,0,0,1,-1,0,0],[0,0,0,0,0,0,1,0],[0,0,0,0,0,0,1,1],[0,0,0,0,0,0,0,-1]]\n"
            "10_96 {-1,2,1,-3,2,1,-3,4,-3,2,-3,4}\n10_158 {-1,-1,-1,-2,1,1,3,2,-1,2,3}\n"
            "10_162 {-1,-1,-2,1,1,-2,-2,-1,3,-2,3}\n";
-    ASSERT_EQ(test::RunCli("--quiet --json --unknotting-effort=low " +
-                           (dir / "knots.txt").string())
+    ASSERT_EQ(test::RunCli("--quiet --json --unknotting-effort=low " + (dir / "knots.txt").string())
                   .exitCode,
               0);
     std::stringstream in(test::ReadFile(dir / "knots_output.jsonl"));
