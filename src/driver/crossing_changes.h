@@ -1,6 +1,8 @@
-// Upper bounds on the algebraic unknotting number from the knot's own diagram: changing a crossing
-// is an algebraic unknotting move, so a set of k crossings of the braid word or diagram code the
-// knot was read from whose change leaves Alexander polynomial 1 shows u_a <= k.
+// Upper bounds on the algebraic unknotting number from crossing changes: changing a crossing is an
+// algebraic unknotting move, so a set of k crossings of the braid word or diagram code the knot
+// was read from whose change leaves Alexander polynomial 1 shows u_a <= k. A crossing change on
+// the Seifert surface, V -> V + ε·c·cᵀ, does the same for a knot read as a matrix; and a single
+// change of either kind followed by moves found by the move search bounds u_a by 1 + the moves.
 #pragma once
 
 #include <cstdint>
