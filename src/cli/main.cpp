@@ -24,6 +24,7 @@
 #include "arith/sequivalence.h"
 #include "driver/cli_host.h"
 #include "driver/run_calculation.h"
+#include "input/diagram.h"
 #include "input/knot_list.h"
 #include "input/results_file.h"
 #include "knot/run_state.h"
@@ -429,7 +430,8 @@ int Verify(const std::string& path) {
             continue;
         }
         ++knots;
-        const corvane::CertificateVerdict verdict = corvane::CheckKnotCertificates(knot);
+        const corvane::CertificateVerdict verdict =
+            corvane::CheckKnotCertificates(knot, corvane::PdMatrixText);
         if (verdict.ok()) continue;
         ++failed;
         const std::string name = knot.value("name", "");

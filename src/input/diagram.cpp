@@ -1053,4 +1053,18 @@ DiagramConversion DiagramLineToMatrixLine(std::string_view line, int maxRows) {
     return converted;
 }
 
+std::string PdMatrixText(const std::vector<std::array<int64_t, 4>>& crossings) {
+    std::vector<PdCrossing> pd;
+    for (const auto& x : crossings) {
+        PdCrossing c{};
+        for (std::size_t k = 0; k < 4; ++k) {
+            if (x[k] < 1 || x[k] > std::numeric_limits<int>::max()) return {};
+            c[k] = static_cast<int>(x[k]);
+        }
+        pd.push_back(c);
+    }
+    const DiagramConversion converted = PdToMatrixText(pd);
+    return converted.ok ? converted.matrixLine : std::string();
+}
+
 }  // namespace corvane

@@ -84,6 +84,11 @@ PdCrossing ChangedCrossing(const PdCrossing& x, int crossingCount);
 // + 1).
 std::vector<PdCrossing> BraidClosurePd(const std::vector<int64_t>& word);
 
+// The matrix text of PdToMatrixText for crossings given with 64-bit labels, or empty when the
+// diagram has none (a label beyond int, or a refusal). For the certificate check, which gets it
+// passed in.
+std::string PdMatrixText(const std::vector<std::array<int64_t, 4>>& crossings);
+
 // The position of the keyword "PD[" or "DT[" in `line` (the first one), or npos.
 std::size_t DiagramKeyword(std::string_view line);
 

@@ -11,7 +11,6 @@
 #include <optional>
 #include <string_view>
 
-#include "input/diagram.h"
 #include "unknotting/certificate_check_blanchfield.h"
 #include "unknotting/certificate_check_lower.h"
 #include "unknotting/certificate_check_matrix.h"
@@ -310,15 +309,12 @@ std::string CheckMovesAfter(const Matrix& s, const json& then, int64_t most) {
 // CheckMovesAfter on the reader's Seifert matrix of the changed diagram: the same surface that
 // the matrix of a knot read from a diagram comes from.
 std::string CheckMovesAfterChanges(const std::vector<std::array<int64_t, 4>>& changedPd,
-                                   const json& then, int64_t most) {
-    std::vector<PdCrossing> pd;
-    for (const auto& x : changedPd) {
-        pd.push_back({static_cast<int>(x[0]), static_cast<int>(x[1]), static_cast<int>(x[2]),
-                      static_cast<int>(x[3])});
-    }
-    const DiagramConversion converted = PdToMatrixText(pd);
+                                   const json& then, int64_t most,
+                                   DiagramMatrixText diagramMatrix) {
+    if (diagramMatrix == nullptr) return "no reader of diagrams to check the changed one";
+    const std::string text = diagramMatrix(changedPd);
     const std::optional<Matrix> read =
-        converted.ok ? ReadSquare(json::parse(converted.matrixLine, nullptr, false)) : std::nullopt;
+        text.empty() ? std::nullopt : ReadSquare(json::parse(text, nullptr, false));
     if (!read) return "the changed diagram has no Seifert matrix";
     return CheckMovesAfter(*read, then, most);
 }
@@ -370,7 +366,7 @@ std::string CheckRankOneChange(const Matrix& v, int64_t upper, const json& certi
 // diagram is instead taken to Δ = 1 by the moves that follow (CheckMovesAfterChanges), at most
 // as many as the bound leaves after the changes.
 void CheckCrossingChanges(int64_t upper, const json& certificate, const json& alexander,
-                          CertificateVerdict& verdict) {
+                          DiagramMatrixText diagramMatrix, CertificateVerdict& verdict) {
     const std::string claim = "upper bound " + std::to_string(upper) + ": ";
     std::vector<std::array<int64_t, 4>> pd;
     if (!ReadDiagram(certificate.value("diagram", json()), pd)) {
@@ -429,7 +425,7 @@ void CheckCrossingChanges(int64_t upper, const json& certificate, const json& al
         }
         if (!then.is_null()) {
             const auto left = upper - static_cast<int64_t>(changed.size());
-            const std::string why = CheckMovesAfterChanges(pd, then, left);
+            const std::string why = CheckMovesAfterChanges(pd, then, left, diagramMatrix);
             if (!why.empty()) verdict.failures.push_back(claim + why);
         } else {
             FoxAlexander(pd, delta);
@@ -447,7 +443,7 @@ void CheckCrossingChanges(int64_t upper, const json& certificate, const json& al
 // "upper": {"method": "moves", "moves": [...]}, {"method": "crossing changes", ...},
 // {"method": "crossing change", ...}, {"method": "blanchfield", ...} or {"method": "trivial"}.
 void CheckUpperBound(const Matrix& v, int64_t upper, const json& certificate, const json& alexander,
-                     CertificateVerdict& verdict) {
+                     DiagramMatrixText diagramMatrix, CertificateVerdict& verdict) {
     const std::string claim = "upper bound " + std::to_string(upper) + ": ";
     const std::string method = certificate.is_object() ? certificate.value("method", "") : "";
     if (method == "trivial") {
@@ -456,7 +452,7 @@ void CheckUpperBound(const Matrix& v, int64_t upper, const json& certificate, co
         return;
     }
     if (method == "crossing changes") {
-        CheckCrossingChanges(upper, certificate, alexander, verdict);
+        CheckCrossingChanges(upper, certificate, alexander, diagramMatrix, verdict);
         return;
     }
     if (method == "crossing change") {
@@ -579,7 +575,7 @@ json ParseJsonExactly(const std::string& text) {
     return json::parse(quoted, nullptr, false);
 }
 
-CertificateVerdict CheckKnotCertificates(const json& knot) {
+CertificateVerdict CheckKnotCertificates(const json& knot, DiagramMatrixText diagramMatrix) {
     CertificateVerdict verdict;
     if (!knot.is_object() || knot.value("status", "") != "done") return verdict;
     const json unknotting = knot.value("unknotting", json());
@@ -608,7 +604,7 @@ CertificateVerdict CheckKnotCertificates(const json& knot) {
     if (upper.is_number_integer()) {
         CheckUpperBound(*v, upper.get<int64_t>(),
                         certificate.is_object() ? certificate.value("upper", none) : none,
-                        knot.value("alexander", json()), verdict);
+                        knot.value("alexander", json()), diagramMatrix, verdict);
     }
     if (lower.is_number_integer() && lower.get<int64_t>() > 0) {
         CheckLowerBound(*v, lower.get<int64_t>(),

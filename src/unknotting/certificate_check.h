@@ -3,6 +3,8 @@
 // the certificate as JSON and replays it in FLINT's exact integer and polynomial arithmetic.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -67,6 +69,12 @@ struct CertificateVerdict {
 //    N·d × N·d matrix V ⊗ C - Vᵀ ⊗ I_d (H_1(L_d) ⊗ F_p, C the cyclic shift), as stated.
 // Knots that are pending or carry no bounds pass; a bound without a certificate this check can
 // replay fails.
-CertificateVerdict CheckKnotCertificates(const nlohmann::ordered_json& knot);
+//
+// The Seifert matrix of a changed diagram (crossing changes followed by moves) comes from
+// `diagramMatrix`, the reader's construction passed in from above: the matrix text of the PD
+// code, or empty when it has none. Without it such a certificate fails.
+using DiagramMatrixText = std::string (*)(const std::vector<std::array<int64_t, 4>>& pd);
+CertificateVerdict CheckKnotCertificates(const nlohmann::ordered_json& knot,
+                                         DiagramMatrixText diagramMatrix = nullptr);
 
 }  // namespace corvane

@@ -16,6 +16,7 @@
 
 #include "arith/int_matrix.h"
 #include "e2e/cli_support.h"
+#include "input/diagram.h"
 #include "unknotting/certificate.h"
 #include "unknotting/certificate_check.h"
 
@@ -404,11 +405,11 @@ TEST(Certificates, ACrossingChangeThenMovesDecides10_139) {
         const json& upper = knot["unknotting"]["certificate"]["upper"];
         methods.push_back(upper["method"]);
         ASSERT_EQ(upper["then"]["moves"].size(), 2U);
-        EXPECT_TRUE(CheckKnotCertificates(knot).ok());
+        EXPECT_TRUE(CheckKnotCertificates(knot, PdMatrixText).ok());
         const auto tampered = [&](const auto& change) {
             json copy = knot;
             change(copy["unknotting"]["certificate"]["upper"]);
-            return CheckKnotCertificates(copy).ok();
+            return CheckKnotCertificates(copy, PdMatrixText).ok();
         };
         EXPECT_FALSE(tampered([](json& c) {
             json& entry = c["then"]["seifert_matrix"][1][0];
@@ -430,7 +431,7 @@ TEST(Certificates, ACrossingChangeThenMovesDecides10_139) {
         }
         json lowered = knot;
         lowered["unknotting"]["upper"] = 2;
-        EXPECT_FALSE(CheckKnotCertificates(lowered).ok());
+        EXPECT_FALSE(CheckKnotCertificates(lowered, PdMatrixText).ok());
     }
     EXPECT_EQ(methods, (std::vector<std::string>{"crossing changes", "crossing change"}));
     fs::remove_all(dir);
